@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tolvane {
+
+/// Named readers over the preferences store (QSettings, organization and application "Tolvane").
+/// Nothing is cached: every reader goes to the store, so a saved value applies to the next read.
+/// Safe to call from any thread.
+class AppSettings {
+public:
+    static inline const QString defaultYandexEndpoint
+        = QStringLiteral("https://rest-assistant.api.cloud.yandex.net/v1/responses");
+
+    static inline const QString yandexAIAPIKey = QStringLiteral("yandexAIAPIKey");
+    static inline const QString yandexAIFolderID = QStringLiteral("yandexAIFolderID");
+    static inline const QString yandexAIPromptID = QStringLiteral("yandexAIPromptID");
+    static inline const QString yandexAIEndpointURL = QStringLiteral("yandexAIEndpointURL");
+    static inline const QString useSafariCookiesKey = QStringLiteral("useSafariCookies");
+
+    /// The five keys, in the order the reset walks them.
+    static QStringList allKeys();
+
+    static QString yandexAPIKey();
+    static QString yandexFolderID();
+    static QString yandexPromptID();
+    /// The stored endpoint trimmed, or the default when absent or blank.
+    static QString yandexEndpointURL();
+    static bool hasYandexAPIKey();
+    /// True unless the user turned the option off.
+    static bool useSafariCookies();
+
+    /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
+    /// stored as the default. Returns false for a key that is not a text setting.
+    static bool storeText(const QString &key, const QString &value);
+    static void storeUseSafariCookies(bool value);
+
+    /// Clears every key the application has stored, not only the five, and writes through to disk.
+    static void resetAll();
+    /// Starts a new copy of the application with the same arguments, then quits this one.
+    static void relaunchApp();
+};
+
+} // namespace tolvane

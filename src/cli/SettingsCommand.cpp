@@ -1,0 +1,92 @@
+#include "Commands.h"
+
+#include "app/AppSettings.h"
+
+#include <QCommandLineParser>
+
+namespace tolvane::cli {
+
+namespace {
+
+// Enough to tell which key is stored without printing it.
+QString maskedKey(const QString &key)
+{
+    if (key.isEmpty())
+        return {};
+    if (key.size() < 12)
+        return QStringLiteral("••••");
+    return QStringLiteral("••••") + key.right(4);
+}
+
+std::optional<bool> parseBool(const QString &text)
+{
+    const QString value = text.trimmed().toLower();
+    if (value == QLatin1String("true") || value == QLatin1String("1") || value == QLatin1String("yes")
+        || value == QLatin1String("on"))
+        return true;
+    if (value == QLatin1String("false") || value == QLatin1String("0") || value == QLatin1String("no")
+        || value == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+int runSettings(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Without arguments, prints the settings as the app reads them (KEY, TAB, value; the API key\n"
+                       "masked). With KEY VALUE, stores one setting as the settings window's Save does.\n"
+                       "Keys: ")
+        + AppSettings::allKeys().join(QStringLiteral(", ")));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("KEY"), QStringLiteral("Setting to store."), QStringLiteral("[KEY"));
+    parser.addPositionalArgument(QStringLiteral("VALUE"), QStringLiteral("Value to store."), QStringLiteral("VALUE]"));
+    if (!parser.parse(QStringList{QStringLiteral("tolvane-cli settings")} + arguments)) {
+        printError(QStringLiteral("tolvane-cli settings: %1\n").arg(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText());
+        return 0;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        const auto line = [](const QString &key, const QString &value) {
+            return key + QLatin1Char('\t') + value + QLatin1Char('\n');
+        };
+        printOut(line(AppSettings::yandexAIAPIKey, maskedKey(AppSettings::yandexAPIKey()))
+            + line(AppSettings::yandexAIFolderID, AppSettings::yandexFolderID())
+            + line(AppSettings::yandexAIPromptID, AppSettings::yandexPromptID())
+            + line(AppSettings::yandexAIEndpointURL, AppSettings::yandexEndpointURL())
+            + line(AppSettings::useSafariCookiesKey,
+                AppSettings::useSafariCookies() ? QStringLiteral("true") : QStringLiteral("false")));
+        return 0;
+    }
+    if (positional.size() != 2) {
+        printError(QStringLiteral("tolvane-cli settings: expected no arguments, or KEY VALUE\n"));
+        return 2;
+    }
+
+    const QString &key = positional[0];
+    const QString &value = positional[1];
+    if (key == AppSettings::useSafariCookiesKey) {
+        const std::optional<bool> flag = parseBool(value);
+        if (!flag) {
+            printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n").arg(key, value));
+            return 2;
+        }
+        AppSettings::storeUseSafariCookies(*flag);
+        return 0;
+    }
+    if (!AppSettings::storeText(key, value)) {
+        printError(QStringLiteral("tolvane-cli settings: unknown key “%1”; expected one of: %2\n")
+                       .arg(key, AppSettings::allKeys().join(QStringLiteral(", "))));
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace tolvane::cli

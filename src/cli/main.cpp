@@ -1,0 +1,44 @@
+#include "Commands.h"
+
+#include <QCoreApplication>
+
+using namespace tolvane::cli;
+
+namespace {
+
+const char usage[] = R"(Usage: tolvane-cli COMMAND [OPTIONS] [ARGS]
+
+Renames the video files of a movie library after the films they hold.
+
+Commands:
+  scan [--json] PATH...      list the video files the app would take from these paths
+  settings [KEY VALUE]       show the settings, or store one
+
+Run "tolvane-cli COMMAND --help" for the options of a command.
+)";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    if (arguments.isEmpty()) {
+        printError(QString::fromUtf8(usage));
+        return 2;
+    }
+    const QString command = arguments.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        printOut(QString::fromUtf8(usage));
+        return 0;
+    }
+    if (command == QLatin1String("scan"))
+        return runScan(arguments);
+    if (command == QLatin1String("settings"))
+        return runSettings(arguments);
+    printError(QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings\n").arg(command));
+    return 2;
+}

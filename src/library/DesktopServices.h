@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+namespace tolvane {
+
+/// What the model asks of the desktop: the window implements it, tests fake it, and the model
+/// never needs a widget header.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    /// A modal chooser of files and folders (several at once). Absent when the user cancels.
+    virtual std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &prompt, const QString &message) = 0;
+    /// Shows these files selected in the file manager.
+    virtual void revealFiles(const QList<QUrl> &files) = 0;
+    /// Opens a URL with the user's default application.
+    virtual void openUrl(const QUrl &url) = 0;
+};
+
+} // namespace tolvane

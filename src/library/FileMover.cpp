@@ -1,0 +1,69 @@
+#include "FileMover.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tolvane {
+
+namespace {
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+MoveResult failure(int error)
+{
+    return {MoveResult::Kind::failed, errorText(error)};
+}
+
+bool flagUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// For file systems without RENAME_NOREPLACE: a hard link is created only when the name is free,
+// then the old name is dropped.
+MoveResult linkThenUnlink(const QByteArray &source, const QByteArray &target)
+{
+    if (link(source.constData(), target.constData()) != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            return {MoveResult::Kind::targetExists, {}};
+        if (error == EPERM || flagUnsupported(error))
+            return {MoveResult::Kind::failed,
+                QStringLiteral("This file system cannot rename without risking an existing file (%1)")
+                    .arg(errorText(error))};
+        return failure(error);
+    }
+    if (unlink(source.constData()) != 0) {
+        const int error = errno;
+        unlink(target.constData()); // leave things as they were: one name, the old one
+        return failure(error);
+    }
+    return {MoveResult::Kind::moved, {}};
+}
+
+} // namespace
+
+MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath)
+{
+    const QByteArray source = QFile::encodeName(sourcePath);
+    const QByteArray target = QFile::encodeName(targetPath);
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return {MoveResult::Kind::moved, {}};
+    const int error = errno;
+    if (error == EEXIST)
+        return {MoveResult::Kind::targetExists, {}};
+    if (flagUnsupported(error))
+        return linkThenUnlink(source, target);
+    return failure(error);
+}
+
+} // namespace tolvane

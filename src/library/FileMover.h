@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvane {
+
+/// Outcome of moving one file to a new name in its folder.
+struct MoveResult {
+    enum class Kind { moved, targetExists, failed };
+    Kind kind = Kind::failed;
+    QString message; ///< for `failed`: what went wrong, ready to show
+};
+
+/// Moves `sourcePath` to `targetPath` without ever replacing an existing file, even one that
+/// appears at the last moment: the kernel refuses the move atomically when the target exists.
+MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath);
+
+} // namespace tolvane

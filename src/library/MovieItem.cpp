@@ -1,0 +1,219 @@
+#include "MovieItem.h"
+
+#include "library/NameBuilder.h"
+#include "library/SearchStem.h"
+
+#include <QRegularExpression>
+
+namespace tolvane {
+
+namespace {
+
+// Assigns and signals only when the value really changes, so views redraw only when needed.
+template<typename T, typename Signal> void assign(MovieItem *item, T &field, const T &value, Signal signal)
+{
+    if (field == value)
+        return;
+    field = value;
+    Q_EMIT(item->*signal)();
+}
+
+} // namespace
+
+MovieItem::MovieItem(const QUrl &url, QObject *parent)
+    : QObject(parent)
+    , m_id(QUuid::createUuid())
+    , m_url(url)
+    , m_originalName(url.fileName())
+    , m_searchStem(deriveSearchStem(deletingPathExtension(m_originalName)))
+{
+}
+
+QString MovieItem::fileExtension() const
+{
+    return pathExtension(m_originalName);
+}
+
+void MovieItem::setExtraTokens(const QString &value)
+{
+    assign(this, m_extraTokens, value, &MovieItem::extraTokensChanged);
+}
+
+void MovieItem::setStatus(const LookupStatus &value)
+{
+    assign(this, m_status, value, &MovieItem::statusChanged);
+}
+
+void MovieItem::setEngineReplies(const QList<EngineReply> &value)
+{
+    assign(this, m_engineReplies, value, &MovieItem::engineRepliesChanged);
+}
+
+void MovieItem::setChosenEngine(std::optional<SearchEngine> value)
+{
+    assign(this, m_chosenEngine, value, &MovieItem::chosenEngineChanged);
+}
+
+void MovieItem::setProposedName(const std::optional<QString> &value)
+{
+    assign(this, m_proposedName, value, &MovieItem::proposedNameChanged);
+}
+
+void MovieItem::setNamePostfix(const QString &value)
+{
+    assign(this, m_namePostfix, value, &MovieItem::namePostfixChanged);
+}
+
+void MovieItem::setNamePostfixOverride(bool value)
+{
+    assign(this, m_namePostfixOverride, value, &MovieItem::namePostfixOverrideChanged);
+}
+
+void MovieItem::setMediaInfo(const QList<MediaInfoRow> &value)
+{
+    assign(this, m_mediaInfo, value, &MovieItem::mediaInfoChanged);
+}
+
+void MovieItem::setIsRenamed(bool value)
+{
+    assign(this, m_isRenamed, value, &MovieItem::isRenamedChanged);
+}
+
+QString MovieItem::effectiveQuery() const
+{
+    const QString tokens = m_extraTokens.trimmed();
+    return tokens.isEmpty() ? m_searchStem : m_searchStem + QLatin1Char(' ') + tokens;
+}
+
+std::optional<int> MovieItem::yearHint() const
+{
+    if (auto year = detectedYear(m_originalName))
+        return year;
+    if (auto year = detectedYear(m_searchStem))
+        return year;
+    return detectedYear(m_extraTokens);
+}
+
+const EngineReply *MovieItem::firstReply(SearchEngine engine) const
+{
+    for (const EngineReply &reply : m_engineReplies) {
+        if (reply.engine == engine)
+            return &reply;
+    }
+    return nullptr;
+}
+
+std::optional<MovieMatch> MovieItem::bestMatch() const
+{
+    for (SearchEngine engine : allSearchEngines) {
+        const EngineReply *reply = firstReply(engine);
+        if (reply && reply->status.isSuccess())
+            return *reply->status.match();
+    }
+    return std::nullopt;
+}
+
+std::optional<MovieMatch> MovieItem::chosenMatch() const
+{
+    if (m_chosenEngine) {
+        const EngineReply *reply = firstReply(*m_chosenEngine);
+        if (reply && reply->status.isSuccess())
+            return *reply->status.match();
+    }
+    return bestMatch();
+}
+
+bool MovieItem::canRename() const
+{
+    return m_status.kind() == LookupStatus::Kind::ready && m_proposedName && !m_isRenamed
+        && *m_proposedName != m_originalName;
+}
+
+QString MovieItem::statusDisplayText() const
+{
+    switch (m_status.kind()) {
+    case LookupStatus::Kind::idle:
+        return QStringLiteral("—");
+    case LookupStatus::Kind::searching:
+        return QStringLiteral("Searching…");
+    case LookupStatus::Kind::ready:
+        return m_proposedName.value_or(QStringLiteral("—"));
+    case LookupStatus::Kind::failed:
+        return QStringLiteral("Error: ") + m_status.message();
+    }
+    return {};
+}
+
+void MovieItem::addExtraToken(const QString &token)
+{
+    static const QRegularExpression whitespace(
+        QStringLiteral(R"(\s+)"), QRegularExpression::UseUnicodePropertiesOption);
+    const QString word = token.trimmed();
+    if (word.isEmpty() || word == QLatin1String("/"))
+        return;
+    const QStringList pieces = m_extraTokens.split(whitespace, Qt::SkipEmptyParts);
+    for (const QString &piece : pieces) {
+        if (piece.compare(word, Qt::CaseInsensitive) == 0)
+            return;
+    }
+    const QString current = m_extraTokens.trimmed();
+    setExtraTokens(current.isEmpty() ? word : current + QLatin1Char(' ') + word);
+}
+
+void MovieItem::useEngine(SearchEngine engine, const QString &extension)
+{
+    const EngineReply *reply = firstReply(engine);
+    if (!reply || !reply->status.isSuccess())
+        return;
+    const MovieMatch match = *reply->status.match(); // copied: applyMatch rewrites the reply list
+    applyMatch(match, engine, extension);
+}
+
+void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension)
+{
+    QList<EngineReply> replies = m_engineReplies;
+    for (EngineReply &reply : replies) {
+        if (reply.engine == engine) {
+            reply.status = EngineReplyStatus::success(match);
+            break;
+        }
+    }
+    setEngineReplies(replies);
+    setChosenEngine(engine);
+    updateProposedName(extension, match);
+    setStatus(LookupStatus::ready());
+    setIsRenamed(false);
+}
+
+void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine, const QString &extension)
+{
+    const EngineReply *reply = firstReply(engine);
+    if (!reply || !reply->status.isSuccess())
+        return;
+    MovieMatch match = *reply->status.match();
+    const QString trimmed = alt.value_or(QString()).trimmed();
+    match.selectedAltTitle = trimmed.isEmpty() ? std::nullopt : std::optional<QString>(trimmed);
+
+    QList<EngineReply> replies = m_engineReplies;
+    for (EngineReply &candidate : replies) {
+        if (candidate.engine == engine) {
+            candidate.status = EngineReplyStatus::success(match);
+            break;
+        }
+    }
+    setEngineReplies(replies);
+    if (!m_chosenEngine || *m_chosenEngine == engine)
+        applyMatch(match, engine, extension);
+}
+
+void MovieItem::updateProposedName(const QString &extension, const std::optional<MovieMatch> &match)
+{
+    const std::optional<MovieMatch> m = match ? match : chosenMatch();
+    if (!m) {
+        setProposedName(std::nullopt);
+        return;
+    }
+    setProposedName(proposedFileName(*m, m_namePostfix, m_namePostfixOverride, extension));
+}
+
+} // namespace tolvane

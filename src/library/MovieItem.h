@@ -1,0 +1,104 @@
+#pragma once
+
+#include "library/Records.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+namespace tolvane {
+
+/// One video file in the list. Shared by the list, the detail views and the row's running
+/// lookup (held by `std::shared_ptr`, so a removed row stays valid for work still holding it).
+/// Lives on the main thread; every change of a published field is signalled.
+class MovieItem : public QObject {
+    Q_OBJECT
+public:
+    explicit MovieItem(const QUrl &url, QObject *parent = nullptr);
+
+    const QUuid &id() const { return m_id; }
+    const QUrl &url() const { return m_url; }
+    const QString &originalName() const { return m_originalName; }
+    const QString &searchStem() const { return m_searchStem; }
+    /// The file's extension without the dot, as written.
+    QString fileExtension() const;
+
+    // Published fields.
+    const QString &extraTokens() const { return m_extraTokens; }
+    const LookupStatus &status() const { return m_status; }
+    const QList<EngineReply> &engineReplies() const { return m_engineReplies; }
+    std::optional<SearchEngine> chosenEngine() const { return m_chosenEngine; }
+    const std::optional<QString> &proposedName() const { return m_proposedName; }
+    const QString &namePostfix() const { return m_namePostfix; }
+    bool namePostfixOverride() const { return m_namePostfixOverride; }
+    const QList<MediaInfoRow> &mediaInfo() const { return m_mediaInfo; }
+    bool isRenamed() const { return m_isRenamed; }
+
+    void setExtraTokens(const QString &value);
+    void setStatus(const LookupStatus &value);
+    void setEngineReplies(const QList<EngineReply> &value);
+    void setChosenEngine(std::optional<SearchEngine> value);
+    void setProposedName(const std::optional<QString> &value);
+    void setNamePostfix(const QString &value);
+    void setNamePostfixOverride(bool value);
+    void setMediaInfo(const QList<MediaInfoRow> &value);
+    void setIsRenamed(bool value);
+
+    // Derived values.
+    /// The stem, followed by the user's extra tokens when there are any.
+    QString effectiveQuery() const;
+    std::optional<int> yearHint() const;
+    /// The match of the highest-priority successful engine.
+    std::optional<MovieMatch> bestMatch() const;
+    /// The match of the chosen engine when it succeeded, else `bestMatch()`.
+    std::optional<MovieMatch> chosenMatch() const;
+    bool canRename() const;
+    QString statusDisplayText() const;
+
+    // Operations. The extension arguments are the row's file extension (`fileExtension()`).
+    /// Adds a word to the extra tokens unless it is already there (ignoring case).
+    void addExtraToken(const QString &token);
+    /// Lets the reply of `engine` drive the name, when it succeeded.
+    void useEngine(SearchEngine engine, const QString &extension);
+    /// Stores `match` as the success of `engine`, chooses that engine and rebuilds the name.
+    void applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension);
+    /// Sets or clears the alternative title of the match of `engine`. The caller recomputes the
+    /// model's status line afterwards.
+    void setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine, const QString &extension);
+    /// Rebuilds `proposedName` from `match`, or from `chosenMatch()` when none is given.
+    void updateProposedName(const QString &extension, const std::optional<MovieMatch> &match = std::nullopt);
+
+Q_SIGNALS:
+    void extraTokensChanged();
+    void statusChanged();
+    void engineRepliesChanged();
+    void chosenEngineChanged();
+    void proposedNameChanged();
+    void namePostfixChanged();
+    void namePostfixOverrideChanged();
+    void mediaInfoChanged();
+    void isRenamedChanged();
+
+private:
+    const EngineReply *firstReply(SearchEngine engine) const;
+
+    QUuid m_id;
+    QString m_extraTokens;
+    LookupStatus m_status;
+    QList<EngineReply> m_engineReplies;
+    std::optional<SearchEngine> m_chosenEngine;
+    std::optional<QString> m_proposedName;
+    QString m_namePostfix;
+    bool m_namePostfixOverride = false;
+    QList<MediaInfoRow> m_mediaInfo;
+    bool m_isRenamed = false;
+    QUrl m_url;
+    QString m_originalName;
+    QString m_searchStem;
+};
+
+} // namespace tolvane

@@ -1,0 +1,121 @@
+#include "NameBuilder.h"
+
+#include "lookup/TitleParsing.h"
+
+#include <QRegularExpression>
+
+namespace tolvane {
+
+namespace {
+
+QString withoutSquareBrackets(QString text)
+{
+    text.remove(QLatin1Char('['));
+    text.remove(QLatin1Char(']'));
+    return text.trimmed();
+}
+
+} // namespace
+
+std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
+{
+    static const QRegularExpression removed(QStringLiteral(R"([/\\:*?"<>|\[\]()])"));
+    static const QRegularExpression whitespace(
+        QStringLiteral(R"(\s+)"), QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression control(QStringLiteral(R"(\p{Cc})"));
+    if (!text)
+        return std::nullopt;
+    QString result = text->trimmed();
+    if (result.isEmpty())
+        return std::nullopt;
+    result.remove(removed);
+    result.replace(whitespace, QStringLiteral("_"));
+    // Whitespace controls became "_" above; any other control character has no place in a file name.
+    result.remove(control);
+    while (result.startsWith(QLatin1Char('_')))
+        result.remove(0, 1);
+    while (result.endsWith(QLatin1Char('_')))
+        result.chop(1);
+    if (result.isEmpty())
+        return std::nullopt;
+    return result;
+}
+
+QString appendPostfix(const QString &base, const std::optional<QString> &postfix)
+{
+    const std::optional<QString> p = sanitizedPostfix(postfix);
+    if (!p)
+        return base;
+    if (base.isEmpty())
+        return *p;
+    return base + QLatin1Char('_') + *p;
+}
+
+QString proposedBaseName(const QString &title, std::optional<int> year, const std::optional<QString> &altTitle,
+    const std::optional<QString> &postfix, bool override)
+{
+    if (override)
+        return sanitizedPostfix(postfix).value_or(QString());
+
+    QString t = withoutSquareBrackets(cleanTitleForFileName(title, year));
+    if (t.isEmpty()) {
+        const QString base = year ? QStringLiteral("(%1)").arg(*year) : QString();
+        return appendPostfix(base, postfix);
+    }
+    if (altTitle) {
+        const QString trimmed = altTitle->trimmed();
+        if (!trimmed.isEmpty()) {
+            const QString a = withoutSquareBrackets(cleanTitleForFileName(trimmed, std::nullopt));
+            if (!a.isEmpty() && t.compare(a, Qt::CaseInsensitive) != 0)
+                t += QLatin1Char('[') + a + QLatin1Char(']');
+        }
+    }
+    if (year)
+        t += QStringLiteral("(%1)").arg(*year);
+    return appendPostfix(t, postfix);
+}
+
+bool isPlainFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (QChar c : name) {
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+std::optional<QString> proposedFileName(
+    const MovieMatch &match, const QString &postfix, bool override, const QString &extension)
+{
+    QString base = proposedBaseName(match.title, match.year, match.selectedAltTitle, postfix, override);
+    base.replace(QLatin1Char(' '), QLatin1Char('_'));
+    if (base.isEmpty())
+        return std::nullopt;
+    const QString dottedExtension = extension.startsWith(QLatin1Char('.')) ? extension : QLatin1Char('.') + extension;
+    const QString name = base + dottedExtension.toLower();
+    if (!isPlainFileName(name))
+        return std::nullopt;
+    return name;
+}
+
+QString replySummary(const EngineReply &reply)
+{
+    switch (reply.status.kind()) {
+    case EngineReplyStatus::Kind::pending:
+        return QStringLiteral("…");
+    case EngineReplyStatus::Kind::failed:
+        return reply.status.message();
+    case EngineReplyStatus::Kind::success:
+        break;
+    }
+    const MovieMatch &match = *reply.status.match();
+    const QString prefix = QLatin1Char('[') + rawValue(match.site) + QStringLiteral("] ");
+    if (reply.candidates.size() < 2)
+        return prefix + proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
+    return prefix + match.title + QStringLiteral("  ·  ") + QString::number(reply.candidates.size())
+        + QStringLiteral(" titles");
+}
+
+} // namespace tolvane

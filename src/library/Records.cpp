@@ -1,0 +1,94 @@
+#include "Records.h"
+
+namespace tolvane {
+
+QString rawValue(SearchEngine engine)
+{
+    switch (engine) {
+    case SearchEngine::yandexAI:
+        return QStringLiteral("Yandex AI");
+    case SearchEngine::vkvideo:
+        return QStringLiteral("VK Video");
+    case SearchEngine::duckDuckGo:
+        return QStringLiteral("DuckDuckGo");
+    }
+    return {};
+}
+
+std::optional<SearchEngine> searchEngineFromRaw(const QString &raw)
+{
+    for (SearchEngine engine : allSearchEngines) {
+        if (rawValue(engine) == raw)
+            return engine;
+    }
+    return std::nullopt;
+}
+
+QString rawValue(CatalogSite site)
+{
+    switch (site) {
+    case CatalogSite::yandexAI:
+        return QStringLiteral("Yandex AI");
+    case CatalogSite::tmdb:
+        return QStringLiteral("TMDB");
+    case CatalogSite::kinopoisk:
+        return QStringLiteral("Kinopoisk");
+    case CatalogSite::vkvideo:
+        return QStringLiteral("VK Video");
+    }
+    return {};
+}
+
+std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw)
+{
+    for (CatalogSite site : {CatalogSite::yandexAI, CatalogSite::tmdb, CatalogSite::kinopoisk, CatalogSite::vkvideo}) {
+        if (rawValue(site) == raw)
+            return site;
+    }
+    return std::nullopt;
+}
+
+EngineReplyStatus EngineReplyStatus::success(MovieMatch match)
+{
+    EngineReplyStatus status;
+    status.m_kind = Kind::success;
+    status.m_match = std::move(match);
+    return status;
+}
+
+EngineReplyStatus EngineReplyStatus::failed(QString message)
+{
+    EngineReplyStatus status;
+    status.m_kind = Kind::failed;
+    status.m_message = std::move(message);
+    return status;
+}
+
+bool EngineReplyStatus::operator==(const EngineReplyStatus &other) const
+{
+    if (m_kind != other.m_kind)
+        return false;
+    switch (m_kind) {
+    case Kind::pending:
+        return true;
+    case Kind::success:
+        return m_match == other.m_match;
+    case Kind::failed:
+        return m_message == other.m_message;
+    }
+    return false;
+}
+
+LookupStatus LookupStatus::failed(QString message)
+{
+    LookupStatus status(Kind::failed);
+    status.m_message = std::move(message);
+    return status;
+}
+
+bool LookupStatus::operator==(const LookupStatus &other) const
+{
+    return m_kind == other.m_kind && (m_kind != Kind::failed || m_message == other.m_message);
+}
+
+} // namespace tolvane

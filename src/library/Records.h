@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QUuid>
+
+#include <array>
+#include <optional>
+
+namespace tolvane {
+
+/// The lookup engines. Declaration order is the priority order everywhere.
+enum class SearchEngine { yandexAI, vkvideo, duckDuckGo };
+
+inline constexpr std::array<SearchEngine, 3> allSearchEngines{
+    SearchEngine::yandexAI, SearchEngine::vkvideo, SearchEngine::duckDuckGo};
+
+/// Display name, also the stable identity of the engine in saved output.
+QString rawValue(SearchEngine engine);
+std::optional<SearchEngine> searchEngineFromRaw(const QString &raw);
+
+/// Where a match comes from; `yandexAI` is an AI answer without a catalog page.
+enum class CatalogSite { yandexAI, tmdb, kinopoisk, vkvideo };
+
+QString rawValue(CatalogSite site);
+std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw);
+
+/// One film as an engine proposes it.
+struct MovieMatch {
+    QString title;
+    std::optional<int> year;
+    std::optional<QUrl> pageURL;
+    CatalogSite site = CatalogSite::tmdb;
+    QString sourceQuery;
+    SearchEngine engine = SearchEngine::duckDuckGo;
+    std::optional<QString> notes;
+    QStringList altTitles;
+    /// The alternative chosen to appear in the file name; absent means title only.
+    std::optional<QString> selectedAltTitle;
+
+    bool operator==(const MovieMatch &) const = default;
+};
+
+/// Outcome of one engine for one row: pending, success with a match, or failed with a message.
+class EngineReplyStatus {
+public:
+    enum class Kind { pending, success, failed };
+
+    static EngineReplyStatus pending() { return {}; }
+    static EngineReplyStatus success(MovieMatch match);
+    static EngineReplyStatus failed(QString message);
+
+    Kind kind() const { return m_kind; }
+    bool isSuccess() const { return m_kind == Kind::success; }
+    /// The match of a success, otherwise null.
+    const MovieMatch *match() const { return m_kind == Kind::success ? &m_match : nullptr; }
+    /// The message of a failure, otherwise empty.
+    const QString &message() const { return m_message; }
+
+    bool operator==(const EngineReplyStatus &other) const;
+
+private:
+    Kind m_kind = Kind::pending;
+    MovieMatch m_match;
+    QString m_message;
+};
+
+/// One engine's reply on a row. A row never holds two replies of one engine, so `id()` is the engine.
+struct EngineReply {
+    SearchEngine engine = SearchEngine::yandexAI;
+    EngineReplyStatus status;
+    QList<MovieMatch> candidates;
+
+    SearchEngine id() const { return engine; }
+    bool operator==(const EngineReply &) const = default;
+};
+
+/// A row's lookup state; `failed` carries the message shown to the user.
+class LookupStatus {
+public:
+    enum class Kind { idle, searching, ready, failed };
+
+    static LookupStatus idle() { return LookupStatus(Kind::idle); }
+    static LookupStatus searching() { return LookupStatus(Kind::searching); }
+    static LookupStatus ready() { return LookupStatus(Kind::ready); }
+    static LookupStatus failed(QString message);
+
+    LookupStatus() = default;
+    Kind kind() const { return m_kind; }
+    const QString &message() const { return m_message; }
+
+    bool operator==(const LookupStatus &other) const;
+
+private:
+    explicit LookupStatus(Kind kind)
+        : m_kind(kind)
+    {
+    }
+    Kind m_kind = Kind::idle;
+    QString m_message;
+};
+
+/// One line of a file's technical summary.
+struct MediaInfoRow {
+    QUuid id = QUuid::createUuid();
+    QString key;
+    QString value;
+
+    bool operator==(const MediaInfoRow &) const = default;
+};
+
+} // namespace tolvane

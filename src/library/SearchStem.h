@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace tolvane {
+
+/// True when the lowercased extension (without the dot) names a video container we accept.
+bool isVideoExtension(const QString &extension);
+
+/// The extension of a file name, without the dot. A leading dot starts a hidden name, not an extension.
+QString pathExtension(const QString &fileName);
+
+/// The file name without its last extension.
+QString deletingPathExtension(const QString &fileName);
+
+/// A search text from a file name without its extension: bracketed parts, separators,
+/// release tags, resolutions and codec words removed; letter case of kept words preserved.
+QString deriveSearchStem(const QString &nameWithoutExtension);
+
+/// The first year 1900…2099 standing alone in the text (no digit right before or after it).
+std::optional<int> detectedYear(const QString &text);
+
+} // namespace tolvane

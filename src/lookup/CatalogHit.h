@@ -1,0 +1,19 @@
+#pragma once
+
+#include "library/Records.h"
+
+#include <QString>
+#include <QUrl>
+
+namespace tolvane {
+
+/// One catalog page found in a search result page.
+struct CatalogHit {
+    QUrl pageURL;
+    QString anchorText;
+    CatalogSite site = CatalogSite::tmdb;
+
+    bool operator==(const CatalogHit &) const = default;
+};
+
+} // namespace tolvane

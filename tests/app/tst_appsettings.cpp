@@ -1,0 +1,122 @@
+#include "app/AppSettings.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+
+class TestAppSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+
+    QString settingsFile() const { return m_config.filePath(QStringLiteral("Tolvane/Tolvane.conf")); }
+
+    static void writeRaw(const QString &key, const QVariant &value)
+    {
+        QSettings settings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
+        settings.setValue(key, value);
+        settings.sync();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
+
+    void init() { AppSettings::resetAll(); }
+
+    void absentKeysReadAsDefaults()
+    {
+        QCOMPARE(AppSettings::yandexFolderID(), QString());
+        QCOMPARE(AppSettings::yandexPromptID(), QString());
+        QCOMPARE(AppSettings::yandexEndpointURL(), AppSettings::defaultYandexEndpoint);
+        QVERIFY(!AppSettings::hasYandexAPIKey());
+        QVERIFY(AppSettings::useSafariCookies());
+    }
+
+    void storedValuesReadBack_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<QString>("folderID");
+        QTest::addColumn<bool>("hasKey");
+
+        const QString none;
+        const QString fallback = AppSettings::defaultYandexEndpoint;
+        QTest::newRow("blank endpoint") << AppSettings::yandexAIEndpointURL << "   \n" << fallback << none << false;
+        QTest::newRow("padded endpoint") << AppSettings::yandexAIEndpointURL << "  http://127.0.0.1:9/v1  "
+                                         << "http://127.0.0.1:9/v1" << none << false;
+        QTest::newRow("folder keeps spaces") << AppSettings::yandexAIFolderID << " b1g 2 " << fallback << " b1g 2 "
+                                             << false;
+        QTest::newRow("key of whitespace") << AppSettings::yandexAIAPIKey << " \t\n " << fallback << none << false;
+        QTest::newRow("padded key") << AppSettings::yandexAIAPIKey << " AQVN " << fallback << none << true;
+    }
+
+    void storedValuesReadBack()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        writeRaw(key, stored);
+        QTEST(AppSettings::yandexEndpointURL(), "endpoint");
+        QTEST(AppSettings::yandexFolderID(), "folderID");
+        QTEST(AppSettings::hasYandexAPIKey(), "hasKey");
+    }
+
+    void cookieOptionFollowsTheStoredBoolean()
+    {
+        AppSettings::storeUseSafariCookies(false);
+        QVERIFY(!AppSettings::useSafariCookies());
+        AppSettings::storeUseSafariCookies(true);
+        QVERIFY(AppSettings::useSafariCookies());
+    }
+
+    void storeTextTrimsAndDefaultsTheEndpoint()
+    {
+        QVERIFY(AppSettings::storeText(AppSettings::yandexAIPromptID, QStringLiteral("  fvt123 \n")));
+        QVERIFY(AppSettings::storeText(AppSettings::yandexAIEndpointURL, QStringLiteral("  ")));
+        QVERIFY(!AppSettings::storeText(QStringLiteral("colour"), QStringLiteral("blue")));
+        QVERIFY(!AppSettings::storeText(AppSettings::useSafariCookiesKey, QStringLiteral("true")));
+
+        QSettings raw(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
+        QCOMPARE(raw.value(AppSettings::yandexAIPromptID).toString(), QStringLiteral("fvt123"));
+        QCOMPARE(raw.value(AppSettings::yandexAIEndpointURL).toString(), AppSettings::defaultYandexEndpoint);
+        QVERIFY(!raw.contains(QStringLiteral("colour")));
+    }
+
+    void resetClearsKeysOutsideTheList()
+    {
+        writeRaw(QStringLiteral("windowGeometry"), QStringLiteral("0,0,800,600"));
+        AppSettings::storeText(AppSettings::yandexAIAPIKey, QStringLiteral("secret"));
+        AppSettings::storeUseSafariCookies(false);
+
+        AppSettings::resetAll();
+
+        QSettings raw(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
+        QVERIFY(raw.allKeys().isEmpty());
+        QVERIFY(!AppSettings::hasYandexAPIKey());
+        QVERIFY(AppSettings::useSafariCookies());
+    }
+
+    void damagedFileReadsAsDefaults()
+    {
+        QVERIFY(QDir().mkpath(m_config.filePath(QStringLiteral("Tolvane"))));
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("\xff\xfe[General\x00\nyandexAIEndpointURL=\x01\x02\n=\n[[[\n", 40));
+        file.close();
+
+        QVERIFY(!AppSettings::yandexEndpointURL().isEmpty());
+        QCOMPARE(AppSettings::yandexFolderID(), QString());
+        QVERIFY(AppSettings::useSafariCookies());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_appsettings.moc"
