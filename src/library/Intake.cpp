@@ -37,7 +37,18 @@ bool hasVideoExtension(const char *name)
     const char *dot = std::strrchr(name, '.');
     if (!dot || dot == name || dot[1] == '\0')
         return false;
-    return isVideoExtension(QString::fromUtf8(dot + 1));
+    const char *extension = dot + 1;
+    char lower[8];
+    size_t length = 0;
+    for (; extension[length] != '\0'; ++length) {
+        const unsigned char c = static_cast<unsigned char>(extension[length]);
+        if (c >= 0x80) // not ASCII: let Unicode lowercasing decide
+            return isVideoExtension(QString::fromUtf8(extension));
+        if (length == sizeof lower - 1)
+            return false; // longer than any video extension
+        lower[length] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return isVideoExtension(QLatin1String(lower, qsizetype(length)));
 }
 
 // readdir with openat instead of QDirIterator: no per-entry stat or QFileInfo, which keeps a scan
@@ -95,7 +106,10 @@ void sortByFileName(QStringList &paths, const QLocale &locale)
         paths.append(std::move(entry.path));
 }
 
-QStringList scanFolder(const QString &folderPath)
+namespace {
+
+// The video files below a folder, in directory order.
+QStringList walkFolder(const QString &folderPath)
 {
     const QByteArray root = QFile::encodeName(QDir::cleanPath(folderPath));
     const int fd = open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -108,6 +122,14 @@ QStringList scanFolder(const QString &folderPath)
     paths.reserve(found.size());
     for (const QByteArray &path : found)
         paths.append(QFile::decodeName(path));
+    return paths;
+}
+
+} // namespace
+
+QStringList scanFolder(const QString &folderPath)
+{
+    QStringList paths = walkFolder(folderPath);
     sortByFileName(paths, collationLocale());
     return paths;
 }
@@ -133,7 +155,9 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
         if (S_ISDIR(info.st_mode)) {
             if (!result.folderPath)
                 result.folderPath = path;
-            const QStringList found = scanFolder(path);
+            // The final sort below orders everything; sorting each folder first would not change
+            // the result, as both sorts are stable.
+            const QStringList found = walkFolder(path);
             for (const QString &file : found)
                 collect(file);
         } else if (isVideoExtension(pathExtension(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)))) {

@@ -1,6 +1,5 @@
 #include "SearchStem.h"
 
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -36,9 +35,39 @@ const QSet<QString> &junkTokens()
     return set;
 }
 
-QRegularExpression unicodeRegex(const char *pattern)
+bool isDigitAt(const QString &text, qsizetype index)
 {
-    return QRegularExpression(QString::fromUtf8(pattern), QRegularExpression::UseUnicodePropertiesOption);
+    return index >= 0 && index < text.size() && text.at(index).isDigit();
+}
+
+// Replaces each "open … close" part (no close in between) by one space, leftmost first, as the
+// patterns \[[^\]]*\] and \([^\)]*\) do.
+void blankEnclosed(QString &text, QChar open, QChar close)
+{
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype start = text.indexOf(open, from);
+        if (start < 0)
+            return;
+        const qsizetype end = text.indexOf(close, start + 1);
+        if (end < 0)
+            return;
+        text.replace(start, end - start + 1, QLatin1Char(' '));
+        from = start + 1;
+    }
+}
+
+// A resolution such as 576p or 2160p (three or four digits, then "p").
+bool isResolution(const QString &lowerPiece)
+{
+    const qsizetype digits = lowerPiece.size() - 1;
+    if ((digits != 3 && digits != 4) || lowerPiece.back() != QLatin1Char('p'))
+        return false;
+    for (qsizetype i = 0; i < digits; ++i) {
+        if (!lowerPiece.at(i).isDigit())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -62,42 +91,58 @@ QString deletingPathExtension(const QString &fileName)
     return extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
 }
 
+// Hand-written scans rather than regular expressions: stems are derived for every file of a drop.
 QString deriveSearchStem(const QString &nameWithoutExtension)
 {
-    static const QRegularExpression bracketed = unicodeRegex(R"(\[[^\]]*\])");
-    static const QRegularExpression parenthesized = unicodeRegex(R"(\([^\)]*\))");
-    static const QRegularExpression separators = unicodeRegex(R"([._+\-]+)");
-    static const QRegularExpression whitespace = unicodeRegex(R"(\s+)");
-    static const QRegularExpression resolution = unicodeRegex(R"(^\d{3,4}p$)");
-
     QString text = nameWithoutExtension;
-    text.replace(bracketed, QStringLiteral(" "));
-    text.replace(parenthesized, QStringLiteral(" "));
-    text.replace(separators, QStringLiteral(" "));
+    blankEnclosed(text, QLatin1Char('['), QLatin1Char(']'));
+    blankEnclosed(text, QLatin1Char('('), QLatin1Char(')'));
 
-    QStringList kept;
-    const QStringList pieces = text.split(whitespace, Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
+    QString stem;
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    while (i < size) {
+        const auto isBreak = [&](qsizetype at) {
+            const QChar c = text.at(at);
+            return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('+')
+                || c == QLatin1Char('-');
+        };
+        while (i < size && isBreak(i))
+            ++i;
+        const qsizetype start = i;
+        while (i < size && !isBreak(i))
+            ++i;
+        if (start == i)
+            break;
+        const QString piece = text.mid(start, i - start);
         const QString lower = piece.toLower();
         if (junkTokens().contains(lower) || lower.startsWith(QLatin1String("aac"))
-            || lower.startsWith(QLatin1String("dts")) || resolution.match(lower).hasMatch())
+            || lower.startsWith(QLatin1String("dts")) || isResolution(lower))
             continue;
-        kept.append(piece);
+        if (!stem.isEmpty())
+            stem += QLatin1Char(' ');
+        stem += piece;
     }
-    return kept.join(QLatin1Char(' ')).trimmed();
+    return stem;
 }
 
 std::optional<int> detectedYear(const QString &text)
 {
-    static const QRegularExpression year = unicodeRegex(R"((?<!\d)((?:19|20)\d{2})(?!\d))");
-    const QRegularExpressionMatch match = year.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const int value = match.captured(1).toInt(&ok);
-    if (!ok || value < 1900 || value > 2099)
-        return std::nullopt;
-    return value;
+    for (qsizetype i = 0; i + 4 <= text.size(); ++i) {
+        const QChar c0 = text.at(i), c1 = text.at(i + 1);
+        const bool century = (c0 == QLatin1Char('1') && c1 == QLatin1Char('9'))
+            || (c0 == QLatin1Char('2') && c1 == QLatin1Char('0'));
+        if (!century || !isDigitAt(text, i + 2) || !isDigitAt(text, i + 3) || isDigitAt(text, i - 1)
+            || isDigitAt(text, i + 4))
+            continue;
+        // The first standing-alone match decides; digits of other scripts give no year.
+        bool ok = false;
+        const int year = text.mid(i, 4).toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+        return year;
+    }
+    return std::nullopt;
 }
 
 } // namespace tolvane
