@@ -75,6 +75,28 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     return appendPostfix(t, postfix);
 }
 
+namespace {
+
+// A lone UTF-16 surrogate (possible in JSON from a service) cannot be written as UTF-8: the file
+// on disk would get U+FFFD instead and no longer match the name shown.
+QString withoutLoneSurrogates(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result.append(c);
+            result.append(text.at(++i));
+        } else if (!c.isSurrogate()) {
+            result.append(c);
+        }
+    }
+    return result;
+}
+
+} // namespace
+
 bool isPlainFileName(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
@@ -83,13 +105,14 @@ bool isPlainFileName(const QString &name)
         if (c == QLatin1Char('/') || c.category() == QChar::Other_Control)
             return false;
     }
-    return true;
+    return withoutLoneSurrogates(name) == name;
 }
 
 std::optional<QString> proposedFileName(
     const MovieMatch &match, const QString &postfix, bool override, const QString &extension)
 {
-    QString base = proposedBaseName(match.title, match.year, match.selectedAltTitle, postfix, override);
+    QString base
+        = withoutLoneSurrogates(proposedBaseName(match.title, match.year, match.selectedAltTitle, postfix, override));
     base.replace(QLatin1Char(' '), QLatin1Char('_'));
     if (base.isEmpty())
         return std::nullopt;

@@ -130,8 +130,8 @@ std::optional<int> detectedYear(const QString &text)
 {
     for (qsizetype i = 0; i + 4 <= text.size(); ++i) {
         const QChar c0 = text.at(i), c1 = text.at(i + 1);
-        const bool century = (c0 == QLatin1Char('1') && c1 == QLatin1Char('9'))
-            || (c0 == QLatin1Char('2') && c1 == QLatin1Char('0'));
+        const bool century
+            = (c0 == QLatin1Char('1') && c1 == QLatin1Char('9')) || (c0 == QLatin1Char('2') && c1 == QLatin1Char('0'));
         if (!century || !isDigitAt(text, i + 2) || !isDigitAt(text, i + 3) || isDigitAt(text, i - 1)
             || isDigitAt(text, i + 4))
             continue;

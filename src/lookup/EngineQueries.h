@@ -8,8 +8,8 @@ namespace tolvane {
 
 /// The text each engine receives for one row.
 struct EngineQueries {
-    QString query;           ///< trimmed query, sent to VK Video
-    QString agentInput;      ///< sent to the AI agent
+    QString query; ///< trimmed query, sent to VK Video
+    QString agentInput; ///< sent to the AI agent
     QString duckDuckGoQuery; ///< query + " themoviedb"
 
     bool operator==(const EngineQueries &) const = default;

@@ -5,8 +5,7 @@
 namespace tolvane {
 
 /// The one error of every lookup engine; its description is what a failed reply shows.
-class LookupError
-{
+class LookupError {
 public:
     enum class Kind { network, emptyQuery, noCatalogResult, missingAPIKey, parseFailed };
 
@@ -22,7 +21,10 @@ public:
     bool operator==(const LookupError &other) const;
 
 private:
-    explicit LookupError(Kind kind) : m_kind(kind) {}
+    explicit LookupError(Kind kind)
+        : m_kind(kind)
+    {
+    }
     Kind m_kind;
     QString m_message;
 };

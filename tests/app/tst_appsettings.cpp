@@ -7,8 +7,7 @@
 
 using namespace tolvane;
 
-class TestAppSettings : public QObject
-{
+class TestAppSettings : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_config;
@@ -53,8 +52,8 @@ private Q_SLOTS:
         QTest::newRow("blank endpoint") << AppSettings::yandexAIEndpointURL << "   \n" << fallback << none << false;
         QTest::newRow("padded endpoint") << AppSettings::yandexAIEndpointURL << "  http://127.0.0.1:9/v1  "
                                          << "http://127.0.0.1:9/v1" << none << false;
-        QTest::newRow("folder keeps spaces") << AppSettings::yandexAIFolderID << " b1g 2 " << fallback << " b1g 2 "
-                                             << false;
+        QTest::newRow("folder keeps spaces")
+            << AppSettings::yandexAIFolderID << " b1g 2 " << fallback << " b1g 2 " << false;
         QTest::newRow("key of whitespace") << AppSettings::yandexAIAPIKey << " \t\n " << fallback << none << false;
         QTest::newRow("padded key") << AppSettings::yandexAIAPIKey << " AQVN " << fallback << none << true;
     }

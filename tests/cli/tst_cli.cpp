@@ -7,8 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestCli : public QObject
-{
+class TestCli : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_config;
@@ -30,7 +29,7 @@ class TestCli : public QObject
         if (!process.waitForFinished(30000))
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardError())};
     }
 
     void touch(const QString &relativePath)
@@ -56,9 +55,10 @@ private Q_SLOTS:
     {
         const Run run = cli({QStringLiteral("scan"), m_library.filePath(QStringLiteral("Фильмы"))});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QStringLiteral("2 file(s) — Lookup\n"
-                                         "b.avi\tb\t-\n"
-                                         "The.Matrix.1999.1080p.BluRay.x264-GROUP.mkv\tThe Matrix 1999 GROUP\t1999\n"));
+        QCOMPARE(run.out,
+            QStringLiteral("2 file(s) — Lookup\n"
+                           "b.avi\tb\t-\n"
+                           "The.Matrix.1999.1080p.BluRay.x264-GROUP.mkv\tThe Matrix 1999 GROUP\t1999\n"));
     }
 
     void scanJsonDescribesEveryRow()
@@ -86,27 +86,27 @@ private Q_SLOTS:
 
     void scanOfNothingUsefulSaysSo()
     {
-        const Run run = cli({QStringLiteral("scan"), QStringLiteral("--json"),
-                             m_library.filePath(QStringLiteral("Фильмы/readme.txt")),
-                             m_library.filePath(QStringLiteral("missing.mkv"))});
+        const Run run = cli(
+            {QStringLiteral("scan"), QStringLiteral("--json"), m_library.filePath(QStringLiteral("Фильмы/readme.txt")),
+                m_library.filePath(QStringLiteral("missing.mkv"))});
         QCOMPARE(run.exitCode, 0);
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
         QCOMPARE(root.value(QStringLiteral("status")).toString(),
-                 QStringLiteral("No video files in drop (1 non-video skipped)"));
+            QStringLiteral("No video files in drop (1 non-video skipped)"));
         QVERIFY(root.value(QStringLiteral("folder")).isNull());
         QVERIFY(root.value(QStringLiteral("items")).toArray().isEmpty());
     }
 
     void settingsRoundTrip()
     {
-        QCOMPARE(cli({QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey"),
-                      QStringLiteral("  AQVNsecretkey1234 ")})
-                     .exitCode,
-                 0);
-        QCOMPARE(cli({QStringLiteral("settings"), QStringLiteral("yandexAIEndpointURL"), QStringLiteral(" ")}).exitCode,
-                 0);
-        QCOMPARE(cli({QStringLiteral("settings"), QStringLiteral("useSafariCookies"), QStringLiteral("off")}).exitCode,
-                 0);
+        QCOMPARE(
+            cli({QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey"), QStringLiteral("  AQVNsecretkey1234 ")})
+                .exitCode,
+            0);
+        QCOMPARE(
+            cli({QStringLiteral("settings"), QStringLiteral("yandexAIEndpointURL"), QStringLiteral(" ")}).exitCode, 0);
+        QCOMPARE(
+            cli({QStringLiteral("settings"), QStringLiteral("useSafariCookies"), QStringLiteral("off")}).exitCode, 0);
 
         const Run run = cli({QStringLiteral("settings")});
         QCOMPARE(run.exitCode, 0);
@@ -126,13 +126,11 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{QStringLiteral("scan"), QStringLiteral("--fast")} << "fast";
         QTest::newRow("scan without paths") << QStringList{QStringLiteral("scan")} << "expected at least one PATH";
         QTest::newRow("unknown key") << QStringList{QStringLiteral("settings"), QStringLiteral("colour"),
-                                                    QStringLiteral("red")}
-                                     << "expected one of: yandexAIAPIKey";
+            QStringLiteral("red")} << "expected one of: yandexAIAPIKey";
         QTest::newRow("not a boolean") << QStringList{QStringLiteral("settings"), QStringLiteral("useSafariCookies"),
-                                                      QStringLiteral("maybe")}
-                                       << "expects true or false";
-        QTest::newRow("key without value") << QStringList{QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey")}
-                                           << "KEY VALUE";
+            QStringLiteral("maybe")} << "expects true or false";
+        QTest::newRow("key without value")
+            << QStringList{QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey")} << "KEY VALUE";
     }
 
     void badUsageFailsWithAHint()

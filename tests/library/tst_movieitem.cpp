@@ -1,0 +1,174 @@
+#include "library/MovieItem.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tolvane;
+
+namespace {
+
+MovieMatch matchOf(const QString &title, std::optional<int> year)
+{
+    MovieMatch match;
+    match.title = title;
+    match.year = year;
+    return match;
+}
+
+EngineReply success(SearchEngine engine, const MovieMatch &match, QList<MovieMatch> candidates = {})
+{
+    return {engine, EngineReplyStatus::success(match), std::move(candidates)};
+}
+
+EngineReply failure(SearchEngine engine)
+{
+    return {engine, EngineReplyStatus::failed(u"Nothing found"_qs), {}};
+}
+
+QUrl fileUrl(const QString &name)
+{
+    return QUrl::fromLocalFile(u"/movies/"_qs + name);
+}
+
+} // namespace
+
+class TestMovieItem : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void chosenMatch_data()
+    {
+        QTest::addColumn<QList<EngineReply>>("replies");
+        QTest::addColumn<std::optional<SearchEngine>>("chosen");
+        QTest::addColumn<QString>("expected");
+        const QList<EngineReply> replies{failure(SearchEngine::yandexAI),
+            success(SearchEngine::vkvideo, matchOf(u"A"_qs, 1)),
+            success(SearchEngine::duckDuckGo, matchOf(u"B"_qs, 2))};
+        QTest::newRow("best by priority") << replies << std::optional<SearchEngine>() << u"A"_qs;
+        QTest::newRow("chosen succeeded") << replies << std::optional(SearchEngine::duckDuckGo) << u"B"_qs;
+        QTest::newRow("chosen failed") << replies << std::optional(SearchEngine::yandexAI) << u"A"_qs;
+        QTest::newRow("priority, not list order")
+            << QList<EngineReply>{replies[2], replies[1]} << std::optional<SearchEngine>() << u"A"_qs;
+    }
+    void chosenMatch()
+    {
+        QFETCH(QList<EngineReply>, replies);
+        QFETCH(std::optional<SearchEngine>, chosen);
+        MovieItem item(fileUrl(u"x.mkv"_qs));
+        item.setEngineReplies(replies);
+        item.setChosenEngine(chosen);
+        QTEST(item.chosenMatch().value_or(MovieMatch{}).title, "expected");
+    }
+
+    void canRename_data()
+    {
+        QTest::addColumn<LookupStatus>("status");
+        QTest::addColumn<std::optional<QString>>("proposed");
+        QTest::addColumn<bool>("renamed");
+        QTest::addColumn<bool>("expected");
+        const std::optional<QString> other(u"y.mkv"_qs);
+        QTest::newRow("new name") << LookupStatus::ready() << other << false << true;
+        QTest::newRow("same name") << LookupStatus::ready() << std::optional(u"x.mkv"_qs) << false << false;
+        QTest::newRow("case only") << LookupStatus::ready() << std::optional(u"X.mkv"_qs) << false << true;
+        QTest::newRow("already renamed") << LookupStatus::ready() << other << true << false;
+    }
+    void canRename()
+    {
+        QFETCH(LookupStatus, status);
+        QFETCH(std::optional<QString>, proposed);
+        QFETCH(bool, renamed);
+        MovieItem item(fileUrl(u"x.mkv"_qs));
+        item.setStatus(status);
+        item.setProposedName(proposed);
+        item.setIsRenamed(renamed);
+        QTEST(item.canRename(), "expected");
+    }
+
+    void addExtraToken_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("present in other case") << u"solaris 1972"_qs << u"Solaris"_qs << u"solaris 1972"_qs;
+        QTest::newRow("non-ASCII case") << u"été"_qs << u"ÉTÉ"_qs << u"été"_qs;
+        QTest::newRow("slash") << QString() << u" / "_qs << QString();
+        QTest::newRow("both trimmed") << u" a\t"_qs << u" b\n"_qs << u"a b"_qs;
+        QTest::newRow("prefix is no match") << u"solaris"_qs << u"Sol"_qs << u"solaris Sol"_qs;
+    }
+    void addExtraToken()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, token);
+        MovieItem item(fileUrl(u"x.mkv"_qs));
+        item.setExtraTokens(current);
+        item.addExtraToken(token);
+        QTEST(item.extraTokens(), "expected");
+    }
+
+    void applyMatch()
+    {
+        MovieItem item(fileUrl(u"x.MKV"_qs));
+        const MovieMatch offered = matchOf(u"Solyaris"_qs, 1972);
+        item.setEngineReplies({EngineReply{}, success(SearchEngine::vkvideo, offered, {offered, offered})});
+        item.setIsRenamed(true);
+        QSignalSpy nameSpy(&item, &MovieItem::proposedNameChanged);
+        QSignalSpy repliesSpy(&item, &MovieItem::engineRepliesChanged);
+
+        const MovieMatch solaris = matchOf(u"Solaris"_qs, 1972);
+        for (int i = 0; i < 2; ++i) // the second time nothing changes and nothing is signalled
+            item.applyMatch(solaris, SearchEngine::vkvideo, item.fileExtension());
+        QCOMPARE(item.engineReplies(),
+            (QList<EngineReply>{EngineReply{}, success(SearchEngine::vkvideo, solaris, {offered, offered})}));
+        QCOMPARE(item.chosenEngine(), std::optional(SearchEngine::vkvideo));
+        QCOMPARE(item.proposedName(), std::optional(u"Solaris(1972).mkv"_qs));
+        QCOMPARE(item.status(), LookupStatus::ready());
+        QVERIFY(!item.isRenamed());
+        QCOMPARE(nameSpy.count(), 1);
+        QCOMPARE(repliesSpy.count(), 1);
+
+        // An engine without a reply still drives the name; the reply list stays as it is.
+        MovieMatch hostile = matchOf(u"../A"_qs, 1999);
+        hostile.selectedAltTitle = QString::fromUtf16(u"c/d\0\u0001", 5);
+        item.setNamePostfix(u"\u0001/x"_qs);
+        item.applyMatch(hostile, SearchEngine::duckDuckGo, item.fileExtension());
+        QCOMPARE(item.engineReplies().size(), 2);
+        QCOMPARE(item.proposedName(), std::optional(u"..A[cd](1999)_x.mkv"_qs));
+
+        item.useEngine(SearchEngine::yandexAI, item.fileExtension()); // pending: ignored
+        QCOMPARE(item.chosenEngine(), std::optional(SearchEngine::duckDuckGo));
+        item.useEngine(SearchEngine::vkvideo, item.fileExtension());
+        QCOMPARE(item.proposedName(), std::optional(u"Solaris(1972)_x.mkv"_qs));
+    }
+
+    void setSelectedAltTitle_data()
+    {
+        QTest::addColumn<std::optional<SearchEngine>>("chosen");
+        QTest::addColumn<std::optional<QString>>("alt");
+        QTest::addColumn<std::optional<QString>>("stored");
+        QTest::addColumn<std::optional<QString>>("proposed");
+        const std::optional<QString> alt(u"Солярис"_qs), none;
+        QTest::newRow("nothing chosen") << std::optional<SearchEngine>() << std::optional(u" Солярис\n"_qs) << alt
+                                        << std::optional(u"Solaris[Солярис](1972).mkv"_qs);
+        QTest::newRow("other engine chosen") << std::optional(SearchEngine::vkvideo) << alt << alt << none;
+        QTest::newRow("blank clears") << std::optional(SearchEngine::yandexAI) << std::optional(u"  "_qs) << none
+                                      << std::optional(u"Solaris(1972).mkv"_qs);
+    }
+    void setSelectedAltTitle()
+    {
+        QFETCH(std::optional<SearchEngine>, chosen);
+        QFETCH(std::optional<QString>, alt);
+        MovieItem item(fileUrl(u"x.mkv"_qs));
+        MovieMatch solaris = matchOf(u"Solaris"_qs, 1972);
+        solaris.selectedAltTitle = u"Old"_qs;
+        item.setEngineReplies({success(SearchEngine::yandexAI, solaris), failure(SearchEngine::vkvideo)});
+        item.setChosenEngine(chosen);
+        item.setSelectedAltTitle(alt, SearchEngine::vkvideo, item.fileExtension()); // failed reply: ignored
+        item.setSelectedAltTitle(alt, SearchEngine::yandexAI, item.fileExtension());
+        QTEST(item.engineReplies()[0].status.match()->selectedAltTitle, "stored");
+        QTEST(item.proposedName(), "proposed");
+        QCOMPARE(item.engineReplies()[1], failure(SearchEngine::vkvideo));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMovieItem)
+#include "tst_movieitem.moc"
