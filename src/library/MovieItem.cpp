@@ -169,7 +169,7 @@ void MovieItem::useEngine(SearchEngine engine, const QString &extension)
     applyMatch(match, engine, extension);
 }
 
-void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension)
+void MovieItem::storeSuccess(SearchEngine engine, const MovieMatch &match)
 {
     QList<EngineReply> replies = m_engineReplies;
     for (EngineReply &reply : replies) {
@@ -179,6 +179,11 @@ void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine, const Q
         }
     }
     setEngineReplies(replies);
+}
+
+void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension)
+{
+    storeSuccess(engine, match);
     setChosenEngine(engine);
     updateProposedName(extension, match);
     setStatus(LookupStatus::ready());
@@ -194,14 +199,7 @@ void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEng
     const QString trimmed = alt.value_or(QString()).trimmed();
     match.selectedAltTitle = trimmed.isEmpty() ? std::nullopt : std::optional<QString>(trimmed);
 
-    QList<EngineReply> replies = m_engineReplies;
-    for (EngineReply &candidate : replies) {
-        if (candidate.engine == engine) {
-            candidate.status = EngineReplyStatus::success(match);
-            break;
-        }
-    }
-    setEngineReplies(replies);
+    storeSuccess(engine, match);
     if (!m_chosenEngine || *m_chosenEngine == engine)
         applyMatch(match, engine, extension);
 }

@@ -85,6 +85,8 @@ Q_SIGNALS:
 
 private:
     const EngineReply *firstReply(SearchEngine engine) const;
+    /// Makes the first reply of `engine`, if any, a success carrying `match`; candidates stay.
+    void storeSuccess(SearchEngine engine, const MovieMatch &match);
 
     QUuid m_id;
     QString m_extraTokens;
