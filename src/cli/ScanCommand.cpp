@@ -1,41 +1,34 @@
 #include "Commands.h"
+#include "Json.h"
 
 #include "library/LibraryModel.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace tolvane::cli {
 
 namespace {
 
-QJsonObject itemJson(const LibraryModel &model, const MovieItem &item)
-{
-    const std::optional<int> year = item.yearHint();
-    return QJsonObject{
-        {QStringLiteral("name"), item.originalName()},
-        {QStringLiteral("path"), item.url().toLocalFile()},
-        {QStringLiteral("stem"), item.searchStem()},
-        {QStringLiteral("yearHint"), year ? QJsonValue(*year) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("selected"), model.selectedIDs().contains(item.id())},
-    };
-}
-
+// One row per line, so a listing of thousands of files stays readable and quick to write.
 QString scanJson(const LibraryModel &model)
 {
-    QJsonArray items;
-    for (const MovieItemPtr &item : model.items())
-        items.append(itemJson(model, *item));
-    const QJsonObject root{
-        {QStringLiteral("status"), model.statusText()},
-        {QStringLiteral("folder"),
-            model.folderURL() ? QJsonValue(model.folderURL()->toLocalFile()) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("items"), items},
-    };
-    return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    QString json
+        = QStringLiteral("{\"status\": %1, \"folder\": %2, \"items\": [")
+              .arg(jsonString(model.statusText()),
+                  jsonString(model.folderURL() ? std::optional(model.folderURL()->toLocalFile()) : std::nullopt));
+    bool first = true;
+    for (const MovieItemPtr &item : model.items()) {
+        json += first ? QStringLiteral("\n  ") : QStringLiteral(",\n  ");
+        first = false;
+        json += QStringLiteral("{\"name\": ") + jsonString(item->originalName()) + QStringLiteral(", \"path\": ")
+            + jsonString(item->url().toLocalFile()) + QStringLiteral(", \"stem\": ") + jsonString(item->searchStem())
+            + QStringLiteral(", \"yearHint\": ") + jsonNumber(item->yearHint()) + QStringLiteral(", \"selected\": ")
+            + (model.selectedIDs().contains(item->id()) ? QStringLiteral("true") : QStringLiteral("false"))
+            + QLatin1Char('}');
+    }
+    json += first ? QStringLiteral("]}\n") : QStringLiteral("\n]}\n");
+    return json;
 }
 
 QString scanText(const LibraryModel &model)

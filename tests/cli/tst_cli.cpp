@@ -84,6 +84,21 @@ private Q_SLOTS:
         QVERIFY(!second.value(QStringLiteral("selected")).toBool());
     }
 
+    void scanJsonSurvivesAwkwardNames()
+    {
+        const QString name = QString::fromUtf8("Quote\" back\\slash\ttab\nline\x01 \U0001F3AC 1999.mkv");
+        touch(QStringLiteral("awkward/") + name);
+        const Run run
+            = cli({QStringLiteral("scan"), QStringLiteral("--json"), m_library.filePath(QStringLiteral("awkward"))});
+        QCOMPARE(run.exitCode, 0);
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        const QJsonObject item = root.value(QStringLiteral("items")).toArray().at(0).toObject();
+        QCOMPARE(item.value(QStringLiteral("name")).toString(), name);
+        QCOMPARE(item.value(QStringLiteral("yearHint")).toInt(), 1999);
+    }
+
     void scanOfNothingUsefulSaysSo()
     {
         const Run run = cli(
