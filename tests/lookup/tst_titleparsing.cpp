@@ -87,6 +87,10 @@ private Q_SLOTS:
         QTest::newRow("one character") << u"S"_qs << std::optional<TitleYear>();
         QTest::newRow("one combined character") << u"e\u0301"_qs << std::optional<TitleYear>();
         QTest::newRow("white space") << u" \t\n "_qs << std::optional<TitleYear>();
+        // Hostile pages: a long blank run must neither hang the match nor change its result.
+        const QString gap(200000, u' ');
+        QTest::newRow("long gap, year") << u"x"_qs + gap + u"y (1999)"_qs << titled(u"x"_qs + gap + u"y"_qs, 1999);
+        QTest::newRow("long gap, no year") << u"x"_qs + gap + u"y"_qs << titled(u"x"_qs + gap + u"y"_qs);
     }
     void parseTitleYear()
     {
@@ -138,6 +142,7 @@ private Q_SLOTS:
         QTest::newRow("colon and dots") << u"Heat: Director's Cut..."_qs << none << u"Heat Director's Cut"_qs;
         QTest::newRow("title is a number") << u"1917"_qs << std::optional(2019) << u"1917"_qs;
         QTest::newRow("non-ASCII digits kept") << u"Film 19٩٩"_qs << std::optional(1999) << u"Film 19٩٩"_qs;
+        QTest::newRow("nothing left but the year") << u"/ (1999)"_qs << none << QString();
     }
     void cleanTitleForFileName()
     {
