@@ -28,14 +28,6 @@ private Q_SLOTS:
         QCOMPARE(error.description(), expected);
     }
 
-    void equality()
-    {
-        QVERIFY(LookupError::network(u"HTTP 500"_qs) == LookupError::network(u"HTTP 500"_qs));
-        QVERIFY(!(LookupError::network(u"HTTP 500"_qs) == LookupError::network(u"HTTP 502"_qs)));
-        QVERIFY(!(LookupError::network(u"Empty search query"_qs) == LookupError::emptyQuery()));
-        QVERIFY(!(LookupError::parseFailed() == LookupError::noCatalogResult()));
-    }
-
     void engineQueries_data()
     {
         QTest::addColumn<QString>("query");
