@@ -28,10 +28,26 @@ bool flagUnsupported(int error)
     return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-// For file systems without RENAME_NOREPLACE: a hard link is created only when the name is free,
-// then the old name is dropped.
-MoveResult linkThenUnlink(const QByteArray &source, const QByteArray &target)
+} // namespace
+
+MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath)
 {
+    const QByteArray source = QFile::encodeName(sourcePath);
+    const QByteArray target = QFile::encodeName(targetPath);
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return {MoveResult::Kind::moved, {}};
+    const int error = errno;
+    if (error == EEXIST)
+        return {MoveResult::Kind::targetExists, {}};
+    if (flagUnsupported(error))
+        return moveByLinking(sourcePath, targetPath);
+    return failure(error);
+}
+
+MoveResult moveByLinking(const QString &sourcePath, const QString &targetPath)
+{
+    const QByteArray source = QFile::encodeName(sourcePath);
+    const QByteArray target = QFile::encodeName(targetPath);
     if (link(source.constData(), target.constData()) != 0) {
         const int error = errno;
         if (error == EEXIST)
@@ -48,22 +64,6 @@ MoveResult linkThenUnlink(const QByteArray &source, const QByteArray &target)
         return failure(error);
     }
     return {MoveResult::Kind::moved, {}};
-}
-
-} // namespace
-
-MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath)
-{
-    const QByteArray source = QFile::encodeName(sourcePath);
-    const QByteArray target = QFile::encodeName(targetPath);
-    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return {MoveResult::Kind::moved, {}};
-    const int error = errno;
-    if (error == EEXIST)
-        return {MoveResult::Kind::targetExists, {}};
-    if (flagUnsupported(error))
-        return linkThenUnlink(source, target);
-    return failure(error);
 }
 
 } // namespace tolvane

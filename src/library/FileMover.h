@@ -15,4 +15,8 @@ struct MoveResult {
 /// appears at the last moment: the kernel refuses the move atomically when the target exists.
 MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath);
 
+/// The same guarantee for file systems that refuse RENAME_NOREPLACE: a hard link is made only
+/// when the new name is free, then the old name is removed.
+MoveResult moveByLinking(const QString &sourcePath, const QString &targetPath);
+
 } // namespace tolvane

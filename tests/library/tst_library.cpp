@@ -1,4 +1,5 @@
 #include "library/DesktopServices.h"
+#include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/LibraryModel.h"
 
@@ -283,6 +284,41 @@ private Q_SLOTS:
         QCOMPARE(row->engineReplies(), old->engineReplies());
         QCOMPARE(row->extraTokens(), old->extraTokens());
         QCOMPARE(model.selectedIDs(), QSet{row->id()});
+    }
+
+    // Both movers: the kernel's no-replace rename and the link-based one used where it is refused.
+    void moversNeverReplace_data()
+    {
+        QTest::addColumn<bool>("byLinking");
+        QTest::addColumn<QString>("present"); // besides src.mkv
+        QTest::addColumn<bool>("vanish");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("after");
+        for (const bool byLinking : {false, true}) {
+            const char *const mover = byLinking ? "link, " : "rename, ";
+            QTest::addRow("%smoves", mover)
+                << byLinking << QString() << false << int(MoveResult::Kind::moved) << u"new.mkv=src.mkv"_qs;
+            QTest::addRow("%starget exists", mover)
+                << byLinking << u"new.mkv"_qs << false << int(MoveResult::Kind::targetExists)
+                << u"new.mkv=new.mkv|src.mkv=src.mkv"_qs;
+            QTest::addRow("%ssource vanished", mover)
+                << byLinking << QString() << true << int(MoveResult::Kind::failed) << QString();
+        }
+    }
+    void moversNeverReplace()
+    {
+        QFETCH(bool, byLinking);
+        QFETCH(QString, present);
+        create(list(u"src.mkv|"_qs + present));
+        if (QFETCH(bool, vanish); vanish)
+            QVERIFY(m_root.remove(u"src.mkv"_qs));
+        const QString source = m_root.filePath(u"src.mkv"_qs), target = m_root.filePath(u"new.mkv"_qs);
+
+        const MoveResult result = byLinking ? moveByLinking(source, target) : moveWithoutReplacing(source, target);
+
+        QTEST(int(result.kind), "kind");
+        QCOMPARE(result.message.isEmpty(), result.kind != MoveResult::Kind::failed);
+        QTEST(listing().join(u'|'), "after");
     }
 
     // Bulk renames go on past a failed row; here two rows want the same name.
