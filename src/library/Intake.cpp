@@ -74,6 +74,28 @@ void walk(int dirFd, const QByteArray &dirPath, QList<QByteArray> &found)
     }
 }
 
+QString fileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The video files below a folder, in directory order.
+QStringList walkFolder(const QString &folderPath)
+{
+    const QByteArray root = QFile::encodeName(QDir::cleanPath(folderPath));
+    const int fd = open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QList<QByteArray> found;
+    walk(fd, root == "/" ? QByteArray() : root, found);
+
+    QStringList paths;
+    paths.reserve(found.size());
+    for (const QByteArray &path : found)
+        paths.append(QFile::decodeName(path));
+    return paths;
+}
+
 } // namespace
 
 QLocale collationLocale()
@@ -96,8 +118,8 @@ void sortByFileName(QStringList &paths, const QLocale &locale)
     std::vector<Keyed> keyed;
     keyed.reserve(paths.size());
     for (QString &path : paths) {
-        const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-        keyed.push_back({collator.sortKey(name), std::move(path)});
+        QCollatorSortKey key = collator.sortKey(fileNameOf(path));
+        keyed.push_back({std::move(key), std::move(path)});
     }
     std::stable_sort(
         keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.key.compare(b.key) < 0; });
@@ -105,27 +127,6 @@ void sortByFileName(QStringList &paths, const QLocale &locale)
     for (Keyed &entry : keyed)
         paths.append(std::move(entry.path));
 }
-
-namespace {
-
-// The video files below a folder, in directory order.
-QStringList walkFolder(const QString &folderPath)
-{
-    const QByteArray root = QFile::encodeName(QDir::cleanPath(folderPath));
-    const int fd = open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QList<QByteArray> found;
-    walk(fd, root == "/" ? QByteArray() : root, found);
-
-    QStringList paths;
-    paths.reserve(found.size());
-    for (const QByteArray &path : found)
-        paths.append(QFile::decodeName(path));
-    return paths;
-}
-
-} // namespace
 
 QStringList scanFolder(const QString &folderPath)
 {
@@ -160,7 +161,7 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
             const QStringList found = walkFolder(path);
             for (const QString &file : found)
                 collect(file);
-        } else if (isVideoExtension(pathExtension(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)))) {
+        } else if (isVideoExtension(pathExtension(fileNameOf(path)))) {
             if (!result.folderPath)
                 result.folderPath = QDir::cleanPath(path + QStringLiteral("/.."));
             collect(path);

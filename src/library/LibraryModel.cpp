@@ -69,15 +69,6 @@ MovieItemPtr LibraryModel::selectedItem() const
     return nullptr;
 }
 
-MovieItemPtr LibraryModel::itemWithID(const QUuid &id) const
-{
-    for (const MovieItemPtr &item : m_items) {
-        if (item->id() == id)
-            return item;
-    }
-    return nullptr;
-}
-
 void LibraryModel::addURLs(const QList<QUrl> &urls)
 {
     cancelAllLookups();
@@ -170,13 +161,13 @@ void LibraryModel::rename(const MovieItemPtr &item)
     if (!item || !item->canRename())
         return;
     const QString newName = *item->proposedName();
-    const QString sourcePath = item->url().toLocalFile();
-    const QString folder = sourcePath.left(sourcePath.lastIndexOf(QLatin1Char('/')));
     // Names are built safe; this guards the file system against any other road in.
     if (!isPlainFileName(newName)) {
         item->setStatus(LookupStatus::failed(QStringLiteral("Not a valid file name: ") + newName));
         return;
     }
+    const QString sourcePath = item->url().toLocalFile();
+    const QString folder = sourcePath.left(sourcePath.lastIndexOf(QLatin1Char('/')));
     const QString targetPath = folder + QLatin1Char('/') + newName;
 
     const MoveResult moved = moveWithoutReplacing(sourcePath, targetPath);

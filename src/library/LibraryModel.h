@@ -40,11 +40,9 @@ public:
     bool isBusy() const { return false; }
 
     void setSelectedIDs(const QSet<QUuid> &ids);
-    void setStatusText(const QString &text);
 
     QList<MovieItemPtr> selectedItems() const;
     MovieItemPtr selectedItem() const;
-    MovieItemPtr itemWithID(const QUuid &id) const;
 
     // Intake.
     /// Replaces the list by the video files found at these file URLs (folders are scanned).
@@ -75,6 +73,7 @@ Q_SIGNALS:
 
 private:
     void setItems(QList<MovieItemPtr> items);
+    void setStatusText(const QString &text);
     void setFolderURL(const std::optional<QUrl> &url);
 
     QList<MovieItemPtr> m_items;

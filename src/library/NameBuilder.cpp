@@ -15,6 +15,24 @@ QString withoutSquareBrackets(QString text)
     return text.trimmed();
 }
 
+// A lone UTF-16 surrogate (possible in JSON from a service) cannot be written as UTF-8: the file
+// on disk would get U+FFFD instead and no longer match the name shown.
+QString withoutLoneSurrogates(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result.append(c);
+            result.append(text.at(++i));
+        } else if (!c.isSurrogate()) {
+            result.append(c);
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
@@ -74,28 +92,6 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
         t += QStringLiteral("(%1)").arg(*year);
     return appendPostfix(t, postfix);
 }
-
-namespace {
-
-// A lone UTF-16 surrogate (possible in JSON from a service) cannot be written as UTF-8: the file
-// on disk would get U+FFFD instead and no longer match the name shown.
-QString withoutLoneSurrogates(const QString &text)
-{
-    QString result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            result.append(c);
-            result.append(text.at(++i));
-        } else if (!c.isSurrogate()) {
-            result.append(c);
-        }
-    }
-    return result;
-}
-
-} // namespace
 
 bool isPlainFileName(const QString &name)
 {

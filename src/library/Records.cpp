@@ -2,6 +2,19 @@
 
 namespace tolvane {
 
+namespace {
+
+template<typename Enum, size_t N> std::optional<Enum> fromRaw(const QString &raw, const std::array<Enum, N> &all)
+{
+    for (Enum value : all) {
+        if (rawValue(value) == raw)
+            return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 QString rawValue(SearchEngine engine)
 {
     switch (engine) {
@@ -17,11 +30,7 @@ QString rawValue(SearchEngine engine)
 
 std::optional<SearchEngine> searchEngineFromRaw(const QString &raw)
 {
-    for (SearchEngine engine : allSearchEngines) {
-        if (rawValue(engine) == raw)
-            return engine;
-    }
-    return std::nullopt;
+    return fromRaw(raw, allSearchEngines);
 }
 
 QString rawValue(CatalogSite site)
@@ -41,11 +50,7 @@ QString rawValue(CatalogSite site)
 
 std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw)
 {
-    for (CatalogSite site : {CatalogSite::yandexAI, CatalogSite::tmdb, CatalogSite::kinopoisk, CatalogSite::vkvideo}) {
-        if (rawValue(site) == raw)
-            return site;
-    }
-    return std::nullopt;
+    return fromRaw(raw, allCatalogSites);
 }
 
 EngineReplyStatus EngineReplyStatus::success(MovieMatch match)

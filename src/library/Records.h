@@ -24,6 +24,9 @@ std::optional<SearchEngine> searchEngineFromRaw(const QString &raw);
 /// Where a match comes from; `yandexAI` is an AI answer without a catalog page.
 enum class CatalogSite { yandexAI, tmdb, kinopoisk, vkvideo };
 
+inline constexpr std::array<CatalogSite, 4> allCatalogSites{
+    CatalogSite::yandexAI, CatalogSite::tmdb, CatalogSite::kinopoisk, CatalogSite::vkvideo};
+
 QString rawValue(CatalogSite site);
 std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw);
 

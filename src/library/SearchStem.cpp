@@ -98,15 +98,16 @@ QString deriveSearchStem(const QString &nameWithoutExtension)
     blankEnclosed(text, QLatin1Char('['), QLatin1Char(']'));
     blankEnclosed(text, QLatin1Char('('), QLatin1Char(')'));
 
+    // Dots, underscores, plus signs and hyphens separate words just as white space does.
+    const auto isBreak = [&text](qsizetype at) {
+        const QChar c = text.at(at);
+        return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('+')
+            || c == QLatin1Char('-');
+    };
     QString stem;
     qsizetype i = 0;
     const qsizetype size = text.size();
     while (i < size) {
-        const auto isBreak = [&](qsizetype at) {
-            const QChar c = text.at(at);
-            return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('+')
-                || c == QLatin1Char('-');
-        };
         while (i < size && isBreak(i))
             ++i;
         const qsizetype start = i;
