@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/MovieItem.h"
-#include "lookup/CancellationHandle.h"
+#include "support/CancellationHandle.h"
 
 #include <QHash>
 #include <QList>

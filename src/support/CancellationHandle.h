@@ -29,4 +29,7 @@ private:
     bool m_cancelled = false;
 };
 
+/// Thrown where a wait ends because its lookup was cancelled.
+struct Cancelled { };
+
 } // namespace tolvane
