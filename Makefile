@@ -29,3 +29,20 @@ format:
 
 clean:
 	@rm -rf build
+
+# Fuzzes the cookie file parser with clang's libFuzzer (ASan + UBSan) for FUZZ_SECONDS, starting
+# from fuzz/corpus and the shared real cookie files when present. Crash inputs land in build/fuzz/.
+FUZZ_SECONDS ?= 300
+FUZZ_FIXTURES ?= ../shared/fixtures/real/binarycookies
+
+.PHONY: fuzz
+
+fuzz:
+	@scripts/install-deps fuzz
+	@cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build/fuzz
+	@mkdir -p build/fuzz/corpus
+	@install -m 644 fuzz/corpus/* build/fuzz/corpus/
+	@if [ -d $(FUZZ_FIXTURES) ]; then install -m 644 $(FUZZ_FIXTURES)/*.binarycookies build/fuzz/corpus/; fi
+	@build/fuzz/binarycookies_fuzzer build/fuzz/corpus -dict=fuzz/binarycookies.dict -max_total_time=$(FUZZ_SECONDS) \
+		-timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/

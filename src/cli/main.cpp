@@ -13,6 +13,8 @@ Renames the video files of a movie library after the films they hold.
 Commands:
   scan [--json] PATH...      list the video files the app would take from these paths
   settings [KEY VALUE]       show the settings, or store one
+  cookies [--json] [--header URL]
+                             load the browser's cookie file and show its status
 
 Run "tolvane-cli COMMAND --help" for the options of a command.
 )";
@@ -39,6 +41,9 @@ int main(int argc, char *argv[])
         return runScan(arguments);
     if (command == QLatin1String("settings"))
         return runSettings(arguments);
-    printError(QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings\n").arg(command));
+    if (command == QLatin1String("cookies"))
+        return runCookies(arguments);
+    printError(
+        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies\n").arg(command));
     return 2;
 }

@@ -1,3 +1,5 @@
+#include "../services/CookieFileBuilder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -12,6 +14,7 @@ class TestCli : public QObject {
 
     QTemporaryDir m_config;
     QTemporaryDir m_library;
+    QTemporaryDir m_home;
 
     struct Run {
         int exitCode = -1;
@@ -24,6 +27,7 @@ class TestCli : public QObject {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        environment.insert(QStringLiteral("HOME"), m_home.path());
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(TOLVANE_CLI), arguments);
         if (!process.waitForFinished(30000))
@@ -43,7 +47,7 @@ class TestCli : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_config.isValid() && m_library.isValid());
+        QVERIFY(m_config.isValid() && m_library.isValid() && m_home.isValid());
         touch(QStringLiteral("Фильмы/The.Matrix.1999.1080p.BluRay.x264-GROUP.mkv"));
         touch(QStringLiteral("Фильмы/b.avi"));
         touch(QStringLiteral("Фильмы/readme.txt"));
@@ -132,6 +136,71 @@ private Q_SLOTS:
         QVERIFY(run.out.contains(QStringLiteral("useSafariCookies\tfalse\n")));
     }
 
+    void cookiesPrintsStatusAndHeader_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("withFile");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out");
+
+        const QString path = m_home.filePath(QStringLiteral("Library/Cookies/Cookies.binarycookies"));
+        const QString loaded = QStringLiteral("Status: loaded 2 cookies\n") + path;
+        const QString cookies = QStringLiteral("cookies");
+        const QString json = QStringLiteral("--json");
+        const QString header = QStringLiteral("--header");
+        const QString site = QStringLiteral("https://www.example.com/");
+        const QString other = QStringLiteral("https://example.org/");
+
+        QTest::newRow("not found") << true << false << QStringList{cookies}
+                                   << QStringLiteral("Status: Safari cookie file not found\n");
+        QTest::newRow("disabled") << false << true << QStringList{cookies, header, site}
+                                  << QStringLiteral("Status: disabled\n");
+        QTest::newRow("loaded with header")
+            << true << true << QStringList{cookies, header, site} << loaded + QStringLiteral("\nCookie: a=1; b=2\n");
+        QTest::newRow("no cookie for the URL")
+            << true << true << QStringList{cookies, header, other} << loaded + QStringLiteral("\n");
+        QTest::newRow("json loaded with header")
+            << true << true << QStringList{cookies, json, header, site}
+            << QStringLiteral("{\"status\": \"loaded\", \"text\": \"Status: loaded 2 cookies\\n%1\", \"count\": 2, "
+                              "\"path\": \"%1\", \"header\": \"a=1; b=2\"}\n")
+                   .arg(path);
+        QTest::newRow("json no cookie for the URL")
+            << true << true << QStringList{cookies, json, header, other}
+            << QStringLiteral("{\"status\": \"loaded\", \"text\": \"Status: loaded 2 cookies\\n%1\", \"count\": 2, "
+                              "\"path\": \"%1\", \"header\": null}\n")
+                   .arg(path);
+        QTest::newRow("json not found") << true << false << QStringList{cookies, json}
+                                        << QStringLiteral("{\"status\": \"notFound\", \"text\": \"Status: Safari "
+                                                          "cookie file not found\", \"count\": 0, \"path\": null}\n");
+    }
+
+    void cookiesPrintsStatusAndHeader()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(bool, withFile);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+
+        const QString path = m_home.filePath(QStringLiteral("Library/Cookies/Cookies.binarycookies"));
+        QFile::remove(path);
+        if (withFile) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(cookiefile::cookiesFile({{.domain = ".example.com", .name = "a", .value = "1"},
+                {.domain = "www.example.com", .name = "b", .value = "2"}}));
+        }
+        QCOMPARE(cli({QStringLiteral("settings"), QStringLiteral("useSafariCookies"),
+                         enabled ? QStringLiteral("on") : QStringLiteral("off")})
+                     .exitCode,
+            0);
+
+        const Run run = cli(arguments);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.exitCode, 0);
+    }
+
     void badUsageFailsWithAHint_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -146,6 +215,12 @@ private Q_SLOTS:
             QStringLiteral("maybe")} << "expects true or false";
         QTest::newRow("key without value")
             << QStringList{QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey")} << "KEY VALUE";
+        QTest::newRow("cookies with an argument")
+            << QStringList{QStringLiteral("cookies"), QStringLiteral("now")} << "unexpected argument “now”";
+        QTest::newRow("header without URL")
+            << QStringList{QStringLiteral("cookies"), QStringLiteral("--header")} << "--header";
+        QTest::newRow("header not a URL") << QStringList{QStringLiteral("cookies"), QStringLiteral("--header"),
+            QStringLiteral("example com")} << "expects a URL with a host";
     }
 
     void badUsageFailsWithAHint()

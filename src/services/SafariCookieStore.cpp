@@ -1,0 +1,315 @@
+#include "SafariCookieStore.h"
+
+#include "app/AppSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolvane::SafariCookieStore {
+
+namespace {
+
+// Real cookie files stay far below this; anything larger is not one, and reading it whole
+// would only exhaust memory.
+constexpr qint64 largestFileSize = 256 * 1024 * 1024;
+
+// What tells one version of the file from another without reading it. The size is kept as well
+// because a rewrite within the file system's timestamp granularity leaves the time unchanged.
+struct FileStamp {
+    qint64 seconds = 0;
+    qint64 nanoseconds = 0;
+    qint64 size = 0;
+
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+struct Probe {
+    bool exists = false;
+    std::optional<FileStamp> stamp;
+};
+
+Probe probe(const QString &path)
+{
+    struct stat info { };
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+        const timespec &modified = info.st_mtim;
+        return {true, FileStamp{modified.tv_sec, modified.tv_nsec, qint64(info.st_size)}};
+    }
+    // The system may refuse even to look at the file (macOS does so without Full Disk Access).
+    // It counts as present then, so that the read reports the refusal instead of "not found".
+    if (errno == EACCES || errno == EPERM)
+        return {true, std::nullopt};
+    return {};
+}
+
+struct FileContents {
+    QByteArray bytes;
+    std::optional<Status> failure;
+};
+
+QString systemErrorText(int error)
+{
+    return QStringLiteral("The file could not be read: ")
+        + QString::fromStdString(std::generic_category().message(error));
+}
+
+Status readFailure(int error)
+{
+    return error == EACCES || error == EPERM ? Status::permissionDenied() : Status::parseError(systemErrorText(error));
+}
+
+// POSIX calls rather than QFile, so that a refused read keeps its errno and can be told apart
+// from other failures. Only regular files are read: a FIFO would block and a device never end.
+FileContents readWholeFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {{}, readFailure(errno)};
+    const auto fail = [fd](const Status &status) {
+        ::close(fd);
+        return FileContents{{}, status};
+    };
+
+    struct stat info { };
+    if (::fstat(fd, &info) != 0)
+        return fail(readFailure(errno));
+    if (!S_ISREG(info.st_mode))
+        return fail(Status::parseError(QStringLiteral("The cookie file is not a regular file")));
+    const auto tooLarge = Status::parseError(QStringLiteral("The file is too large to be a cookie file"));
+    if (info.st_size > largestFileSize)
+        return fail(tooLarge);
+
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return fail(readFailure(errno));
+        if (count == 0)
+            break;
+        if (bytes.size() + count > largestFileSize)
+            return fail(tooLarge);
+        bytes.append(buffer, qsizetype(count));
+    }
+    ::close(fd);
+    return {bytes, std::nullopt};
+}
+
+struct Cache {
+    QMutex mutex;
+    QList<Cookie> cookies;
+    Status status = Status::disabled();
+    std::optional<QString> path;
+    std::optional<FileStamp> stamp;
+};
+
+Cache &cache()
+{
+    static Cache instance;
+    return instance;
+}
+
+std::atomic<int> fileReads{0};
+
+// The lock is taken only to look at or replace the cache, never around file work, so one slow
+// disk does not stall every request.
+Status loadEnabled()
+{
+    Cache &shared = cache();
+    const QString home = QDir::homePath();
+    QString path;
+    Probe found;
+    for (const char *suffix : fileLocations) {
+        path = home + QLatin1String(suffix);
+        found = probe(path);
+        if (found.exists)
+            break;
+    }
+    if (!found.exists) {
+        QMutexLocker lock(&shared.mutex);
+        shared.cookies.clear();
+        shared.status = Status::notFound();
+        return shared.status;
+    }
+
+    {
+        QMutexLocker lock(&shared.mutex);
+        if (shared.path == path && shared.stamp == found.stamp && !shared.cookies.isEmpty())
+            return shared.status;
+    }
+
+    ++fileReads;
+    FileContents contents = readWholeFile(path);
+    QList<Cookie> cookies;
+    Status status;
+    if (contents.failure) {
+        status = *contents.failure;
+    } else {
+        try {
+            cookies = parseBinaryCookies(contents.bytes);
+            status = Status::loaded(cookies.size(), path);
+        } catch (BinaryCookiesError error) {
+            status = Status::parseError(binaryCookiesErrorText(error));
+        }
+    }
+
+    QMutexLocker lock(&shared.mutex);
+    shared.cookies = std::move(cookies);
+    shared.status = status;
+    // A failed read leaves the identity alone: the empty list alone makes the next call try again.
+    if (status.kind == Status::Case::loaded) {
+        shared.path = path;
+        shared.stamp = found.stamp;
+    }
+    return status;
+}
+
+bool domainMatches(const QString &host, const QString &domain)
+{
+    if (domain.startsWith(u'.')) {
+        // "." alone would otherwise match every fully qualified host name ending in a dot.
+        return domain.size() > 1 && (host == QStringView(domain).mid(1) || host.endsWith(domain));
+    }
+    return !domain.isEmpty()
+        && (host == domain
+            || (host.endsWith(domain) && host.size() > domain.size() && host[host.size() - domain.size() - 1] == u'.'));
+}
+
+// A name or value with control characters would break the header line (CR and LF could even
+// smuggle in further headers), and ";" or "=" in the wrong place would forge extra cookie pairs.
+bool fitsInHeader(const Cookie &cookie)
+{
+    const auto clean = [](const QString &text) {
+        return std::none_of(
+            text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c == u';'; });
+    };
+    return clean(cookie.name) && clean(cookie.value) && !cookie.name.contains(u'=');
+}
+
+} // namespace
+
+QString Status::displayText() const
+{
+    switch (kind) {
+    case Case::loaded:
+        return QStringLiteral("Status: loaded %1 cookies\n%2").arg(count).arg(path);
+    case Case::parseError:
+        return QStringLiteral("Status: parse error — ") + message;
+    case Case::disabled:
+        return QStringLiteral("Status: disabled");
+    case Case::notFound:
+        return QStringLiteral("Status: Safari cookie file not found");
+    case Case::permissionDenied:
+        return QStringLiteral("Status: permission denied (need Full Disk Access)");
+    }
+    return {};
+}
+
+QString Status::caseName() const
+{
+    switch (kind) {
+    case Case::loaded:
+        return QStringLiteral("loaded");
+    case Case::parseError:
+        return QStringLiteral("parseError");
+    case Case::disabled:
+        return QStringLiteral("disabled");
+    case Case::notFound:
+        return QStringLiteral("notFound");
+    case Case::permissionDenied:
+        return QStringLiteral("permissionDenied");
+    }
+    return {};
+}
+
+Status loadCookies()
+{
+    if (!AppSettings::useSafariCookies()) {
+        Cache &shared = cache();
+        QMutexLocker lock(&shared.mutex);
+        shared.cookies.clear();
+        shared.status = Status::disabled();
+        return shared.status;
+    }
+    return loadEnabled();
+}
+
+std::optional<QString> cookieHeader(const QUrl &url)
+{
+    if (!AppSettings::useSafariCookies())
+        return std::nullopt;
+    loadEnabled();
+    QList<Cookie> cookies;
+    {
+        Cache &shared = cache();
+        QMutexLocker lock(&shared.mutex);
+        cookies = shared.cookies;
+    }
+    return cookieHeaderFor(cookies, url, QDateTime::currentDateTimeUtc());
+}
+
+std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now)
+{
+    // Cookie files hold host names in their ASCII (punycode) form.
+    const QString host = url.host(QUrl::FullyEncoded).toLower();
+    if (host.isEmpty())
+        return std::nullopt;
+    const QString path = url.path().isEmpty() ? QStringLiteral("/") : url.path();
+
+    QList<const Cookie *> matches;
+    for (const Cookie &cookie : cookies) {
+        if (cookie.expires && *cookie.expires < now)
+            continue;
+        if (domainMatches(host, cookie.domain) && path.startsWith(cookie.path) && fitsInHeader(cookie))
+            matches.append(&cookie);
+    }
+
+    // Shortest domain first, so that for each name the most specific domain is written last and wins.
+    std::stable_sort(matches.begin(), matches.end(),
+        [](const Cookie *a, const Cookie *b) { return a->domain.size() < b->domain.size(); });
+    QStringList names;
+    QHash<QString, QString> values;
+    for (const Cookie *cookie : matches) {
+        if (!values.contains(cookie->name))
+            names.append(cookie->name);
+        values.insert(cookie->name, cookie->value);
+    }
+    if (names.isEmpty())
+        return std::nullopt;
+
+    QStringList pairs;
+    for (const QString &name : names)
+        pairs.append(name + u'=' + values.value(name));
+    return pairs.join(QStringLiteral("; "));
+}
+
+void resetCacheForTesting()
+{
+    Cache &shared = cache();
+    QMutexLocker lock(&shared.mutex);
+    shared.cookies.clear();
+    shared.status = Status::disabled();
+    shared.path.reset();
+    shared.stamp.reset();
+}
+
+int fileReadsForTesting()
+{
+    return fileReads;
+}
+
+} // namespace tolvane::SafariCookieStore

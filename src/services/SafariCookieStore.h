@@ -1,0 +1,62 @@
+#pragma once
+
+#include "services/BinaryCookies.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+/// Reads Safari's cookie file so that web requests carry the user's own cookies. The parsed
+/// cookies live in one process-wide cache that is refreshed only when the file changes.
+/// Every function is synchronous, thread-safe and never throws; callers keep them off the GUI thread.
+namespace tolvane::SafariCookieStore {
+
+/// The outcome of the last load, shown in the settings window.
+struct Status {
+    enum class Case { loaded, parseError, disabled, notFound, permissionDenied };
+
+    Case kind = Case::disabled;
+    qsizetype count = 0; ///< loaded only
+    QString path; ///< loaded only: the file that was read
+    QString message; ///< parseError only
+
+    static Status loaded(qsizetype count, const QString &path) { return {Case::loaded, count, path, {}}; }
+    static Status parseError(const QString &message) { return {Case::parseError, 0, {}, message}; }
+    static Status disabled() { return {Case::disabled, 0, {}, {}}; }
+    static Status notFound() { return {Case::notFound, 0, {}, {}}; }
+    static Status permissionDenied() { return {Case::permissionDenied, 0, {}, {}}; }
+
+    QString displayText() const;
+    /// "loaded", "parseError", "disabled", "notFound" or "permissionDenied".
+    QString caseName() const;
+
+    friend bool operator==(const Status &, const Status &) = default;
+};
+
+/// Where the cookie file may be, relative to the home directory, in the order they are tried.
+inline constexpr const char *fileLocations[] = {
+    "/Library/Containers/com.apple.Safari/Data/Library/Cookies/Cookies.binarycookies",
+    "/Library/Cookies/Cookies.binarycookies",
+};
+
+/// Refreshes the cache from the cookie file under QDir::homePath() unless the setting is off,
+/// and reports how that went. An unchanged file is not read again.
+Status loadCookies();
+
+/// The value of a "Cookie" request header for `url` from the cached cookies (refreshed first),
+/// or none when the setting is off or no cookie applies.
+std::optional<QString> cookieHeader(const QUrl &url);
+
+/// The matching behind cookieHeader, free of files and clocks: keeps unexpired cookies whose
+/// domain and path cover the URL, lets the most specific domain win per name, and joins them.
+std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now);
+
+/// Forgets the cache, as at process start.
+void resetCacheForTesting();
+/// How many times a cookie file has been read since process start.
+int fileReadsForTesting();
+
+} // namespace tolvane::SafariCookieStore
