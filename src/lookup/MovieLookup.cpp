@@ -1,0 +1,27 @@
+#include "lookup/MovieLookup.h"
+
+#include "net/HttpTransport.h"
+#include "services/SafariCookieStore.h"
+#include "support/CancellableSleep.h"
+#include "support/WorkPool.h"
+
+#include <QCoroFuture>
+
+namespace tolvane {
+
+QCoro::Task<std::optional<QString>> browserCookieHeader(QUrl url)
+{
+    // Named locals: g++ 12 destroys a capturing lambda built inside a co_await operand twice.
+    const auto lookUp = [url] { return SafariCookieStore::cookieHeader(url); };
+    const QFuture<std::optional<QString>> header = runInWorkPool(lookUp);
+    const std::optional<QString> value = co_await header;
+    co_return value;
+}
+
+MovieLookup MovieLookup::standard()
+{
+    return {HttpTransport::shared(), BrowserIdentity::standard(), SearchRateGate::shared(), browserCookieHeader,
+        sleepUnlessCancelled};
+}
+
+} // namespace tolvane
