@@ -156,6 +156,7 @@ private Q_SLOTS:
         QTest::newRow("200") << 200 << QByteArray("Сталкер") << u"text: Сталкер"_qs;
         QTest::newRow("299") << 299 << QByteArray("ok") << u"text: ok"_qs;
         QTest::newRow("Latin-1 body") << 200 << QByteArray("Caf\xe9 cr\xe8me") << u"text: Café crème"_qs;
+        QTest::newRow("199") << 199 << QByteArray("early") << u"failed: HTTP 199"_qs;
         QTest::newRow("300") << 300 << QByteArray("choices") << u"failed: HTTP 300"_qs;
         QTest::newRow("404") << 404 << QByteArray() << u"failed: HTTP 404"_qs;
         QTest::newRow("503") << 503 << QByteArray("busy") << u"failed: HTTP 503"_qs;
