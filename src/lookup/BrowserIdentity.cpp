@@ -9,7 +9,7 @@ const BrowserIdentity &BrowserIdentity::standard()
                        "Version/17.4.1 Safari/605.1.15"),
         QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"),
         QStringLiteral("en-US,en;q=0.9"),
-        {{"Accept-Encoding", "gzip, deflate, br"}, {"Connection", "keep-alive"}},
+        tolvane::defaultSessionHeaders(),
     };
     return identity;
 }
@@ -19,7 +19,7 @@ void BrowserIdentity::apply(HttpRequest &request, const QUrl &referer) const
     request.setHeader("User-Agent", userAgent.toUtf8());
     request.setHeader("Accept", accept.toUtf8());
     request.setHeader("Accept-Language", acceptLanguage.toUtf8());
-    request.setHeader("Accept-Encoding", "gzip, deflate, br");
+    request.setHeader("Accept-Encoding", acceptedEncodings);
     request.setHeader("Sec-Fetch-Mode", "navigate");
     request.setHeader("Sec-Fetch-User", "?1");
     request.setHeader("Sec-Fetch-Dest", "document");

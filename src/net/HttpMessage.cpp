@@ -4,30 +4,46 @@
 
 namespace tolvane {
 
+const QList<HttpHeader> &defaultSessionHeaders()
+{
+    static const QList<HttpHeader> headers{{"Accept-Encoding", acceptedEncodings}, {"Connection", "keep-alive"}};
+    return headers;
+}
+
 bool sameHeaderName(const QByteArray &a, const QByteArray &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-static QByteArray findHeader(const QList<HttpHeader> &headers, const QByteArray &name)
+namespace {
+
+auto named(const QByteArray &name)
 {
-    const auto found = std::find_if(
-        headers.cbegin(), headers.cend(), [&](const HttpHeader &header) { return sameHeaderName(header.first, name); });
+    return [&name](const HttpHeader &header) { return sameHeaderName(header.first, name); };
+}
+
+QByteArray findHeader(const QList<HttpHeader> &headers, const QByteArray &name)
+{
+    const auto found = std::find_if(headers.cbegin(), headers.cend(), named(name));
     return found == headers.cend() ? QByteArray() : found->second;
 }
 
+} // namespace
+
 void HttpRequest::setHeader(const QByteArray &name, const QByteArray &value)
 {
-    const auto found = std::find_if(
-        headers.begin(), headers.end(), [&](const HttpHeader &header) { return sameHeaderName(header.first, name); });
+    const auto found = std::find_if(headers.begin(), headers.end(), named(name));
     if (found == headers.end()) {
         headers.append({name, value});
         return;
     }
     found->second = value;
-    headers.erase(std::remove_if(found + 1, headers.end(),
-                      [&](const HttpHeader &header) { return sameHeaderName(header.first, name); }),
-        headers.end());
+    headers.erase(std::remove_if(found + 1, headers.end(), named(name)), headers.end());
+}
+
+void HttpRequest::removeHeader(const QByteArray &name)
+{
+    headers.removeIf(named(name));
 }
 
 QByteArray HttpRequest::header(const QByteArray &name) const
@@ -37,8 +53,7 @@ QByteArray HttpRequest::header(const QByteArray &name) const
 
 bool HttpRequest::hasHeader(const QByteArray &name) const
 {
-    return std::any_of(
-        headers.cbegin(), headers.cend(), [&](const HttpHeader &header) { return sameHeaderName(header.first, name); });
+    return std::any_of(headers.cbegin(), headers.cend(), named(name));
 }
 
 QByteArray HttpResponse::header(const QByteArray &name) const

@@ -14,6 +14,12 @@ namespace tolvane {
 
 using HttpHeader = std::pair<QByteArray, QByteArray>;
 
+/// The encodings the transport decodes itself, and so the ones every request asks for.
+inline constexpr char acceptedEncodings[] = "gzip, deflate, br";
+
+/// Headers every request carries unless it sets them itself.
+const QList<HttpHeader> &defaultSessionHeaders();
+
 /// Header names compare case-insensitively, as in HTTP.
 bool sameHeaderName(const QByteArray &a, const QByteArray &b);
 
@@ -31,6 +37,7 @@ struct HttpRequest {
     std::shared_ptr<CancellationHandle> cancellation;
 
     void setHeader(const QByteArray &name, const QByteArray &value);
+    void removeHeader(const QByteArray &name);
     QByteArray header(const QByteArray &name) const;
     bool hasHeader(const QByteArray &name) const;
 };

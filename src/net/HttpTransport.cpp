@@ -112,15 +112,14 @@ void followRedirect(HttpRequest &request, int status, const QUrl &from, const QU
     if (becomesGet) {
         request.method = "GET";
         request.body.clear();
-        request.headers.removeIf([](const HttpHeader &header) {
-            return sameHeaderName(header.first, "Content-Type") || sameHeaderName(header.first, "Content-Length");
-        });
+        request.removeHeader("Content-Type");
+        request.removeHeader("Content-Length");
     }
     // Credentials meant for one service must not follow a redirect to another.
-    if (!sameOrigin(from, target))
-        request.headers.removeIf([](const HttpHeader &header) {
-            return sameHeaderName(header.first, "Authorization") || sameHeaderName(header.first, "Cookie");
-        });
+    if (!sameOrigin(from, target)) {
+        request.removeHeader("Authorization");
+        request.removeHeader("Cookie");
+    }
     request.url = target;
 }
 
@@ -178,10 +177,10 @@ QNetworkReply *HttpTransport::start(const HttpRequest &source, const QUrl &url)
             request.setRawHeader(name, value);
     }
     // Setting Accept-Encoding ourselves turns off Qt's own decoding; BodyDecoding takes over.
-    if (!source.hasHeader("Accept-Encoding"))
-        request.setRawHeader("Accept-Encoding", "gzip, deflate, br");
-    if (!source.hasHeader("Connection"))
-        request.setRawHeader("Connection", "keep-alive");
+    for (const auto &[name, value] : defaultSessionHeaders()) {
+        if (!source.hasHeader(name))
+            request.setRawHeader(name, value);
+    }
     addCookieHeader(request, source, url);
 
     return m_manager->sendCustomRequest(request, source.method, source.body);

@@ -27,15 +27,13 @@ public:
 
     QCoro::Task<HttpResponse> send(HttpRequest request) override;
 
-    /// Cookies that responses set during this run, keyed by the addresses as requested.
-    QNetworkCookieJar &cookieJar() { return m_cookieJar; }
-
 private:
     QNetworkReply *start(const HttpRequest &request, const QUrl &url);
     void addCookieHeader(QNetworkRequest &request, const HttpRequest &source, const QUrl &url);
 
     QUrl m_testOrigin;
     std::unique_ptr<QNetworkAccessManager> m_manager;
+    /// Cookies that responses set during this run, keyed by the addresses as requested.
     QNetworkCookieJar m_cookieJar;
 };
 
