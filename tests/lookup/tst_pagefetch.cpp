@@ -233,11 +233,7 @@ private Q_SLOTS:
 
     void transportFailureIsANetworkError()
     {
-        QUrl closed;
-        {
-            LoopbackServer server([](const httplib::Request &, httplib::Response &) {});
-            closed = server.url(u"/"_qs);
-        }
+        const QUrl closed = LoopbackServer::refusingUrl();
         FakeWaits waits;
         const QString outcome = fetch(fakeLookup(&waits), closed);
         QVERIFY2(outcome.startsWith(u"failed: "_qs) && outcome.size() > 8, qPrintable(outcome));

@@ -45,6 +45,12 @@ QUrl LoopbackServer::url(const QString &pathAndQuery) const
     return QUrl(origin() + pathAndQuery);
 }
 
+QUrl LoopbackServer::refusingUrl()
+{
+    const LoopbackServer server([](const httplib::Request &, httplib::Response &) {});
+    return server.url(QStringLiteral("/"));
+}
+
 QString LoopbackServer::origin() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port);

@@ -37,6 +37,8 @@ public:
     ~LoopbackServer();
 
     QUrl url(const QString &pathAndQuery = QString()) const;
+    /// An address on 127.0.0.1 where a server just stopped, so connecting there is refused.
+    static QUrl refusingUrl();
     QString origin() const;
     QList<SeenRequest> requests() const;
     /// Handlers that wait call this to learn that the test is over and they should return.

@@ -271,11 +271,7 @@ private Q_SLOTS:
 
     void refusedConnectionFails()
     {
-        QUrl closed;
-        {
-            LoopbackServer server([](const httplib::Request &, httplib::Response &) {});
-            closed = server.url(u"/"_qs);
-        }
+        const QUrl closed = LoopbackServer::refusingUrl();
         HttpTransport transport;
         const Outcome outcome = send(transport, get(closed));
         QVERIFY(!outcome.response);
