@@ -102,11 +102,10 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(cookiefile::cookiesFile({ { "127.0.0.1", "sid", "/", "abc" }, { "other.example", "no", "/", "x" } }));
+        file.write(cookiefile::cookiesFile({{"127.0.0.1", "sid", "/", "abc"}, {"other.example", "no", "/", "x"}}));
         file.close();
-        LoopbackServer server([](const httplib::Request &, httplib::Response &response) {
-            response.set_content("ok", "text/html");
-        });
+        LoopbackServer server(
+            [](const httplib::Request &, httplib::Response &response) { response.set_content("ok", "text/html"); });
         FakeWaits waits;
         MovieLookup lookup = fakeLookup(&waits);
         lookup.cookieHeader = browserCookieHeader;

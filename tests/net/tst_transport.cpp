@@ -184,6 +184,9 @@ private Q_SLOTS:
             } else if (request.path == "/a.example/next") {
                 response.status = 302;
                 response.set_header("Location", "https://b.example/final");
+            } else if (request.path == "/a.example/file") {
+                response.status = 302;
+                response.set_header("Location", "file:///etc/passwd");
             } else if (request.path == "/loop.example/") {
                 response.status = 301;
                 response.set_header("Location", "/");
@@ -212,6 +215,10 @@ private Q_SLOTS:
         const Outcome loop = send(transport, get(QUrl(u"https://loop.example/"_qs)));
         QVERIFY(!loop.response);
         QVERIFY2(loop.error.contains(u"too many"_qs), qPrintable(loop.error));
+
+        const Outcome local = send(transport, get(QUrl(u"https://a.example/file"_qs)));
+        QVERIFY(!local.response);
+        QVERIFY2(local.error.contains(u"unsupported address"_qs), qPrintable(local.error));
     }
 
     void timesOut_data()
