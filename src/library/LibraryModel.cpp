@@ -1,9 +1,9 @@
 #include "LibraryModel.h"
 
-#include "library/DesktopServices.h"
 #include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/NameBuilder.h"
+#include "support/DesktopServices.h"
 
 #include <QDir>
 

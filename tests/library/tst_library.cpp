@@ -1,7 +1,7 @@
-#include "library/DesktopServices.h"
 #include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/LibraryModel.h"
+#include "support/DesktopServices.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +47,7 @@ struct FakeDesktop : DesktopServices {
     }
     void revealFiles(const QList<QUrl> &files) override { revealed.append(files); }
     void openUrl(const QUrl &) override { }
+    void setClipboardText(const QString &) override { }
 };
 
 } // namespace

@@ -20,6 +20,8 @@ public:
     virtual void revealFiles(const QList<QUrl> &files) = 0;
     /// Opens a URL with the user's default application.
     virtual void openUrl(const QUrl &url) = 0;
+    /// Replaces the clipboard's contents with `text` as plain text.
+    virtual void setClipboardText(const QString &text) = 0;
 };
 
 } // namespace tolvane
