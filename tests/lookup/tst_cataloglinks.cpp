@@ -1,0 +1,342 @@
+#include "lookup/CatalogLinks.h"
+#include "lookup/CatalogPages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace tolvane;
+
+namespace {
+
+const QString fixtures = QStringLiteral(TOLVANE_SHARED_FIXTURES);
+
+QString readPage(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+/// "URL site-name" per hit, in order: compact to compare in tables.
+QStringList described(const QList<CatalogHit> &hits)
+{
+    QStringList lines;
+    for (const CatalogHit &hit : hits)
+        lines.append(hit.pageURL.toString() + u' ' + rawValue(hit.site));
+    return lines;
+}
+
+QString base64Redirect(const QByteArray &target)
+{
+    return QStringLiteral("/r?u=a1") + QString::fromLatin1(target.toBase64());
+}
+
+/// Text of `count` user-perceived characters, each two UTF-16 units (e + combining acute).
+QString combiningFiller(int count)
+{
+    return u"e\u0301"_qs.repeated(count);
+}
+
+} // namespace
+
+class TestCatalogLinks : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void realResultPagesHoldNoCatalogLinks_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir dir(fixtures + QStringLiteral("/duckduckgo"));
+        if (!dir.exists())
+            QSKIP("../shared/fixtures/real/duckduckgo is absent (not part of a user's clone)");
+        for (const QString &name : dir.entryList({QStringLiteral("*.html")}, QDir::Files))
+            QTest::newRow(qPrintable(name)) << dir.filePath(name);
+    }
+
+    void realResultPagesHoldNoCatalogLinks()
+    {
+        QFETCH(QString, path);
+        const QString page = readPage(path);
+        QVERIFY(!page.isEmpty());
+        QCOMPARE(described(extractCatalogHits(page)), QStringList());
+    }
+
+    // A real result page whose first result is made to link to a catalog page in each form a page
+    // may use; the result's own title must become the hit's link text.
+    void linkFormsInRealPage_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<QStringList>("expected");
+
+        const QString matrix = QStringLiteral("https://www.themoviedb.org/movie/603-the-matrix");
+        const QString tmdb = QStringLiteral(" TMDB");
+        QTest::newRow("tmdb plain") << matrix << QStringList{matrix + tmdb};
+        QTest::newRow("tmdb uddg with its own query and parameters") << QStringLiteral(
+            "//duckduckgo.com/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603-the-matrix"
+            "%3Flanguage%3Dru&amp;rut=ab12") << QStringList{matrix + tmdb};
+        QTest::newRow("tmdb /url?q= without www")
+            << QStringLiteral("/url?q=http%3A%2F%2Fthemoviedb.org%2Fmovie%2F603-the-matrix&amp;sa=U")
+            << QStringList{matrix + tmdb};
+        QTest::newRow("tmdb u= lower-case escapes")
+            << QStringLiteral("/r?u=https%3a%2f%2fwww.themoviedb.org%2fmovie%2f603-the-matrix&amp;v=2")
+            << QStringList{matrix + tmdb};
+        QTest::newRow("tmdb json with escaped slashes")
+            << uR"({"url": "https:\/\/www.themoviedb.org\/movie\/603-the-matrix"})"_qs << QStringList{matrix + tmdb};
+        QTest::newRow("tmdb base64") << base64Redirect(matrix.toUtf8()) << QStringList{matrix + tmdb};
+
+        const QString kinopoisk = QStringLiteral(" Kinopoisk");
+        QTest::newRow("kinopoisk without trailing slash") << QStringLiteral(
+            "https://www.kinopoisk.ru/film/301") << QStringList{u"https://www.kinopoisk.ru/film/301/"_qs + kinopoisk};
+        QTest::newRow("kinopoisk cast page keeps one segment")
+            << QStringLiteral("https://kinopoisk.ru/film/301/cast/?from=x")
+            << QStringList{u"https://www.kinopoisk.ru/film/301/cast/"_qs + kinopoisk};
+        QTest::newRow("kinopoisk series uddg")
+            << QStringLiteral("//duckduckgo.com/l/?uddg=https%3A%2F%2Fwww.kinopoisk.ru%2Fseries%2F306084%2F&amp;rut=1")
+            << QStringList{u"https://www.kinopoisk.ru/series/306084/"_qs + kinopoisk};
+        QTest::newRow("kinopoisk json") << uR"("url":"https:\/\/www.kinopoisk.ru\/film\/301\/")"_qs
+                                        << QStringList{u"https://www.kinopoisk.ru/film/301/"_qs + kinopoisk};
+
+        const QString video = QStringLiteral("https://vkvideo.ru/video-12345_678 VK Video");
+        QTest::newRow("vk video plain") << QStringLiteral("https://vkvideo.ru/video-12345_678") << QStringList{video};
+        QTest::newRow("vk mobile") << QStringLiteral("https://m.vk.com/video-12345_678") << QStringList{video};
+        QTest::newRow("vk .ru uddg") << QStringLiteral(
+            "/l/?uddg=https%3A%2F%2Fvk.ru%2Fvideo-12345_678%3Flist%3D9&amp;rut=1")
+                                     << QStringList{video};
+        QTest::newRow("vk base64") << base64Redirect("https://vk.com/video-12345_678") << QStringList{video};
+
+        QTest::newRow("tmdb tv page") << QStringLiteral("https://www.themoviedb.org/tv/1399-game-of-thrones")
+                                      << QStringList();
+        QTest::newRow("kinopoisk person page")
+            << QStringLiteral("https://www.kinopoisk.ru/name/37859/") << QStringList();
+        QTest::newRow("kinopoisk path in capitals")
+            << QStringLiteral("/l/?uddg=https%3A%2F%2Fwww.kinopoisk.ru%2FFILM%2F301%2F&amp;rut=1") << QStringList();
+        QTest::newRow("host merely ending in vk.com") << QStringLiteral("https://notvk.com/video1_2") << QStringList();
+        QTest::newRow("base64 without its padding")
+            << base64Redirect("https://www.themoviedb.org/movie/6031").chopped(2) << QStringList();
+        QTest::newRow("base64 of bytes that are not UTF-8")
+            << base64Redirect("https://www.themoviedb.org/movie/603-\xff\xfe") << QStringList();
+        QTest::newRow("redirect target running into text")
+            << QStringLiteral("/r?u=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603 and more words") << QStringList();
+    }
+
+    void linkFormsInRealPage()
+    {
+        QFETCH(QString, href);
+        QFETCH(QStringList, expected);
+        QString page = readPage(fixtures + QStringLiteral("/duckduckgo/ddg_html_openclaw.html"));
+        if (page.isEmpty())
+            QSKIP("../shared/fixtures/real/duckduckgo is absent (not part of a user's clone)");
+
+        const QString firstResult
+            = QStringLiteral("//duckduckgo.com/l/?uddg=https%3A%2F%2Fopenclaw.ai%2F&amp;"
+                             "rut=b50856dec302f4571be69e2d55922c69f78e78daaf2ff17e3a28301f0296a139");
+        QVERIFY(page.contains(firstResult));
+        page.replace(firstResult, href);
+
+        const QList<CatalogHit> hits = extractCatalogHits(page);
+        QCOMPARE(described(hits), expected);
+        for (const CatalogHit &hit : hits)
+            QCOMPARE(hit.anchorText, u"OpenClaw — Personal AI Assistant"_qs);
+    }
+
+    // Plain links are collected before redirects, and one page yields one hit however it is linked.
+    void orderAndRepeats()
+    {
+        const QString gap = QStringLiteral("\n<p>%1</p>\n").arg(QStringLiteral("filler ").repeated(70));
+        const QString page
+            = uR"(<a href="/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F550-fight-club">Fight Club (1999)</a>)"_qs
+            + gap
+            + uR"(<a href="/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603-the-matrix">Matrix redirect</a>)"_qs
+            + gap + uR"(<a href="https://www.kinopoisk.ru/film/301/">Матрица (1999)</a>)"_qs + gap
+            + uR"(<a href="http://themoviedb.org/movie/603-the-matrix?language=ru">The Matrix</a>)"_qs + gap
+            + uR"(<a href="https://www.themoviedb.org/movie/603-the-matrix#cast">again</a>)"_qs + gap
+            + uR"(<a href="https://kinopoisk.ru/film/301">Матрица again</a>)"_qs;
+
+        const QList<CatalogHit> hits = extractCatalogHits(page);
+        QCOMPARE(described(hits),
+            (QStringList{u"https://www.themoviedb.org/movie/603-the-matrix TMDB"_qs,
+                u"https://www.kinopoisk.ru/film/301/ Kinopoisk"_qs,
+                u"https://www.themoviedb.org/movie/550-fight-club TMDB"_qs}));
+        QCOMPARE(hits[0].anchorText, u"The Matrix"_qs);
+        QCOMPARE(hits[1].anchorText, u"Матрица (1999)"_qs);
+        QCOMPARE(hits[2].anchorText, u"Fight Club (1999)"_qs);
+        QCOMPARE(extractCatalogHits(QString()), QList<CatalogHit>());
+    }
+
+    // The window is 400 user-perceived characters on each side, not 400 UTF-16 units.
+    void linkTextWindow_data()
+    {
+        QTest::addColumn<bool>("linkBefore");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<QString>("expected");
+
+        const QString link = QStringLiteral("<a href=\"#\">Solaris &amp; more</a>");
+        const int room = 400 - int(link.size());
+        QTest::newRow("before, just inside") << true << room << u"Solaris & more"_qs;
+        QTest::newRow("before, one too far") << true << room + 1 << QString();
+        QTest::newRow("after, just inside") << false << room << u"Solaris & more"_qs;
+        QTest::newRow("after, one too far") << false << room + 1 << QString();
+    }
+
+    void linkTextWindow()
+    {
+        QFETCH(bool, linkBefore);
+        QFETCH(int, gap);
+        QFETCH(QString, expected);
+
+        const QString link = QStringLiteral("<a href=\"#\">Solaris &amp; more</a>");
+        const QString target = QStringLiteral("https://www.themoviedb.org/movie/593-solaris");
+        const QString page = linkBefore ? link + combiningFiller(gap) + target : target + combiningFiller(gap) + link;
+        const qsizetype start = page.indexOf(target);
+        QCOMPARE(findAnchorText(page, start, target.size()), expected);
+
+        const QList<CatalogHit> hits = extractCatalogHits(page);
+        QCOMPARE(hits.size(), 1);
+        QCOMPARE(hits[0].anchorText, expected);
+    }
+
+    void canonicalURLs_data()
+    {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("query, fragment, port and user dropped")
+            << u"http://user@THEMOVIEDB.org:8080/movie/603-the-matrix?x=1#y"_qs
+            << u"https://www.themoviedb.org/movie/603-the-matrix TMDB"_qs;
+        QTest::newRow("escaped slashes") << u"https:\\/\\/vkvideo.ru\\/video1_2"_qs
+                                         << u"https://vkvideo.ru/video1_2 VK Video"_qs;
+        QTest::newRow("percent-encoded, cut at the ampersand")
+            << u"https%3A%2F%2Fwww.kinopoisk.ru%2Ffilm%2F301%2F&sa=U"_qs
+            << u"https://www.kinopoisk.ru/film/301/ Kinopoisk"_qs;
+        QTest::newRow("malformed escape kept as written")
+            << u"https://www.themoviedb.org/movie/603-100%-pure"_qs << QString();
+        QTest::newRow("kinopoisk deeper page keeps one segment")
+            << u"https://www.kinopoisk.ru/film/301/reviews/ord/date/"_qs
+            << u"https://www.kinopoisk.ru/film/301/reviews/ Kinopoisk"_qs;
+        QTest::newRow("kinopoisk host, person path") << u"https://www.kinopoisk.ru/name/1/"_qs << QString();
+        QTest::newRow("vk subdomain") << u"https://new.vk.com/video-5_6"_qs
+                                      << u"https://vkvideo.ru/video-5_6 VK Video"_qs;
+        QTest::newRow("vk non-video path") << u"https://vk.com/club1"_qs << QString();
+        QTest::newRow("no host") << u"/movie/603-the-matrix"_qs << QString();
+        QTest::newRow("not a URL") << u"https://www.themoviedb.org/movie/603 x"_qs << QString();
+    }
+
+    void canonicalURLs()
+    {
+        QFETCH(QString, raw);
+        QFETCH(QString, expected);
+        const auto canonical = canonicalCatalogURL(raw);
+        QCOMPARE(canonical ? canonical->first.toString() + u' ' + rawValue(canonical->second) : QString(), expected);
+    }
+
+    void percentDecoding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // null when decoding fails
+
+        QTest::newRow("no escapes") << u"plain"_qs << u"plain"_qs;
+        QTest::newRow("ascii") << u"%41%2f"_qs << u"A/"_qs;
+        QTest::newRow("utf-8") << u"%D0%9C%D0%B0"_qs << u"Ма"_qs;
+        QTest::newRow("lone percent") << u"100%"_qs << QString();
+        QTest::newRow("one hex digit") << u"%4"_qs << QString();
+        QTest::newRow("not hex") << u"%zz"_qs << QString();
+        QTest::newRow("not utf-8") << u"%FF"_qs << QString();
+    }
+
+    void percentDecoding()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(percentDecoded(text).value_or(QString()), expected);
+        QCOMPARE(percentDecoded(text).has_value(), !expected.isNull());
+    }
+
+    void slugTitles_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("expected"); // null when absent
+
+        QTest::newRow("words") << u"https://www.themoviedb.org/movie/603-the-matrix"_qs << u"The Matrix"_qs;
+        QTest::newRow("double dash and case kept")
+            << u"https://www.themoviedb.org/movie/1-iPhone--story"_qs << u"IPhone Story"_qs;
+        QTest::newRow("decoded cyrillic")
+            << u"https://www.themoviedb.org/movie/2-%D1%91%D0%BB%D0%BA%D0%B8"_qs << u"Ёлки"_qs;
+        QTest::newRow("number only") << u"https://www.themoviedb.org/movie/603"_qs << QString();
+        QTest::newRow("dash at the end") << u"https://www.themoviedb.org/movie/603-"_qs << QString();
+        QTest::newRow("nothing after movie") << u"https://www.themoviedb.org/movie/"_qs << QString();
+        QTest::newRow("Movie in capitals") << u"https://www.themoviedb.org/Movie/603-x"_qs << QString();
+    }
+
+    void slugTitles()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, expected);
+        const std::optional<QString> title = tmdbSlugTitle(QUrl(url));
+        QCOMPARE(title.has_value(), !expected.isNull());
+        QCOMPARE(title.value_or(QString()), expected);
+    }
+
+    void pageTitles_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("title"); // null when absent
+        QTest::addColumn<int>("year"); // 0 when absent
+
+        QTest::newRow("og wins over title")
+            << u"<title>Other</title><meta property=\"og:title\" content=\"Сталкер (1979) — Кинопоиск\">"_qs
+            << u"Сталкер (1979) — Кинопоиск"_qs << 1979;
+        QTest::newRow("og content first, apostrophes")
+            << u"<META content='Solaris &amp; Co' data-x=1 property='og:title'/><title>T</title>"_qs
+            << u"Solaris & Co"_qs << 0;
+        QTest::newRow("title element") << u"<html><title>Nosferatu</title> (1922)"_qs << u"Nosferatu"_qs << 1922;
+        QTest::newRow("nothing") << u"<html><body>(12345) no title</body>"_qs << QString() << 0;
+        QTest::newRow("year in other digits is no year")
+            << u"<p>(\u0661\u0669\u0667\u0669)</p><p>(1979)</p>"_qs << QString() << 0;
+    }
+
+    void pageTitles()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, title);
+        QFETCH(int, year);
+        QCOMPARE(extractPageTitle(page).value_or(QString()), title);
+        QCOMPARE(extractPageTitle(page).has_value(), !title.isNull());
+        QCOMPARE(extractYearFromPage(page).value_or(0), year);
+    }
+
+    void realKinopoiskPages_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("year"); // the page's first parenthesized year, 0 when none
+
+        if (!QDir(fixtures + QStringLiteral("/kinopoisk")).exists())
+            QSKIP("../shared/fixtures/real/kinopoisk is absent (not part of a user's clone)");
+        QTest::newRow("film, full page") << u"film_258687_interstellar_2021-09.html"_qs
+                                         << u"«Интерстеллар» (Interstellar, 2014)"_qs << 2014;
+        QTest::newRow("film, head") << u"film_1005878_the_lion_king_2019_2021-09.head.html"_qs
+                                    << u"«Король Лев» (The Lion King, 2019)"_qs << 2019;
+        QTest::newRow("film without year in the head")
+            << u"film_6877_the_terminal_2021-09.head.html"_qs << u"«Терминал» (The Terminal, 2004)"_qs << 0;
+        QTest::newRow("untitled film") << u"film_926005_untitled_nosferatu_2021-09.head.html"_qs
+                                       << u"Untitled Nosferatu Remake"_qs << 0;
+        QTest::newRow("series") << u"series_306084_big_bang_theory_2021-09.head.html"_qs
+                                << u"«Теория большого взрыва» (The Big Bang Theory, 2007-2019)"_qs << 0;
+    }
+
+    void realKinopoiskPages()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, title);
+        QFETCH(int, year);
+        const QString page = readPage(fixtures + QStringLiteral("/kinopoisk/") + file);
+        QVERIFY(!page.isEmpty());
+        QCOMPARE(extractPageTitle(page).value_or(QString()), title);
+        QCOMPARE(extractYearFromPage(page).value_or(0), year);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogLinks)
+#include "tst_cataloglinks.moc"

@@ -1,0 +1,208 @@
+#include "LookupFakes.h"
+
+#include "lookup/CatalogPages.h"
+#include "lookup/DuckDuckGoSearch.h"
+#include "lookup/ServiceHosts.h"
+
+#include <QTest>
+
+using namespace tolvane;
+using namespace tolvane::fakes;
+
+namespace {
+
+/// "title|year" of a match, or "error: description".
+template<typename T> QString summary(const Outcome<T> &outcome)
+{
+    if (outcome.error)
+        return u"error: "_qs + outcome.error->description();
+    const MovieMatch &match = *outcome.value;
+    return match.title + u'|' + (match.year ? QString::number(*match.year) : QString());
+}
+
+QByteArray resultPage(const QStringList &links)
+{
+    QString page = u"<html><body>"_qs;
+    for (const QString &link : links)
+        page += u"<div class=\"result\">"_qs + link + u"<p>"_qs + u"snippet "_qs.repeated(60) + u"</p></div>\n"_qs;
+    return (page + u"</body></html>"_qs).toUtf8();
+}
+
+} // namespace
+
+class TestDuckDuckGo : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void matchFromHit_data()
+    {
+        QTest::addColumn<int>("site");
+        QTest::addColumn<QString>("pageURL");
+        QTest::addColumn<QString>("anchorText");
+        QTest::addColumn<int>("status"); // of the page, when it is fetched
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("requests");
+
+        const int tmdb = int(CatalogSite::tmdb);
+        const int kinopoisk = int(CatalogSite::kinopoisk);
+        const QString matrix = u"https://www.themoviedb.org/movie/603-the-matrix"_qs;
+        const QString stalker = u"https://www.kinopoisk.ru/film/43911/"_qs;
+
+        QTest::newRow("link text with a year: no request")
+            << tmdb << matrix << u" The Matrix (1999) "_qs << 200 << QString() << u"The Matrix|1999"_qs << 0;
+        QTest::newRow("tmdb address title, year from the page")
+            << tmdb << matrix << QString() << 200 << u"<title>x</title><p>Released (1999)</p>"_qs
+            << u"The Matrix|1999"_qs << 1;
+        QTest::newRow("tmdb address title survives a failed page")
+            << tmdb << matrix << u"x"_qs << 503 << u"(1999)"_qs << u"The Matrix|"_qs << 1;
+        QTest::newRow("tmdb address without words: page title")
+            << tmdb << u"https://www.themoviedb.org/movie/603"_qs << QString() << 200
+            << u"<meta property=\"og:title\" content=\"The Matrix (1999) — The Movie Database (TMDB)\">"_qs
+            << u"The Matrix|1999"_qs << 1;
+        QTest::newRow("kinopoisk open graph title")
+            << kinopoisk << stalker << QString() << 200
+            << u"<meta property='og:title' content='Сталкер (1979) — Кинопоиск'><title>Кинопоиск</title>"_qs
+            << u"Сталкер|1979"_qs << 1;
+        QTest::newRow("kinopoisk title without year takes the page's")
+            << kinopoisk << stalker << QString() << 200 << u"<title>Сталкер</title><p>(1979)</p>"_qs
+            << u"Сталкер|1979"_qs << 1;
+        QTest::newRow("only the site name")
+            << kinopoisk << stalker << QString() << 200 << u"<title>Кинопоиск</title>"_qs
+            << u"error: Could not parse title"_qs << 1;
+        QTest::newRow("no title at all") << kinopoisk << stalker << QString() << 200 << u"<p>(1979)</p>"_qs
+                                         << u"error: Could not parse title"_qs << 1;
+        QTest::newRow("kinopoisk page fails")
+            << kinopoisk << stalker << QString() << 503 << QString() << u"error: HTTP 503"_qs << 1;
+    }
+
+    void matchFromHit()
+    {
+        QFETCH(int, site);
+        QFETCH(QString, pageURL);
+        QFETCH(QString, anchorText);
+        QFETCH(int, status);
+        QFETCH(QString, page);
+        QFETCH(QString, expected);
+        QFETCH(int, requests);
+
+        auto transport
+            = std::make_shared<FakeTransport>([&](const HttpRequest &) { return answer(status, page.toUtf8()); });
+        FakeWorld world;
+        const MovieLookup lookup = fakeLookup(transport, &world);
+        const CatalogHit hit{QUrl(pageURL), anchorText, CatalogSite(site)};
+
+        const auto outcome = run(tolvane::matchFromHit(lookup, hit, u"query"_qs, SearchEngine::duckDuckGo));
+        QCOMPARE(summary(outcome), expected);
+        QCOMPARE(transport->requests.size(), requests);
+        QCOMPARE(lookup.gate->nextAllowed(catalogGateKey(CatalogSite(site))).has_value(), requests > 0);
+        if (outcome.value) {
+            QCOMPARE(outcome.value->pageURL, QUrl(pageURL));
+            QCOMPARE(outcome.value->site, CatalogSite(site));
+            QCOMPARE(outcome.value->sourceQuery, u"query"_qs);
+            QCOMPARE(outcome.value->engine, SearchEngine::duckDuckGo);
+        }
+        if (requests > 0) {
+            const HttpRequest &sent = transport->requests.first();
+            QCOMPARE(sent.url, QUrl(pageURL));
+            QCOMPARE(sent.header("Referer"), QByteArray("https://www.google.com/"));
+            QCOMPARE(sent.header("Sec-Fetch-Site"), QByteArray("cross-site"));
+        }
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("plain link wins over an earlier redirect")
+            << QStringList{u"<a href=\"/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F550-fight-club\">"
+                           "Fight Club (1999)</a>"_qs,
+                   u"<a href=\"https://www.themoviedb.org/movie/603-the-matrix\">The Matrix (1999)</a>"_qs}
+            << u"The Matrix|1999"_qs;
+        QTest::newRow("tmdb after other sites")
+            << QStringList{u"<a href=\"https://www.kinopoisk.ru/film/301/\">Матрица (1999)</a>"_qs,
+                   u"<a href=\"/l/?uddg=https%3A%2F%2Fthemoviedb.org%2Fmovie%2F603&amp;rut=1\">Matrix (1999)</a>"_qs}
+            << u"Matrix|1999"_qs;
+        QTest::newRow("only kinopoisk and vk video")
+            << QStringList{u"<a href=\"https://www.kinopoisk.ru/film/301/\">Матрица (1999)</a>"_qs,
+                   u"<a href=\"https://vkvideo.ru/video-1_2\">Матрица</a>"_qs}
+            << u"error: No TMDB / Kinopoisk / VK Video result in search"_qs;
+        QTest::newRow("no results") << QStringList() << u"error: No TMDB / Kinopoisk / VK Video result in search"_qs;
+    }
+
+    void search()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(QString, expected);
+
+        const QByteArray page = resultPage(links);
+        auto transport = std::make_shared<FakeTransport>([&](const HttpRequest &) { return ok(page); });
+        FakeWorld world;
+        const MovieLookup lookup = fakeLookup(transport, &world);
+
+        const auto outcome = run(searchDuckDuckGo(u"Matrix 1999 themoviedb"_qs, lookup));
+        QCOMPARE(summary(outcome), expected);
+        QCOMPARE(transport->requests.size(), 1); // the link texts name the films, so no page is fetched
+        const HttpRequest &sent = transport->requests.first();
+        QCOMPARE(sent.url.toString(QUrl::FullyEncoded),
+            u"https://html.duckduckgo.com/html/?q=Matrix%201999%20themoviedb"_qs);
+        QCOMPARE(sent.header("Referer"), QByteArray("https://html.duckduckgo.com/"));
+        QCOMPARE(sent.header("Sec-Fetch-Site"), QByteArray("same-origin"));
+        QVERIFY(lookup.gate->nextAllowed(hosts::duckDuckGoDomain));
+        if (outcome.value) {
+            QCOMPARE(outcome.value->sourceQuery, u"Matrix 1999 themoviedb"_qs);
+            QCOMPARE(outcome.value->engine, SearchEngine::duckDuckGo);
+            QCOMPARE(outcome.value->site, CatalogSite::tmdb);
+        }
+    }
+
+    void searchFailures_data()
+    {
+        QTest::addColumn<int>("status"); // 0: no HTTP answer
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("no answer") << 0 << u"error: The request timed out."_qs;
+        QTest::newRow("server error") << 500 << u"error: HTTP 500"_qs;
+        QTest::newRow("rate limited twice") << 429 << u"error: HTTP 429 — rate limited, try later"_qs;
+    }
+
+    void searchFailures()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, expected);
+
+        auto transport = std::make_shared<FakeTransport>([&](const HttpRequest &) {
+            if (status == 0)
+                throw TransportError(u"The request timed out."_qs);
+            return answer(status, {});
+        });
+        FakeWorld world;
+        const auto outcome = run(searchDuckDuckGo(u"Matrix"_qs, fakeLookup(transport, &world)));
+        QCOMPARE(summary(outcome), expected);
+    }
+
+    // The query is encoded whole: "+" must reach the search as a plus, not as a space.
+    void searchURL_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("plus and ampersand") << u"C++ & Co"_qs << u"q=C%2B%2B%20%26%20Co"_qs;
+        QTest::newRow("cyrillic") << u"Ёлки 2"_qs << u"q=%D0%81%D0%BB%D0%BA%D0%B8%202"_qs;
+        QTest::newRow("hash and equals") << u"#9=x"_qs << u"q=%239%3Dx"_qs;
+    }
+
+    void searchURL()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        const QUrl url = duckDuckGoSearchURL(text);
+        QCOMPARE(url.query(QUrl::FullyEncoded), expected);
+        QCOMPARE(url.path(), u"/html/"_qs);
+        QCOMPARE(url.host(), hosts::duckDuckGoHTMLHost);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDuckDuckGo)
+#include "tst_duckduckgo.moc"
