@@ -17,6 +17,10 @@ namespace {
 /// How far around a link its text is looked for, in user-perceived characters on each side.
 constexpr int anchorWindow = 400;
 
+/// Longer "links" are runs of text a pattern ran into, not addresses worth reading; browsers and
+/// servers give up on URLs far shorter than this.
+constexpr qsizetype maximumLinkLength = 16 * 1024;
+
 QRegularExpression compiled(const QString &pattern, bool caseInsensitive = true)
 {
     // ICU meanings: \d, \s and \b must know Unicode, as on the pages these patterns read.
@@ -184,19 +188,9 @@ public:
     {
         if (start < 0 || length < 0 || start > m_page.size() - length)
             return {};
-        if (!m_graphemes)
-            m_graphemes.emplace(QTextBoundaryFinder::Grapheme, m_page);
 
-        qsizetype from = start;
-        m_graphemes->setPosition(start);
-        for (int i = 0; i < anchorWindow && from > 0; ++i)
-            from = std::max<qsizetype>(m_graphemes->toPreviousBoundary(), 0);
-        qsizetype to = start + length;
-        m_graphemes->setPosition(to);
-        for (int i = 0; i < anchorWindow && to < m_page.size(); ++i) {
-            const qsizetype next = m_graphemes->toNextBoundary();
-            to = next < 0 ? m_page.size() : next;
-        }
+        const qsizetype from = windowStart(start);
+        const qsizetype to = windowEnd(start + length);
 
         const QRegularExpressionMatch match = linkTextPattern().match(QStringView(m_page).mid(from, to - from));
         if (!match.hasMatch())
@@ -205,6 +199,47 @@ public:
     }
 
 private:
+    /// True when every unit in [from, to) is its own user-perceived character: ASCII without CR
+    /// (which joins a following LF). Result pages are mostly such text, and the finder is slow.
+    bool isSimpleText(qsizetype from, qsizetype to) const
+    {
+        from = std::max<qsizetype>(from, 0);
+        to = std::min(to, m_page.size());
+        return std::all_of(
+            m_page.cbegin() + from, m_page.cbegin() + to, [](QChar c) { return c.unicode() < 0x80 && c != u'\r'; });
+    }
+
+    QTextBoundaryFinder &graphemes()
+    {
+        if (!m_graphemes)
+            m_graphemes.emplace(QTextBoundaryFinder::Grapheme, m_page);
+        return *m_graphemes;
+    }
+
+    qsizetype windowStart(qsizetype start)
+    {
+        if (isSimpleText(start - anchorWindow - 1, start))
+            return std::max<qsizetype>(start - anchorWindow, 0);
+        qsizetype from = start;
+        graphemes().setPosition(start);
+        for (int i = 0; i < anchorWindow && from > 0; ++i)
+            from = std::max<qsizetype>(graphemes().toPreviousBoundary(), 0);
+        return from;
+    }
+
+    qsizetype windowEnd(qsizetype end)
+    {
+        if (isSimpleText(end, end + anchorWindow + 1))
+            return std::min(end + anchorWindow, m_page.size());
+        qsizetype to = end;
+        graphemes().setPosition(end);
+        for (int i = 0; i < anchorWindow && to < m_page.size(); ++i) {
+            const qsizetype next = graphemes().toNextBoundary();
+            to = next < 0 ? m_page.size() : next;
+        }
+        return to;
+    }
+
     const QString &m_page;
     std::optional<QTextBoundaryFinder> m_graphemes;
 };
@@ -289,7 +324,12 @@ QList<CatalogHit> extractCatalogHits(const QString &page)
     QSet<QString> seen;
     AnchorTexts anchors(page);
 
+    QSet<QString> rawLinksSeen;
     const auto collect = [&](const QString &rawLink, const QRegularExpressionMatch &match) {
+        // A link already seen adds nothing, and pages repeat each result's link several times.
+        if (rawLink.size() > maximumLinkLength || rawLinksSeen.contains(rawLink))
+            return;
+        rawLinksSeen.insert(rawLink);
         const auto canonical = canonicalCatalogURL(rawLink);
         if (!canonical)
             return;
@@ -307,7 +347,8 @@ QList<CatalogHit> extractCatalogHits(const QString &page)
             const QRegularExpressionMatch match = it.next();
             if (hasGroup && match.hasCaptured(1)) {
                 const QString group = match.captured(1);
-                collect(percentDecoded(group).value_or(group), match);
+                if (group.size() <= maximumLinkLength)
+                    collect(percentDecoded(group).value_or(group), match);
             } else {
                 collect(match.captured(0), match);
             }
@@ -316,6 +357,8 @@ QList<CatalogHit> extractCatalogHits(const QString &page)
 
     for (auto it = base64RedirectPattern().globalMatch(page); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
+        if (match.capturedLength(1) > maximumLinkLength * 2)
+            continue;
         const std::optional<QByteArray> bytes = strictBase64(match.captured(1));
         const std::optional<QString> link = bytes ? utf8Text(*bytes) : std::nullopt;
         if (link)

@@ -1,5 +1,5 @@
 #include "lookup/CatalogLinks.h"
-#include "lookup/CatalogPages.h"
+#include "lookup/CatalogPageText.h"
 
 #include <QDir>
 #include <QFile>
