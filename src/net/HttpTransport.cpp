@@ -20,6 +20,11 @@ constexpr int maximumRedirects = 20; // as browsers allow
 const QString timedOutMessage = QStringLiteral("The request timed out.");
 const QString cancelledMessage = QStringLiteral("The request was cancelled.");
 
+bool hasLineBreak(const QByteArray &text)
+{
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
+}
+
 /// Watches one reply and aborts it on an idle or whole-transfer time-out, a cancellation or an
 /// oversized body, remembering why. A child of the reply, so it lives exactly as long.
 class ReplyWatch : public QObject {
@@ -188,6 +193,11 @@ QNetworkReply *HttpTransport::start(const HttpRequest &source, const QUrl &url)
 
 QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
 {
+    // A line break in a value (a pasted API key, say) would start a header of its own.
+    for (const auto &[name, value] : request.headers) {
+        if (hasLineBreak(name) || hasLineBreak(value))
+            throw TransportError(QStringLiteral("A request header holds a line break."));
+    }
     const QDeadlineTimer deadline(request.totalTimeout);
     for (int redirects = 0;; ++redirects) {
         if (request.cancellation && request.cancellation->isCancelled())

@@ -221,6 +221,19 @@ private Q_SLOTS:
         QVERIFY2(local.error.contains(u"unsupported address"_qs), qPrintable(local.error));
     }
 
+    // A value with a line break would add a header of its own; nothing is sent.
+    void refusesLineBreaksInHeaders()
+    {
+        LoopbackServer server([](const httplib::Request &, httplib::Response &) {});
+        HttpTransport transport(QUrl(server.origin()));
+        HttpRequest request = get(QUrl(u"https://a.example/"_qs));
+        request.setHeader("Authorization", "Api-Key abc\r\nX-Injected: 1");
+        const Outcome outcome = send(transport, request);
+        QVERIFY(!outcome.response);
+        QCOMPARE(outcome.error, u"A request header holds a line break."_qs);
+        QCOMPARE(server.requests().size(), 0);
+    }
+
     void timesOut_data()
     {
         QTest::addColumn<bool>("trickle");
