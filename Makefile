@@ -30,19 +30,28 @@ format:
 clean:
 	@rm -rf build
 
-# Fuzzes the cookie file parser with clang's libFuzzer (ASan + UBSan) for FUZZ_SECONDS, starting
-# from fuzz/corpus and the shared real cookie files when present. Crash inputs land in build/fuzz/.
+# Fuzzes the cookie file parser and the result-page link scanner with clang's libFuzzer (ASan +
+# UBSan), each for FUZZ_SECONDS, starting from fuzz/corpus-* and the shared real samples when
+# present. Crash inputs land in build/fuzz/.
 FUZZ_SECONDS ?= 300
-FUZZ_FIXTURES ?= ../shared/fixtures/real/binarycookies
+FUZZ_FIXTURES ?= ../shared/fixtures/real
 
-.PHONY: fuzz
+.PHONY: fuzz fuzz-build
 
-fuzz:
+fuzz-build:
 	@scripts/install-deps fuzz
 	@cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build build/fuzz
-	@mkdir -p build/fuzz/corpus
-	@install -m 644 fuzz/corpus/* build/fuzz/corpus/
-	@if [ -d $(FUZZ_FIXTURES) ]; then install -m 644 $(FUZZ_FIXTURES)/*.binarycookies build/fuzz/corpus/; fi
-	@build/fuzz/binarycookies_fuzzer build/fuzz/corpus -dict=fuzz/binarycookies.dict -max_total_time=$(FUZZ_SECONDS) \
-		-timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/
+
+fuzz: fuzz-build
+	@mkdir -p build/fuzz/corpus-cookies build/fuzz/corpus-links
+	@install -m 644 fuzz/corpus-cookies/* build/fuzz/corpus-cookies/
+	@install -m 644 fuzz/corpus-links/* build/fuzz/corpus-links/
+	@if [ -d $(FUZZ_FIXTURES)/binarycookies ]; then \
+		install -m 644 $(FUZZ_FIXTURES)/binarycookies/*.binarycookies build/fuzz/corpus-cookies/; fi
+	@if [ -d $(FUZZ_FIXTURES)/duckduckgo ]; then \
+		install -m 644 $(FUZZ_FIXTURES)/duckduckgo/*.html $(FUZZ_FIXTURES)/kinopoisk/*.html build/fuzz/corpus-links/; fi
+	@build/fuzz/binarycookies_fuzzer build/fuzz/corpus-cookies -dict=fuzz/binarycookies.dict \
+		-max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/cookies-
+	@build/fuzz/cataloglinks_fuzzer build/fuzz/corpus-links -dict=fuzz/cataloglinks.dict -max_len=262144 \
+		-max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/links-
