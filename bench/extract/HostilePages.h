@@ -1,8 +1,7 @@
 #pragma once
 
 // Pages built to make a link or title scanner slow: long runs without ">" or quotes, thousands of
-// near-matches, and thousands of real hits whose link texts must each be looked for. Shared by the
-// benchmark and the fuzzer's seed corpus.
+// near-matches, and thousands of real hits whose link texts must each be looked for.
 
 #include <QString>
 #include <QStringList>
