@@ -94,6 +94,23 @@ std::optional<int> MovieItem::yearHint() const
     return detectedYear(m_extraTokens);
 }
 
+QString MovieItem::aiAgentInput() const
+{
+    static const QRegularExpression asciiLetter(QStringLiteral("[A-Za-z]"));
+    static const QRegularExpression cyrillic(
+        QStringLiteral(R"(\p{Cyrillic})"), QRegularExpression::UseUnicodePropertiesOption);
+
+    QStringList lines{QStringLiteral("filename: ") + m_originalName, QStringLiteral("stem: ") + m_searchStem};
+    const QString tokens = m_extraTokens.trimmed();
+    if (!tokens.isEmpty())
+        lines.append(QStringLiteral("extra_tokens: ") + tokens);
+    if (const std::optional<int> year = yearHint())
+        lines.append(QStringLiteral("year_hint: %1").arg(*year));
+    if (m_searchStem.contains(asciiLetter) && !m_searchStem.contains(cyrillic))
+        lines.append(QStringLiteral("hint: transliterated Russian movie filename; restore Cyrillic title"));
+    return lines.join(QLatin1Char('\n'));
+}
+
 const EngineReply *MovieItem::firstReply(SearchEngine engine) const
 {
     for (const EngineReply &reply : m_engineReplies) {

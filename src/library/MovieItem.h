@@ -52,6 +52,9 @@ public:
     /// The stem, followed by the user's extra tokens when there are any.
     QString effectiveQuery() const;
     std::optional<int> yearHint() const;
+    /// The lines describing the file to the AI agent: name, stem, extra tokens and year when
+    /// present, and a hint when the stem looks like transliterated Russian.
+    QString aiAgentInput() const;
     /// The match of the highest-priority successful engine.
     std::optional<MovieMatch> bestMatch() const;
     /// The match of the chosen engine when it succeeded, else `bestMatch()`.

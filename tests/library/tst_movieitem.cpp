@@ -168,6 +168,43 @@ private Q_SLOTS:
         QTEST(item.proposedName(), "proposed");
         QCOMPARE(item.engineReplies()[1], failure(SearchEngine::vkvideo));
     }
+
+    void aiAgentInput_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("extraTokens");
+        QTest::addColumn<QString>("expected");
+        const QString hint = u"\nhint: transliterated Russian movie filename; restore Cyrillic title"_qs;
+        QTest::newRow("latin name") << u"Stalker.1979.1080p.BluRay.x264.mkv"_qs << QString()
+                                    << u"filename: Stalker.1979.1080p.BluRay.x264.mkv\nstem: Stalker 1979\n"
+                                       u"year_hint: 1979"_qs
+                + hint;
+        QTest::newRow("cyrillic name, year only in brackets")
+            << u"Сталкер [1979].avi"_qs << u"  \n"_qs
+            << u"filename: Сталкер [1979].avi\nstem: Сталкер\nyear_hint: 1979"_qs;
+        QTest::newRow("tokens trimmed, name's year first")
+            << u"2001.A.Space.Odyssey.mkv"_qs << u"  kubrick 1968\t"_qs
+            << u"filename: 2001.A.Space.Odyssey.mkv\nstem: 2001 A Space Odyssey\nextra_tokens: kubrick 1968\n"
+               u"year_hint: 2001"_qs
+                + hint;
+        QTest::newRow("year from the tokens") << u"Solaris.mkv"_qs << u"1972"_qs
+                                              << u"filename: Solaris.mkv\nstem: Solaris\nextra_tokens: 1972\n"
+                                                 u"year_hint: 1972"_qs
+                + hint;
+        QTest::newRow("no letters, no hint")
+            << u"1917.mp4"_qs << QString() << u"filename: 1917.mp4\nstem: 1917\nyear_hint: 1917"_qs;
+        QTest::newRow("mixed scripts") << u"Brat 2 Брат.mkv"_qs << QString()
+                                       << u"filename: Brat 2 Брат.mkv\nstem: Brat 2 Брат"_qs;
+        QTest::newRow("greek only") << u"Ζορμπάς.mkv"_qs << QString() << u"filename: Ζορμπάς.mkv\nstem: Ζορμπάς"_qs;
+    }
+    void aiAgentInput()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, extraTokens);
+        MovieItem item(fileUrl(fileName));
+        item.setExtraTokens(extraTokens);
+        QTEST(item.aiAgentInput(), "expected");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMovieItem)
