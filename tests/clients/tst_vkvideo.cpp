@@ -38,37 +38,9 @@ std::shared_ptr<fakes::FakeTransport> scripted(
     });
 }
 
-fakes::Outcome<QList<VideoHit>> search(const MovieLookup &lookup, const QString &query = u"Брат 2"_qs)
-{
-    return fakes::run(searchVideos(query, lookup));
-}
-
-qsizetype loginRequests(const fakes::FakeTransport &transport)
-{
-    return std::count_if(transport.requests.begin(), transport.requests.end(),
-        [](const HttpRequest &request) { return request.url.host() == hosts::vkLoginHost; });
-}
-
-QJsonObject object(const QByteArray &json)
-{
-    return QJsonDocument::fromJson(json).object();
-}
-
 VideoHit hit(const QString &title, std::optional<qint64> duration = {})
 {
     return VideoHit{title, {}, QUrl(u"https://vkvideo.ru/video1_1"_qs), duration, 1, 1};
-}
-
-/// Rounded to the microsecond, so that QCOMPARE's fuzzy double comparison is not needed.
-double secondsUntilNext(const MovieLookup &lookup, const fakes::FakeWorld &world, const QString &key)
-{
-    const auto next = lookup.gate->nextAllowed(key);
-    return next ? std::round(std::chrono::duration<double>(*next - world.now).count() * 1e6) / 1e6 : -1.0;
-}
-
-QDateTime utc(double seconds)
-{
-    return QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000), Qt::UTC);
 }
 
 } // namespace
@@ -79,104 +51,45 @@ class TestVKVideo : public QObject {
 private Q_SLOTS:
     void init() { resetTokenCacheForTesting(); }
 
-    void jsonIntegers_data()
+    void conversions()
     {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<std::optional<qint64>>("expected");
-        QTest::newRow("null") << QByteArray("null") << std::optional<qint64>();
-        QTest::newRow("integral") << QByteArray("-12345") << std::optional<qint64>(-12345);
-        QTest::newRow("beyond 2^53 stays exact")
-            << QByteArray("9007199254740993") << std::optional<qint64>(9007199254740993);
-        QTest::newRow("fraction truncates") << QByteArray("-42.9") << std::optional<qint64>(-42);
-        QTest::newRow("huge number") << QByteArray("1e300") << std::optional<qint64>();
-        QTest::newRow("2^63") << QByteArray("9223372036854775808") << std::optional<qint64>();
-        QTest::newRow("signed string") << QByteArray(R"("+678")") << std::optional<qint64>(678);
-        QTest::newRow("negative string") << QByteArray(R"("-12345")") << std::optional<qint64>(-12345);
-        QTest::newRow("string max") << QByteArray(R"("9223372036854775807")")
-                                    << std::optional<qint64>(std::numeric_limits<qint64>::max());
-        QTest::newRow("string overflow") << QByteArray(R"("9223372036854775808")") << std::optional<qint64>();
-        QTest::newRow("inner space") << QByteArray(R"("-1 2345")") << std::optional<qint64>();
-        QTest::newRow("padded") << QByteArray(R"(" 7")") << std::optional<qint64>();
-        QTest::newRow("sign alone") << QByteArray(R"("-")") << std::optional<qint64>();
-        QTest::newRow("exponent string") << QByteArray(R"("1e3")") << std::optional<qint64>();
-        QTest::newRow("arabic-indic digits") << QByteArray(R"("١٢")") << std::optional<qint64>();
-        QTest::newRow("boolean") << QByteArray("true") << std::optional<qint64>();
-        QTest::newRow("object") << QByteArray("{}") << std::optional<qint64>();
-    }
-    void jsonIntegers()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(std::optional<qint64>, expected);
-        const QJsonArray wrapped = QJsonDocument::fromJson("[" + json + "]").array();
-        QCOMPARE(wrapped.size(), 1);
-        QCOMPARE(jsonInteger(wrapped[0]), expected);
+        const QList<std::pair<QByteArray, std::optional<qint64>>> cases{{"null", {}}, {"true", {}},
+            {"9007199254740993", 9007199254740993}, {"-42.9", -42}, {"9223372036854775808", {}}, {R"("+678")", 678},
+            {R"("9223372036854775807")", std::numeric_limits<qint64>::max()}, {R"("9223372036854775808")", {}},
+            {R"(" 7")", {}}, {R"("-")", {}}, {R"("١٢")", {}}};
+        for (const auto &[json, expected] : cases) {
+            const QJsonArray wrapped = QJsonDocument::fromJson("[" + json + "]").array();
+            QVERIFY2(wrapped.size() == 1 && jsonInteger(wrapped[0]) == expected, json.constData());
+        }
+
+        QCOMPARE(formEncode({{u"a&b"_qs, u"x+y=z/?#%,"_qs}, {u"-._~"_qs, u"Amélie²"_qs}, {u"e"_qs, u"🎬"_qs},
+                     {u"s"_qs, QString(QChar(0xD800))}}),
+            u"a%26b=x%2By%3Dz%2F%3F%23%25%2C&-._~=Amélie²&e=%F0%9F%8E%AC&s=%EF%BF%BD"_qs);
+
+        QList<int> years; // 0: none
+        for (const QString &title : {u"Брат 2 (2000) 1080p"_qs, u"Heat 1995 remaster 2017"_qs, u"12000 лье"_qs,
+                 u"Матрица1999"_qs, u"Napoleon 1812"_qs})
+            years << yearInTitle(title).value_or(0);
+        QCOMPARE(years, (QList<int>{2000, 1995, 0, 0, 0}));
     }
 
-    void formEncoding_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("cyrillic stays text") << u"q"_qs << u"Брат 2"_qs << u"q=Брат%202"_qs;
-        QTest::newRow("reserved characters") << u"a&b"_qs << u"x+y=z/?#%,"_qs << u"a%26b=x%2By%3Dz%2F%3F%23%25%2C"_qs;
-        QTest::newRow("unreserved marks") << u"-._~"_qs << u"Amélie²"_qs << u"-._~=Amélie²"_qs;
-        QTest::newRow("emoji") << u"e"_qs << u"🎬"_qs << u"e=%F0%9F%8E%AC"_qs;
-        QTest::newRow("lone surrogate") << u"s"_qs << QString(QChar(0xD800)) << u"s=%EF%BF%BD"_qs;
-    }
-    void formEncoding()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, value);
-        QFETCH(QString, expected);
-        QCOMPARE(formEncode({{name, value}, {u"n"_qs, u"1"_qs}}), expected + u"&n=1"_qs);
-    }
-
-    void years_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<std::optional<int>>("expected");
-        QTest::newRow("in parentheses") << u"Брат 2 (2000) 1080p"_qs << std::optional<int>(2000);
-        QTest::newRow("first wins") << u"Heat 1995 remaster 2017"_qs << std::optional<int>(1995);
-        QTest::newRow("inside a number") << u"12000 лье"_qs << std::optional<int>();
-        QTest::newRow("glued to cyrillic") << u"Матрица1999"_qs << std::optional<int>();
-        QTest::newRow("other century") << u"Napoleon 1812"_qs << std::optional<int>();
-    }
-    void years()
-    {
-        QFETCH(QString, title);
-        QFETCH(std::optional<int>, expected);
-        QCOMPARE(yearInTitle(title), expected);
-    }
-
-    void scoring_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<std::optional<qint64>>("duration");
-        QTest::addColumn<int>("expected");
-        const QString matrix = u"The Matrix"_qs;
-        QTest::newRow("same title, 2 h") << matrix << u"..the MATRIX."_qs << std::optional<qint64>(7200)
-                                         << 50 + 20 + 3 + 3 + 15;
-        QTest::newRow("trailer") << matrix << u"The Matrix trailer"_qs << std::optional<qint64>() << 20 + 6 - 30;
-        QTest::newRow("ost inside a word") << matrix << u"Matrix Ghosts"_qs << std::optional<qint64>() << 3 - 30;
-        QTest::newRow("two penalties count once")
-            << matrix << u"the matrix трейлер обзор"_qs << std::optional<qint64>() << 20 + 6 - 30;
-        QTest::newRow("59:59") << matrix << matrix << std::optional<qint64>(3599) << 76 + 8;
-        QTest::newRow("40 min") << matrix << matrix << std::optional<qint64>(2400) << 76 + 8;
-        QTest::newRow("just under 40 min") << matrix << matrix << std::optional<qint64>(2399) << 76;
-        QTest::newRow("10 min") << matrix << matrix << std::optional<qint64>(600) << 76;
-        QTest::newRow("short clip") << matrix << matrix << std::optional<qint64>(599) << 76 - 10;
-        QTest::newRow("words only") << matrix << u"Matrix, The"_qs << std::optional<qint64>() << 6;
-        QTest::newRow("short words ignored") << u"It"_qs << u"it"_qs << std::optional<qint64>() << 70;
-        QTest::newRow("repeated word counts twice") << u"брат брат"_qs << u"Брат"_qs << std::optional<qint64>() << 6;
-    }
     void scoring()
     {
-        QFETCH(QString, query);
-        QFETCH(QString, title);
-        QFETCH(std::optional<qint64>, duration);
-        QFETCH(int, expected);
-        QCOMPARE(score(hit(title, duration), query), expected);
+        const QString m = u"The Matrix"_qs;
+        const QList<std::tuple<QString, QString, std::optional<qint64>, int>> cases{
+            {m, u"..the MATRIX."_qs, 7200, 50 + 20 + 6 + 15}, {m, u"The Matrix trailer"_qs, {}, 20 + 6 - 30},
+            {m, u"Matrix Ghosts"_qs, {}, 3 - 30}, // "ost" inside a word
+            {m, u"the matrix трейлер обзор"_qs, {}, 20 + 6 - 30}, // two penalties count once
+            {m, m, 3599, 76 + 8}, {m, m, 2400, 76 + 8}, {m, m, 2399, 76}, {m, m, 600, 76}, {m, m, 599, 76 - 10},
+            {m, u"Matrix, The"_qs, {}, 6}, {u"It"_qs, u"it"_qs, {}, 70}, // short words ignored
+            {u"брат брат"_qs, u"Брат"_qs, {}, 6}}; // a repeated word counts twice
+        QStringList seen, wanted;
+        for (const auto &[query, title, duration, expected] : cases) {
+            const QString row = u"%1 / %2 / %3: "_qs.arg(query, title).arg(duration.value_or(-1));
+            seen << row + QString::number(score(hit(title, duration), query));
+            wanted << row + QString::number(expected);
+        }
+        QCOMPARE(seen, wanted);
     }
 
     void ranking()
@@ -196,71 +109,52 @@ private Q_SLOTS:
         QCOMPARE(rankHits(many, u"film"_qs).size(), 40);
     }
 
-    void gathering_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QStringList>("expected"); // "url title duration"
-        QTest::newRow("catalog with nested video") << QByteArray(
-            R"({"response":{"catalog_videos":[{"video":{"owner_id":-5,"id":7,"title":" Брат (1997)\n","duration":5760}},{"owner_id":3,"video_id":4,"title":"Plain"}]}})")
-                                                   << QStringList{u"https://vkvideo.ru/video-5_7 Брат (1997) 5760"_qs,
-                                                          u"https://vkvideo.ru/video3_4 Plain -1"_qs};
-        QTest::newRow("string owner, numeric video_id")
-            << QByteArray(R"({"items":[{"owner_id":"-12345","video_id":678,"title":"A"}]})")
-            << QStringList{u"https://vkvideo.ru/video-12345_678 A -1"_qs};
-        QTest::newRow("owner with inner space")
-            << QByteArray(R"({"items":[{"owner_id":"-1 2","id":6,"title":"A"}]})") << QStringList{};
-        QTest::newRow("deep walk, unreadable id falls back")
-            << QByteArray(R"({"a":[[{"b":{"video":{"owner_id":1,"id":"x","video_id":"9","title":"Deep"}}}]]})")
-            << QStringList{u"https://vkvideo.ru/video1_9 Deep -1"_qs};
-        QTest::newRow("later value replaces, first place kept")
-            << QByteArray(R"({"catalog_videos":[{"owner_id":1,"id":1,"title":"Old"},{"owner_id":2,"id":2,"title":"B"}],
-                            "z":{"owner_id":1,"id":1,"title":"New"}})")
-            << QStringList{u"https://vkvideo.ru/video1_1 New -1"_qs, u"https://vkvideo.ru/video2_2 B -1"_qs};
-        QTest::newRow("untitled and blank titles skipped")
-            << QByteArray(R"({"catalog_videos":[{"owner_id":1,"id":1},{"owner_id":1,"id":2,"title":" \n"}]})")
-            << QStringList{};
-        QTest::newRow("wrong types") << QByteArray(R"({"response":{"catalog_videos":5,"items":[1,"x",null,
-                                            {"owner_id":{},"id":[],"title":7},{"video":[]}]}})")
-                                     << QStringList{};
-    }
+    // Each video once, by owner and number, at the place its key was first met; "url title duration".
     void gathering()
     {
-        QFETCH(QByteArray, json);
-        QFETCH(QStringList, expected);
-        const QJsonObject top = object(json);
-        QVERIFY(!top.isEmpty());
-        QStringList seen;
-        for (const VideoHit &video : gatherHits(top))
-            seen << u"%1 %2 %3"_qs.arg(video.pageURL.toString(), video.title).arg(video.duration.value_or(-1));
-        QCOMPARE(seen, expected);
+        const auto gathered = [](const QByteArray &json) {
+            const QJsonObject top = QJsonDocument::fromJson(json).object();
+            QStringList seen;
+            for (const VideoHit &video : gatherHits(top))
+                seen << u"%1 %2 %3"_qs.arg(video.pageURL.toString(), video.title).arg(video.duration.value_or(-1));
+            return top.isEmpty() ? QStringList{u"not an object"_qs} : seen;
+        };
+        QCOMPARE(gathered(R"({"response":{"catalog_videos":[{"video":{"owner_id":-5,"id":7,"title":" Брат (1997)\n",)"
+                          R"("duration":5760}},{"owner_id":3,"video_id":4,"title":"Plain"}]}})"),
+            (QStringList{
+                u"https://vkvideo.ru/video-5_7 Брат (1997) 5760"_qs, u"https://vkvideo.ru/video3_4 Plain -1"_qs}));
+        QCOMPARE(gathered(R"({"items":[{"owner_id":"-12345","video_id":678,"title":"A"},)"
+                          R"({"owner_id":"-1 2","id":6,"title":"B"}]})"),
+            QStringList{u"https://vkvideo.ru/video-12345_678 A -1"_qs});
+        // A deep walk; an unreadable id falls back to video_id.
+        QCOMPARE(gathered(R"({"a":[[{"b":{"video":{"owner_id":1,"id":"x","video_id":"9","title":"Deep"}}}]]})"),
+            QStringList{u"https://vkvideo.ru/video1_9 Deep -1"_qs});
+        QCOMPARE(
+            gathered(R"({"catalog_videos":[{"owner_id":1,"id":1,"title":"Old"},{"owner_id":2,"id":2,"title":"B"}],)"
+                     R"("z":{"owner_id":1,"id":1,"title":"New"}})"),
+            (QStringList{u"https://vkvideo.ru/video1_1 New -1"_qs, u"https://vkvideo.ru/video2_2 B -1"_qs}));
+        // Untitled and blank titles, then values of the wrong types.
+        QCOMPARE(gathered(R"({"catalog_videos":[{"owner_id":1,"id":1},{"owner_id":1,"id":2,"title":" \n"}]})")
+                + gathered(R"({"response":{"catalog_videos":5,"items":[1,"x",null,)"
+                           R"({"owner_id":{},"id":[],"title":7},{"video":[]}]}})"),
+            QStringList());
     }
 
-    void expiry_data()
-    {
-        // {"alg":"none"} . {"exp":1900000000}
-        const QString claimed = u"anonym.eyJhbGciOiJub25lIn0.eyJleHAiOjE5MDAwMDAwMDB9.sig"_qs;
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("token");
-        QTest::addColumn<QDateTime>("expected");
-        const QDateTime fallback = utc(1'000'000'000 + 36000);
-        QTest::newRow("data expires") << QByteArray(R"({"data":{"expires":1800000000,"expired_at":1}})") << u"t"_qs
-                                      << utc(1800000000 - 14400);
-        QTest::newRow("data expired_at, string expires")
-            << QByteArray(R"({"data":{"expires":"1800000000","expired_at":1700000000.5}})") << u"t"_qs
-            << utc(1700000000.5 - 14400);
-        QTest::newRow("token claim") << QByteArray(R"({"data":{}})") << claimed << utc(1900000000 - 120);
-        QTest::newRow("absurd expires falls through")
-            << QByteArray(R"({"data":{"expires":1e300}})") << claimed << utc(1900000000 - 120);
-        QTest::newRow("plain token") << QByteArray("{}") << u"t.eyJleHAiOjE5MDAwMDAwMDB9"_qs << fallback;
-        QTest::newRow("claim not base64") << QByteArray("{}") << u"anonym.a.%%%"_qs << fallback;
-        QTest::newRow("claim not a number") << QByteArray("{}") << u"anonym.eyJ9.eyJleHAiOiIxIn0"_qs << fallback;
-    }
+    // The login answer's stated expiry (4 h margin), else the token's own claim (2 min), else 10 h.
     void expiry()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, token);
-        QFETCH(QDateTime, expected);
-        QCOMPARE(tokenExpiry(object(answer), token, utc(1'000'000'000)), expected);
+        const auto utc = [](double seconds) { return QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000), Qt::UTC); };
+        const auto expiry = [&](const QByteArray &answer, const QString &token) {
+            return tokenExpiry(QJsonDocument::fromJson(answer).object(), token, utc(1'000'000'000));
+        };
+        // {"alg":"none"} . {"exp":1900000000}
+        const QString claimed = u"anonym.eyJhbGciOiJub25lIn0.eyJleHAiOjE5MDAwMDAwMDB9.sig"_qs;
+        QCOMPARE(expiry(R"({"data":{"expires":1800000000,"expired_at":1}})", u"t"_qs), utc(1800000000 - 14400));
+        QCOMPARE(expiry(R"({"data":{"expires":"1800000000","expired_at":1700000000.5}})", u"t"_qs),
+            utc(1700000000.5 - 14400));
+        QCOMPARE(expiry(R"({"data":{}})", claimed), utc(1900000000 - 120));
+        QCOMPARE(expiry(R"({"data":{"expires":1e300}})", claimed), utc(1900000000 - 120));
+        QCOMPARE(expiry("{}", u"t.eyJleHAiOjE5MDAwMDAwMDB9"_qs), utc(1'000'000'000 + 36000));
     }
 
     // The first login form gets no token, the second does; then the search, with the form fields
@@ -271,12 +165,13 @@ private Q_SLOTS:
         world.cookies = [](const QUrl &url) -> std::optional<QString> {
             if (url.host() == hosts::vkVideoWebHost)
                 return u"remixvideo=1"_qs;
-            if (url.host() == hosts::vkWebHost)
-                return u"remixsid=2"_qs;
-            return std::nullopt;
+            return url.host() == hosts::vkWebHost ? std::optional(u"remixsid=2"_qs) : std::nullopt;
         };
         const auto transport = scripted({"{}", R"({"access_token":"tokB"})"});
         const MovieLookup lookup = fakes::fakeLookup(transport, &world);
+        const auto blank = fakes::run(searchVideos(u" \n\t"_qs, lookup));
+        QVERIFY(blank.error && transport->requests.isEmpty()); // a blank query sends nothing
+        QCOMPARE(blank.error->description(), u"Empty search query"_qs);
         const auto cancellation = std::make_shared<CancellationHandle>();
         const auto outcome = fakes::run(searchVideos(u"  Брат 2\n"_qs, lookup, cancellation));
         QVERIFY(outcome.value);
@@ -284,19 +179,21 @@ private Q_SLOTS:
         QCOMPARE(tokenCacheForTesting().token, std::optional<QString>(u"tokB"_qs));
 
         const auto &sent = transport->requests;
-        QCOMPARE(sent.size(), 3);
-        const QUrl login(u"https://login.vk.com/?act=get_anonym_token"_qs);
-        QCOMPARE(sent[0].url, login);
-        QCOMPARE(sent[0].body, QByteArray("client_id=52461373"));
-        QCOMPARE(sent[1].url, login);
-        QCOMPARE(sent[1].body,
-            QByteArray(
-                "client_secret=Xh4Rk9TzQw2LmV7pJc8N&client_id=52461373&scopes=audio_anonymous%2Cvideo_anonymous%2C"
-                "photos_anonymous%2Cprofile_anonymous&isApiOauthAnonymEnabled=false&version=1&app_id=6287487"));
-        QCOMPARE(sent[2].url,
-            QUrl(u"https://api.vkvideo.ru/method/catalog.getVideoSearchWeb2?v=5.285&client_id=52461373"_qs));
-        QCOMPARE(QString::fromUtf8(sent[2].body),
-            u"screen_ref=search_video_service&input_method=preset_from_link&q=Брат%202&access_token=tokB"_qs);
+        QStringList shapes; // method, URL, idle timeout, body
+        for (const HttpRequest &request : sent) {
+            shapes << u"%1 %2 %3 "_qs.arg(QString::fromUtf8(request.method), request.url.toString())
+                          .arg(request.idleTimeout.count())
+                    + QString::fromUtf8(request.body);
+            QVERIFY(request.cancellation == cancellation);
+        }
+        const QString login = u"POST https://login.vk.com/?act=get_anonym_token 20000 "_qs;
+        const QString secret = u"client_secret=Xh4Rk9TzQw2LmV7pJc8N&client_id=52461373&scopes=audio_anonymous%2C"
+                               u"video_anonymous%2Cphotos_anonymous%2Cprofile_anonymous&isApiOauthAnonymEnabled=false"
+                               u"&version=1&app_id=6287487"_qs;
+        QCOMPARE(shapes,
+            (QStringList{login + u"client_id=52461373"_qs, login + secret,
+                u"POST https://api.vkvideo.ru/method/catalog.getVideoSearchWeb2?v=5.285&client_id=52461373 25000 "
+                u"screen_ref=search_video_service&input_method=preset_from_link&q=Брат%202&access_token=tokB"_qs}));
 
         const QList<HttpHeader> tokenHeaders{{"Content-Type", "application/x-www-form-urlencoded"},
             {"Origin", "https://vkvideo.ru"}, {"Referer", "https://vkvideo.ru/"}, {"Cookie", "remixsid=2"}};
@@ -305,116 +202,81 @@ private Q_SLOTS:
             {"Origin", "https://vkvideo.ru"}, {"Referer", "https://vkvideo.ru/"},
             {"User-Agent", BrowserIdentity::standard().userAgent.toUtf8()}, {"Cookie", "remixvideo=1"}};
         QCOMPARE(sent[2].headers, searchHeaders);
-        for (const HttpRequest &request : sent) {
-            QCOMPARE(request.method, QByteArray("POST"));
-            QVERIFY(request.cancellation == cancellation);
-        }
-        QCOMPARE(sent[0].idleTimeout.count(), 20000);
-        QCOMPARE(sent[1].idleTimeout.count(), 20000);
-        QCOMPARE(sent[2].idleTimeout.count(), 25000);
         const QUrl loginRoot(u"https://login.vk.com/"_qs), vkRoot(u"https://vk.com/"_qs);
         QCOMPARE(
             world.cookieLookups, (QList<QUrl>{loginRoot, vkRoot, loginRoot, vkRoot, QUrl(u"https://vkvideo.ru/"_qs)}));
 
         // One gate pass per host, none slept: the second login form did not wait again.
+        const auto secondsUntilNext = [&](const QString &host) { // to the microsecond: no fuzzy compare
+            const auto next = lookup.gate->nextAllowed(host);
+            return next ? std::round(std::chrono::duration<double>(*next - world.now).count() * 1e6) / 1e6 : -1.0;
+        };
         QVERIFY(world.now == SearchRateGate::Clock::time_point(1000s));
-        QCOMPARE(secondsUntilNext(lookup, world, hosts::vkLoginHost), 1.15);
-        QCOMPARE(secondsUntilNext(lookup, world, hosts::vkVideoAPIHost), 1.35);
+        QCOMPARE(secondsUntilNext(hosts::vkLoginHost), 1.15);
+        QCOMPARE(secondsUntilNext(hosts::vkVideoAPIHost), 1.35);
     }
 
-    void tokenReuse_data()
-    {
-        QTest::addColumn<qint64>("secondsLeft"); // after the 4 h margin
-        QTest::addColumn<qsizetype>("logins");
-        QTest::newRow("ten minutes left: reused") << qint64(600) << qsizetype(1);
-        QTest::newRow("half a minute left: renewed") << qint64(30) << qsizetype(2);
-    }
+    // A token is reused only while it has more than a minute left after its 4 h margin.
     void tokenReuse()
     {
-        QFETCH(qint64, secondsLeft);
-        QFETCH(qsizetype, logins);
-        const qint64 expires = QDateTime::currentSecsSinceEpoch() + 14400 + secondsLeft;
-        const QByteArray answer = R"({"data":{"access_token":"tok","expires":)" + QByteArray::number(expires) + "}}";
-        fakes::FakeWorld world;
-        const auto transport = scripted({answer, answer});
-        const MovieLookup lookup = fakes::fakeLookup(transport, &world);
-        QVERIFY(search(lookup).value);
-        QVERIFY(search(lookup).value);
-        QCOMPARE(loginRequests(*transport), logins);
-        for (const HttpRequest &request : transport->requests)
-            QVERIFY(!request.hasHeader("Cookie")); // the browser had none
+        for (const auto &[secondsLeft, logins] : {std::pair(600, 1), std::pair(30, 2)}) {
+            resetTokenCacheForTesting();
+            const qint64 expires = QDateTime::currentSecsSinceEpoch() + 14400 + secondsLeft;
+            const QByteArray answer
+                = R"({"data":{"access_token":"tok","expires":)" + QByteArray::number(expires) + "}}";
+            fakes::FakeWorld world;
+            const auto transport = scripted({answer, answer});
+            const MovieLookup lookup = fakes::fakeLookup(transport, &world);
+            QVERIFY(fakes::run(searchVideos(u"Брат 2"_qs, lookup)).value);
+            QVERIFY(fakes::run(searchVideos(u"Брат 2"_qs, lookup)).value);
+            QCOMPARE(transport->requests.size(), 2 + logins);
+            for (const HttpRequest &request : transport->requests)
+                QVERIFY(!request.hasHeader("Cookie")); // the browser had none
+        }
     }
 
-    void apiErrors_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("tokenKept");
-        QTest::newRow("code 5") << 200
-                                << QByteArray(R"({"error":{"error_code":5,"error_msg":"User authorization failed"}})")
-                                << u"User authorization failed"_qs << false;
-        QTest::newRow("token in message")
-            << 200 << QByteArray(R"({"error":{"error_code":100,"error_msg":"Bad TOKEN"}})") << u"Bad TOKEN"_qs << false;
-        QTest::newRow("other error") << 200 << QByteArray(R"({"error":{"error_code":6,"error_msg":"Too many"}})")
-                                     << u"Too many"_qs << true;
-        QTest::newRow("code as string") << 200 << QByteArray(R"({"error":{"error_code":"5"}})") << u"VK API error"_qs
-                                        << true;
-        QTest::newRow("error object after HTTP 500")
-            << 500 << QByteArray(R"({"error":{"error_code":5}})") << u"VK Video API HTTP 500"_qs << true;
-    }
-    void apiErrors()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, message);
-        QFETCH(bool, tokenKept);
-        fakes::FakeWorld world;
-        const auto outcome = search(fakes::fakeLookup(scripted({lastingToken}, status, body), &world));
-        QVERIFY(outcome.error);
-        QCOMPARE(outcome.error->description(), message);
-        QCOMPARE(tokenCacheForTesting().token.has_value(), tokenKept);
-    }
-
+    // Login failures report the last reason; an API error drops the token only when it names it.
     void failures_data()
     {
-        QTest::addColumn<QString>("query");
         QTest::addColumn<QList<QByteArray>>("logins");
-        QTest::addColumn<int>("searchStatus");
-        QTest::addColumn<QByteArray>("searchBody");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("expected");
-        const QList<QByteArray> good{lastingToken};
-        QTest::newRow("blank query") << u" \n\t"_qs << good << 200 << oneVideo << u"Empty search query"_qs;
-        QTest::newRow("no token twice") << u"x"_qs << QList<QByteArray>{"{}", R"({"data":{"access_token":""}})"} << 200
-                                        << oneVideo << u"VK anonym token: token missing"_qs;
-        QTest::newRow("service error") << u"x"_qs << QList<QByteArray>{"!refused", R"({"error":"invalid_client"})"}
-                                       << 200 << oneVideo << u"VK anonym token: invalid_client"_qs;
-        QTest::newRow("no answer twice") << u"x"_qs << QList<QByteArray>{"{}", "!Connection refused"} << 200 << oneVideo
-                                         << u"VK anonym token: Connection refused"_qs;
-        QTest::newRow("login not JSON") << u"x"_qs << QList<QByteArray>{"{}", "<html>"} << 200 << oneVideo
-                                        << u"VK anonym token: bad JSON"_qs;
-        QTest::newRow("search unanswered")
-            << u"x"_qs << good << 0 << QByteArray() << u"The network connection was lost."_qs;
-        QTest::newRow("search not JSON") << u"x"_qs << good << 200 << QByteArray("garbage")
-                                         << u"Could not parse title"_qs;
-        QTest::newRow("search an array") << u"x"_qs << good << 200 << QByteArray("[1]") << u"Could not parse title"_qs;
-        QTest::newRow("nothing usable") << u"x"_qs << good << 299 << QByteArray(R"({"response":{"items":[]}})")
-                                        << u"No TMDB / Kinopoisk / VK Video result in search"_qs;
+        QTest::addColumn<bool>("tokenKept");
+        const auto row = [](const char *name, const QByteArray &body, const QString &expected, bool kept = true,
+                             int status = 200, const QList<QByteArray> &logins = {lastingToken}) {
+            QTest::newRow(name) << logins << status << body << expected << kept;
+        };
+        row("code 5", R"({"error":{"error_code":5,"error_msg":"User authorization failed"}})",
+            u"User authorization failed"_qs, false);
+        row("token in message", R"({"error":{"error_code":100,"error_msg":"Bad TOKEN"}})", u"Bad TOKEN"_qs, false);
+        row("other error", R"({"error":{"error_code":6,"error_msg":"Too many"}})", u"Too many"_qs);
+        row("code as string", R"({"error":{"error_code":"5"}})", u"VK API error"_qs);
+        row("error object after HTTP 500", R"({"error":{"error_code":5}})", u"VK Video API HTTP 500"_qs, true, 500);
+        const QString noToken = u"VK anonym token: "_qs;
+        row("no token twice", oneVideo, noToken + u"token missing"_qs, false, 200,
+            {"{}", R"({"data":{"access_token":""}})"});
+        row("service error", oneVideo, noToken + u"invalid_client"_qs, false, 200,
+            {"!refused", R"({"error":"invalid_client"})"});
+        row("no answer twice", oneVideo, noToken + u"Connection refused"_qs, false, 200, {"{}", "!Connection refused"});
+        row("login not JSON", oneVideo, noToken + u"bad JSON"_qs, false, 200, {"{}", "<html>"});
+        row("search unanswered", {}, u"The network connection was lost."_qs, true, 0);
+        row("search not JSON", "garbage", u"Could not parse title"_qs);
+        row("search an array", "[1]", u"Could not parse title"_qs);
+        row("nothing usable", R"({"response":{"items":[]}})", u"No TMDB / Kinopoisk / VK Video result in search"_qs,
+            true, 299);
     }
     void failures()
     {
-        QFETCH(QString, query);
         QFETCH(QList<QByteArray>, logins);
-        QFETCH(int, searchStatus);
-        QFETCH(QByteArray, searchBody);
-        QFETCH(QString, expected);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
         fakes::FakeWorld world;
-        const auto transport = scripted(logins, searchStatus, searchBody);
-        const auto outcome = search(fakes::fakeLookup(transport, &world), query);
+        const auto transport = scripted(logins, status, body);
+        const auto outcome = fakes::run(searchVideos(u"x"_qs, fakes::fakeLookup(transport, &world)));
         QVERIFY(outcome.error);
-        QCOMPARE(outcome.error->description(), expected);
-        if (query.trimmed().isEmpty())
-            QVERIFY(transport->requests.isEmpty());
+        QTEST(outcome.error->description(), "expected");
+        QTEST(tokenCacheForTesting().token.has_value(), "tokenKept");
     }
 };
 
