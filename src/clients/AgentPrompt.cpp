@@ -1,7 +1,8 @@
 #include "clients/AgentPrompt.h"
 
+#include "support/Text.h"
+
 #include <QFile>
-#include <QStringDecoder>
 
 namespace tolvane {
 
@@ -10,11 +11,7 @@ std::optional<QString> loadPromptResource()
     QFile file(QStringLiteral(":/prompt.md"));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(file.readAll());
-    if (utf8.hasError())
-        return std::nullopt;
-    return text;
+    return strictUtf8(file.readAll());
 }
 
 bool copyPromptToClipboard(DesktopServices &desktop)

@@ -2,6 +2,7 @@
 
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
+#include "support/Text.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -9,7 +10,6 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTextBoundaryFinder>
 #include <QUrlQuery>
 #include <QVariant>
 
@@ -157,15 +157,6 @@ std::optional<qint64> decimalInteger(const QString &text)
     if (status != std::errc() || end != digits.cend())
         return std::nullopt;
     return value;
-}
-
-int graphemeCount(const QString &text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (finder.toNextBoundary() != -1)
-        ++count;
-    return count;
 }
 
 QString trimmedOfDots(const QString &text)

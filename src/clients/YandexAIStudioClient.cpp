@@ -2,13 +2,12 @@
 
 #include "app/AppSettings.h"
 #include "lookup/LookupError.h"
+#include "support/Text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QStringDecoder>
-#include <QTextBoundaryFinder>
 #include <QUrl>
 
 #include <chrono>
@@ -144,19 +143,6 @@ QByteArray jsonString(const QString &text)
     return array.mid(1, array.size() - 2);
 }
 
-QString firstGraphemes(const QString &text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            break;
-        end = next;
-    }
-    return text.left(end);
-}
-
 } // namespace
 
 AgentConfig AgentConfig::fromSettings()
@@ -244,12 +230,9 @@ AgentResult interpretResponse(int status, const QByteArray &body)
 
 QString httpFailureMessage(int status, const QByteArray &body)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (utf8.hasError())
-        text.clear();
+    const QString text = strictUtf8(body).value_or(QString());
     // Counted in graphemes, so a surrogate pair or a letter with its accents is never cut.
-    const QString preview = firstGraphemes(text.trimmed(), errorBodyPreviewLength);
+    const QString preview = leftGraphemes(text.trimmed(), errorBodyPreviewLength);
     QString message = QStringLiteral("Yandex AI HTTP %1").arg(status);
     if (!preview.isEmpty())
         message += QStringLiteral(": ") + preview;

@@ -2,10 +2,10 @@
 
 #include "lookup/ServiceHosts.h"
 #include "lookup/TitleParsing.h"
+#include "support/Text.h"
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -120,15 +120,6 @@ const QRegularExpression &vkVideoPagePath()
 {
     static const QRegularExpression expression = compiled(QStringLiteral(R"(^/video-?\d+_\d+)"), false);
     return expression;
-}
-
-std::optional<QString> utf8Text(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return std::nullopt;
-    return text;
 }
 
 int hexValue(char c)
@@ -265,7 +256,7 @@ std::optional<QString> percentDecoded(const QString &text)
         bytes.append(char(high * 16 + low));
         i += 2;
     }
-    return utf8Text(bytes);
+    return strictUtf8(bytes);
 }
 
 std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &rawLink)
@@ -360,7 +351,7 @@ QList<CatalogHit> extractCatalogHits(const QString &page)
         if (match.capturedLength(1) > maximumLinkLength * 2)
             continue;
         const std::optional<QByteArray> bytes = strictBase64(match.captured(1));
-        const std::optional<QString> link = bytes ? utf8Text(*bytes) : std::nullopt;
+        const std::optional<QString> link = bytes ? strictUtf8(*bytes) : std::nullopt;
         if (link)
             collect(*link, match);
     }

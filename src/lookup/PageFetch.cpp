@@ -1,8 +1,7 @@
 #include "lookup/PageFetch.h"
 
 #include "lookup/LookupError.h"
-
-#include <QStringDecoder>
+#include "support/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -66,11 +65,8 @@ std::optional<double> parseRetryAfter(const QByteArray &retryAfter)
 
 QString decodePageText(const QByteArray &body)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(body);
+    std::optional<QString> text = strictUtf8(body);
+    return text ? *std::move(text) : QString::fromLatin1(body);
 }
 
 QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QString gateKey, bool retryOn429,
