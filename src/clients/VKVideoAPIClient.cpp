@@ -235,10 +235,7 @@ std::optional<VideoHit> hitFrom(const QJsonObject &video)
     const std::optional<qint64> id = videoNumberOf(video);
     if (!owner || !id)
         return std::nullopt;
-    QUrl pageURL;
-    pageURL.setScheme(QStringLiteral("https"));
-    pageURL.setHost(hosts::vkVideoWebHost);
-    pageURL.setPath(QStringLiteral("/video%1_%2").arg(*owner).arg(*id));
+    const QUrl pageURL = hosts::httpsURL(hosts::vkVideoWebHost, QStringLiteral("/video%1_%2").arg(*owner).arg(*id));
     if (!pageURL.isValid())
         return std::nullopt;
     return VideoHit{title, yearInTitle(title), pageURL, jsonInteger(video.value(QLatin1String("duration"))), owner, id};
@@ -319,10 +316,7 @@ QUrl loginURL()
 
 QUrl searchURL()
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("https"));
-    url.setHost(hosts::vkVideoAPIHost);
-    url.setPath(QStringLiteral("/method/catalog.getVideoSearchWeb2"));
+    QUrl url = hosts::httpsURL(hosts::vkVideoAPIHost, QStringLiteral("/method/catalog.getVideoSearchWeb2"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("v"), apiVersion);
     query.addQueryItem(QStringLiteral("client_id"), webClientID);

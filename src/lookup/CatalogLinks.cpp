@@ -158,15 +158,6 @@ bool isVKWebHost(const QString &host)
     return false;
 }
 
-QUrl httpsURL(const QString &host, const QString &path)
-{
-    QUrl url;
-    url.setScheme(QStringLiteral("https"));
-    url.setHost(host);
-    url.setPath(path, QUrl::DecodedMode);
-    return url;
-}
-
 /// Finds link texts around matches; the page's grapheme boundaries are computed once, on first use.
 class AnchorTexts {
 public:
@@ -276,7 +267,7 @@ std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &r
     const QString path = url.path(QUrl::FullyDecoded);
 
     if (host.contains(hosts::tmdbDomain) && path.contains(QStringLiteral("/movie/"))) {
-        const QUrl canonical = httpsURL(hosts::tmdbWebHost, path);
+        const QUrl canonical = hosts::httpsURL(hosts::tmdbWebHost, path);
         if (!canonical.isValid())
             return std::nullopt;
         return std::pair{canonical, CatalogSite::tmdb};
@@ -286,7 +277,7 @@ std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &r
         QString canonicalPath = page.hasMatch() ? page.captured(0) : path;
         if (!canonicalPath.endsWith(u'/'))
             canonicalPath += u'/';
-        const QUrl canonical = httpsURL(hosts::kinopoiskWebHost, canonicalPath);
+        const QUrl canonical = hosts::httpsURL(hosts::kinopoiskWebHost, canonicalPath);
         if (!canonical.isValid())
             return std::nullopt;
         return std::pair{canonical, CatalogSite::kinopoisk};
@@ -296,7 +287,7 @@ std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &r
         const auto cut = std::find_if(
             canonicalPath.cbegin(), canonicalPath.cend(), [](QChar c) { return c == u'?' || c == u'#'; });
         canonicalPath.truncate(cut - canonicalPath.cbegin());
-        const QUrl canonical = httpsURL(hosts::vkVideoWebHost, canonicalPath);
+        const QUrl canonical = hosts::httpsURL(hosts::vkVideoWebHost, canonicalPath);
         if (!canonical.isValid())
             return std::nullopt;
         return std::pair{canonical, CatalogSite::vkvideo};

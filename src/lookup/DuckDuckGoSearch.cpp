@@ -18,10 +18,7 @@ constexpr double searchInterval = 1.2;
 
 QUrl duckDuckGoSearchURL(const QString &text)
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("https"));
-    url.setHost(hosts::duckDuckGoHTMLHost);
-    url.setPath(QStringLiteral("/html/"));
+    QUrl url = hosts::httpsURL(hosts::duckDuckGoHTMLHost, QStringLiteral("/html/"));
     // Fully encoded ourselves: a URL builder leaves "+", which the search reads as a space ("C++").
     url.setQuery(QStringLiteral("q=") + QString::fromLatin1(QUrl::toPercentEncoding(text)), QUrl::StrictMode);
     return url;

@@ -32,14 +32,20 @@ inline const QString duckDuckGoDomain = QStringLiteral("duckduckgo.com");
 /// Google's web host: catalog pages are fetched as if reached from its home page.
 inline const QString googleWebHost = QStringLiteral("www.google.com");
 
-/// https://HOST/ — the root page of a host.
-inline QUrl rootURL(const QString &host)
+/// https://HOST/PATH, the path taken as written (not percent-encoded).
+inline QUrl httpsURL(const QString &host, const QString &path)
 {
     QUrl url;
     url.setScheme(QStringLiteral("https"));
     url.setHost(host);
-    url.setPath(QStringLiteral("/"));
+    url.setPath(path, QUrl::DecodedMode);
     return url;
+}
+
+/// https://HOST/ — the root page of a host.
+inline QUrl rootURL(const QString &host)
+{
+    return httpsURL(host, QStringLiteral("/"));
 }
 
 } // namespace tolvane::hosts
