@@ -36,34 +36,33 @@ bool isAbsent(const QJsonValue &value)
     return value.isUndefined() || value.isNull();
 }
 
-std::optional<QString> optionalString(const QJsonObject &object, const QString &key)
+/// The value under `key` when it is of `type`; nothing when absent or null; WrongType otherwise.
+std::optional<QJsonValue> presentValue(const QJsonObject &object, const QString &key, QJsonValue::Type type)
 {
     const QJsonValue value = object.value(key);
     if (isAbsent(value))
         return std::nullopt;
-    if (!value.isString())
+    if (value.type() != type)
         throw WrongType{};
-    return value.toString();
+    return value;
+}
+
+std::optional<QString> optionalString(const QJsonObject &object, const QString &key)
+{
+    const std::optional<QJsonValue> value = presentValue(object, key, QJsonValue::String);
+    return value ? std::optional(value->toString()) : std::nullopt;
 }
 
 std::optional<double> optionalNumber(const QJsonObject &object, const QString &key)
 {
-    const QJsonValue value = object.value(key);
-    if (isAbsent(value))
-        return std::nullopt;
-    if (!value.isDouble())
-        throw WrongType{};
-    return value.toDouble();
+    const std::optional<QJsonValue> value = presentValue(object, key, QJsonValue::Double);
+    return value ? std::optional(value->toDouble()) : std::nullopt;
 }
 
 std::optional<QJsonArray> optionalArray(const QJsonObject &object, const QString &key)
 {
-    const QJsonValue value = object.value(key);
-    if (isAbsent(value))
-        return std::nullopt;
-    if (!value.isArray())
-        throw WrongType{};
-    return value.toArray();
+    const std::optional<QJsonValue> value = presentValue(object, key, QJsonValue::Array);
+    return value ? std::optional(value->toArray()) : std::nullopt;
 }
 
 std::optional<QJsonObject> parseObject(const QByteArray &json)
