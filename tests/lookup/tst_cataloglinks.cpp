@@ -118,6 +118,8 @@ private Q_SLOTS:
             << base64Redirect("https://www.themoviedb.org/movie/6031").chopped(2) << QStringList();
         QTest::newRow("base64 of bytes that are not UTF-8")
             << base64Redirect("https://www.themoviedb.org/movie/603-\xff\xfe") << QStringList();
+        QTest::newRow("redirect target too long to be an address")
+            << u"/r?u=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603-"_qs + QString(17000, u'a') << QStringList();
         QTest::newRow("redirect target running into text")
             << QStringLiteral("/r?u=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603 and more words") << QStringList();
     }

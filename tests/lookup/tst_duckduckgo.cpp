@@ -91,8 +91,10 @@ private Q_SLOTS:
         FakeWorld world;
         const MovieLookup lookup = fakeLookup(transport, &world);
         const CatalogHit hit{QUrl(pageURL), anchorText, CatalogSite(site)};
+        const auto cancellation = std::make_shared<CancellationHandle>();
 
-        const auto outcome = run(tolvane::matchFromHit(lookup, hit, u"query"_qs, SearchEngine::duckDuckGo));
+        const auto outcome
+            = run(tolvane::matchFromHit(lookup, hit, u"query"_qs, SearchEngine::duckDuckGo, cancellation));
         QCOMPARE(summary(outcome), expected);
         QCOMPARE(transport->requests.size(), requests);
         QCOMPARE(lookup.gate->nextAllowed(catalogGateKey(CatalogSite(site))).has_value(), requests > 0);
@@ -107,6 +109,7 @@ private Q_SLOTS:
             QCOMPARE(sent.url, QUrl(pageURL));
             QCOMPARE(sent.header("Referer"), QByteArray("https://www.google.com/"));
             QCOMPARE(sent.header("Sec-Fetch-Site"), QByteArray("cross-site"));
+            QCOMPARE(sent.cancellation, cancellation);
         }
     }
 
@@ -141,7 +144,8 @@ private Q_SLOTS:
         FakeWorld world;
         const MovieLookup lookup = fakeLookup(transport, &world);
 
-        const auto outcome = run(searchDuckDuckGo(u"Matrix 1999 themoviedb"_qs, lookup));
+        const auto cancellation = std::make_shared<CancellationHandle>();
+        const auto outcome = run(searchDuckDuckGo(u"Matrix 1999 themoviedb"_qs, lookup, cancellation));
         QCOMPARE(summary(outcome), expected);
         QCOMPARE(transport->requests.size(), 1); // the link texts name the films, so no page is fetched
         const HttpRequest &sent = transport->requests.first();
@@ -149,6 +153,7 @@ private Q_SLOTS:
             u"https://html.duckduckgo.com/html/?q=Matrix%201999%20themoviedb"_qs);
         QCOMPARE(sent.header("Referer"), QByteArray("https://html.duckduckgo.com/"));
         QCOMPARE(sent.header("Sec-Fetch-Site"), QByteArray("same-origin"));
+        QCOMPARE(sent.cancellation, cancellation);
         QVERIFY(lookup.gate->nextAllowed(hosts::duckDuckGoDomain));
         if (outcome.value) {
             QCOMPARE(outcome.value->sourceQuery, u"Matrix 1999 themoviedb"_qs);
