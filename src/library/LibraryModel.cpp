@@ -3,9 +3,18 @@
 #include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/NameBuilder.h"
+#include "lookup/LookupError.h"
+#include "lookup/ServiceHosts.h"
 #include "support/DesktopServices.h"
 
+#include <QCoreApplication>
+#include <QCoroTask>
 #include <QDir>
+#include <QPointer>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <algorithm>
 
 namespace tolvane {
 
@@ -91,6 +100,27 @@ void LibraryModel::addURLs(const QList<QUrl> &urls)
         setStatusText(QStringLiteral("%1 file(s) — Lookup").arg(rows));
     else
         setStatusText(QStringLiteral("%1 file(s) from %2 items — Lookup").arg(rows).arg(urls.size()));
+    startMediaProbes();
+}
+
+namespace {
+
+QCoro::Task<> probeInto(MediaProbe probe, MovieItemPtr item)
+{
+    QCoro::Task<QList<MediaInfoRow>> probing = probe(item->url().toLocalFile());
+    const QList<MediaInfoRow> rows = co_await std::move(probing);
+    // A row removed meanwhile still takes its rows; nobody sees them.
+    item->setMediaInfo(rows);
+}
+
+} // namespace
+
+void LibraryModel::startMediaProbes()
+{
+    if (!m_mediaProbe)
+        return;
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        probeInto(m_mediaProbe, item);
 }
 
 void LibraryModel::showOpenPanel()
@@ -209,6 +239,161 @@ void LibraryModel::rename(const MovieItemPtr &item)
     setStatusText(QStringLiteral("Renamed → ") + newName);
 }
 
+bool LibraryModel::canLookup() const
+{
+    return std::any_of(m_items.cbegin(), m_items.cend(),
+        [](const MovieItemPtr &item) { return item->status().kind() != LookupStatus::Kind::searching; });
+}
+
+void LibraryModel::lookupSelected()
+{
+    const bool fromSelection = !selectedItems().isEmpty();
+    const QList<MovieItemPtr> targets = fromSelection ? selectedItems() : m_items;
+    if (targets.isEmpty()) {
+        setStatusText(QStringLiteral("No files to look up"));
+        return;
+    }
+    for (const MovieItemPtr &item : targets)
+        enqueueLookup(item);
+    setStatusText(QStringLiteral("Looking up %1 %2…")
+                      .arg(targets.size())
+                      .arg(fromSelection ? QStringLiteral("selected") : QStringLiteral("all")));
+    pumpLookupQueue();
+}
+
+void LibraryModel::enqueueLookup(const MovieItemPtr &item)
+{
+    if (!item || item->status().kind() == LookupStatus::Kind::searching)
+        return;
+    if (!m_pendingLookupIDs.contains(item->id()))
+        m_pendingLookupIDs.append(item->id());
+    item->setStatus(LookupStatus::searching());
+    QList<EngineReply> pending;
+    for (SearchEngine engine : allSearchEngines)
+        pending.append(EngineReply{engine, EngineReplyStatus::pending(), {}});
+    item->setEngineReplies(pending);
+    item->setChosenEngine(std::nullopt);
+    item->setProposedName(std::nullopt);
+    item->setNamePostfix(QString());
+    item->setNamePostfixOverride(false);
+    item->setIsRenamed(false);
+}
+
+void LibraryModel::pumpLookupQueue()
+{
+    if (m_activeLookupCount >= maxConcurrentLookups)
+        return;
+    while (m_activeLookupCount < maxConcurrentLookups && !m_pendingLookupIDs.isEmpty()) {
+        const QUuid id = m_pendingLookupIDs.takeFirst();
+        const auto row = std::find_if(
+            m_items.cbegin(), m_items.cend(), [&](const MovieItemPtr &item) { return item->id() == id; });
+        if (row == m_items.cend())
+            continue;
+        ++m_activeLookupCount;
+        const QPointer<LibraryModel> model(this);
+        const quint64 generation = m_lookupGeneration;
+        startLookup(*row, [model, generation] {
+            if (model)
+                model->releaseLookupSlot(generation);
+        });
+    }
+    if (m_activeLookupCount == 0) {
+        updateSummaryStatus();
+        Q_EMIT lookupsFinished();
+    }
+}
+
+void LibraryModel::releaseLookupSlot(quint64 generation)
+{
+    // A lookup cancelled by cancelAllLookups() gave its slot back when the count was reset.
+    if (generation == m_lookupGeneration)
+        m_activeLookupCount = std::max(m_activeLookupCount - 1, 0);
+    pumpLookupQueue();
+}
+
+namespace {
+
+/// What one lookup needs from its row, taken on the main thread when it starts.
+struct LookupJob {
+    MovieLookup lookup;
+    LookupEngines engines;
+    QString query;
+    QString aiText;
+    std::optional<int> yearHint;
+    QString extension;
+};
+
+/// One row's lookup. The model is held weakly: it may be gone by the time an engine answers,
+/// while the row, shared with the task, stays valid.
+QCoro::Task<> runLookup(QPointer<LibraryModel> model, MovieItemPtr row, LookupJob job,
+    std::shared_ptr<CancellationHandle> cancellation, std::function<void()> onFinish)
+{
+    if (model) {
+        const QString extension = job.extension;
+        const ReplyCallback onReply = [model, row, extension](const EngineReply &reply) {
+            row->applyIncomingReply(reply, extension);
+            if (model)
+                model->updateSummaryStatus();
+        };
+        std::optional<QList<EngineReply>> replies;
+        std::optional<QString> failure;
+        try {
+            QCoro::Task<QList<EngineReply>> looking
+                = lookupAll(job.lookup, job.engines, job.query, job.aiText, job.yearHint, onReply, cancellation);
+            replies = co_await std::move(looking);
+        } catch (const LookupError &error) {
+            failure = error.description();
+        } catch (const Cancelled &) {
+        } catch (const std::exception &error) {
+            failure = QString::fromUtf8(error.what());
+        }
+
+        if (!cancellation->isCancelled()) {
+            if (replies) {
+                row->setEngineReplies(*replies);
+                row->applyFinalChoice(extension);
+            } else if (failure) {
+                QList<EngineReply> failed;
+                for (SearchEngine engine : allSearchEngines)
+                    failed.append(failedReply(engine, *failure));
+                row->setEngineReplies(failed);
+                row->setStatus(LookupStatus::failed(*failure));
+            }
+            if (model)
+                model->updateSummaryStatus();
+        }
+    }
+    // Posted, so that a lookup ending at once never starts the next one from inside the queue pump.
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(onFinish));
+}
+
+} // namespace
+
+void LibraryModel::startLookup(const MovieItemPtr &item, std::function<void()> onFinish)
+{
+    if (auto previous = m_lookupTasks.take(item->id()))
+        previous->cancel();
+    if (!m_lookup)
+        m_lookup = MovieLookup::standard();
+    LookupJob job{
+        *m_lookup, m_engines, item->effectiveQuery(), item->aiAgentInput(), item->yearHint(), item->fileExtension()};
+    auto cancellation = std::make_shared<CancellationHandle>();
+    m_lookupTasks.insert(item->id(), cancellation);
+    runLookup(QPointer<LibraryModel>(this), item, std::move(job), cancellation, std::move(onFinish));
+}
+
+void LibraryModel::openGoogleSearch(const QString &query)
+{
+    if (!m_desktop)
+        return;
+    QUrl url = hosts::httpsURL(hosts::googleWebHost, QStringLiteral("/search"));
+    // Encoded whole: a bare "+" in a query reads as a space, so "C++" would search for "C".
+    const auto encode = [](const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
+    url.setQuery(QStringLiteral("q=%1&hl=en").arg(encode(query)), QUrl::StrictMode);
+    if (url.isValid())
+        m_desktop->openUrl(url);
+}
+
 void LibraryModel::cancelAllLookups()
 {
     for (const auto &task : std::as_const(m_lookupTasks))
@@ -216,6 +401,7 @@ void LibraryModel::cancelAllLookups()
     m_lookupTasks.clear();
     m_pendingLookupIDs.clear();
     m_activeLookupCount = 0;
+    ++m_lookupGeneration;
 }
 
 void LibraryModel::updateSummaryStatus()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "library/LookupAll.h"
 #include "library/MovieItem.h"
+#include "lookup/MovieLookup.h"
 #include "support/CancellationHandle.h"
 
 #include <QHash>
@@ -11,6 +13,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,6 +22,8 @@ namespace tolvane {
 class DesktopServices;
 
 using MovieItemPtr = std::shared_ptr<MovieItem>;
+/// Produces a file's technical summary; never fails and never returns an empty list.
+using MediaProbe = std::function<QCoro::Task<QList<MediaInfoRow>>(QString filePath)>;
 
 /// The one model of the application: the rows, the selection, the status line and the lookup
 /// queue. Main thread only; views observe its signals and call its operations.
@@ -32,6 +37,11 @@ public:
 
     /// The desktop the model asks for panels and file-manager windows; may be null (no window).
     void setDesktopServices(DesktopServices *services) { m_desktop = services; }
+    /// What lookups send with and which engines they ask; the standard ones unless set.
+    void setLookup(MovieLookup lookup) { m_lookup = std::move(lookup); }
+    void setLookupEngines(LookupEngines engines) { m_engines = std::move(engines); }
+    /// What fills a new row's media summary after an intake; a null probe leaves it empty.
+    void setMediaProbe(MediaProbe probe) { m_mediaProbe = std::move(probe); }
 
     const QList<MovieItemPtr> &items() const { return m_items; }
     const QSet<QUuid> &selectedIDs() const { return m_selectedIDs; }
@@ -56,6 +66,21 @@ public:
     void renameAllReady();
     void rename(const MovieItemPtr &item);
 
+    // Lookup.
+    /// True when at least one row is not searching.
+    bool canLookup() const;
+    /// Queues the selected rows, or every row when none is selected.
+    void lookupSelected();
+    /// Resets one row for a lookup and queues it, unless it is searching already.
+    void enqueueLookup(const MovieItemPtr &item);
+    /// Starts queued lookups while fewer than `maxConcurrentLookups` run.
+    void pumpLookupQueue();
+    /// Starts the lookup of one row, cancelling its previous one; `onFinish` runs on the main
+    /// thread when the lookup has ended, however it ended.
+    void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
+    /// Opens the Google results for `query` in the default browser.
+    void openGoogleSearch(const QString &query);
+
     // Lookup queue state.
     const QHash<QUuid, std::shared_ptr<CancellationHandle>> &lookupTasks() const { return m_lookupTasks; }
     const QList<QUuid> &pendingLookupIDs() const { return m_pendingLookupIDs; }
@@ -70,11 +95,15 @@ Q_SIGNALS:
     void selectedIDsChanged();
     void folderURLChanged();
     void statusTextChanged();
+    /// The queue has run dry: nothing waits and nothing runs.
+    void lookupsFinished();
 
 private:
     void setItems(QList<MovieItemPtr> items);
     void setStatusText(const QString &text);
     void setFolderURL(const std::optional<QUrl> &url);
+    void releaseLookupSlot(quint64 generation);
+    void startMediaProbes();
 
     QList<MovieItemPtr> m_items;
     QSet<QUuid> m_selectedIDs;
@@ -83,7 +112,12 @@ private:
     QHash<QUuid, std::shared_ptr<CancellationHandle>> m_lookupTasks;
     QList<QUuid> m_pendingLookupIDs;
     int m_activeLookupCount = 0;
+    /// Advanced by cancelAllLookups(): lookups of an earlier generation no longer hold a slot.
+    quint64 m_lookupGeneration = 0;
     DesktopServices *m_desktop = nullptr;
+    std::optional<MovieLookup> m_lookup;
+    LookupEngines m_engines = LookupEngines::standard();
+    MediaProbe m_mediaProbe;
 };
 
 } // namespace tolvane

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace tolvane {
 
 namespace {
@@ -229,6 +231,41 @@ void MovieItem::updateProposedName(const QString &extension, const std::optional
         return;
     }
     setProposedName(proposedFileName(*m, m_namePostfix, m_namePostfixOverride, extension));
+}
+
+void MovieItem::applyIncomingReply(const EngineReply &reply, const QString &extension)
+{
+    QList<EngineReply> replies = m_engineReplies;
+    const auto same = std::find_if(
+        replies.begin(), replies.end(), [&](const EngineReply &stored) { return stored.engine == reply.engine; });
+    if (same != replies.end())
+        *same = reply;
+    else
+        replies.append(reply);
+    setEngineReplies(replies);
+
+    if (m_chosenEngine)
+        return;
+    if (const std::optional<SearchEngine> engine = preferredSuccessfulEngine(m_engineReplies))
+        useEngine(*engine, extension);
+}
+
+void MovieItem::applyFinalChoice(const QString &extension)
+{
+    if (const std::optional<SearchEngine> engine = preferredSuccessfulEngine(m_engineReplies)) {
+        const EngineReply *reply = firstReply(*engine);
+        if (reply && reply->status.isSuccess()) {
+            useEngine(*engine, extension);
+            return;
+        }
+    }
+    for (const EngineReply &reply : std::as_const(m_engineReplies)) {
+        if (reply.status.kind() == EngineReplyStatus::Kind::failed) {
+            setStatus(LookupStatus::failed(reply.status.message()));
+            return;
+        }
+    }
+    setStatus(LookupStatus::failed(QStringLiteral("No catalog match")));
 }
 
 } // namespace tolvane

@@ -75,6 +75,14 @@ public:
     /// Rebuilds `proposedName` from `match`, or from `chosenMatch()` when none is given.
     void updateProposedName(const QString &extension, const std::optional<MovieMatch> &match = std::nullopt);
 
+    // Lookup outcomes.
+    /// Stores one engine's reply as it arrives; the first successful engine (by priority) drives
+    /// the name unless an engine has been chosen already.
+    void applyIncomingReply(const EngineReply &reply, const QString &extension);
+    /// After a completed lookup: the highest-priority successful engine drives the name, even over
+    /// an earlier choice; with none, the row fails with the first failure's message.
+    void applyFinalChoice(const QString &extension);
+
 Q_SIGNALS:
     void extraTokensChanged();
     void statusChanged();

@@ -96,4 +96,15 @@ bool LookupStatus::operator==(const LookupStatus &other) const
     return m_kind == other.m_kind && (m_kind != Kind::failed || m_message == other.m_message);
 }
 
+std::optional<SearchEngine> preferredSuccessfulEngine(const QList<EngineReply> &replies)
+{
+    for (SearchEngine engine : allSearchEngines) {
+        for (const EngineReply &reply : replies) {
+            if (reply.engine == engine && reply.status.isSuccess())
+                return engine;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace tolvane

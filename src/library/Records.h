@@ -80,6 +80,9 @@ struct EngineReply {
     bool operator==(const EngineReply &) const = default;
 };
 
+/// The first engine, in priority order, with a successful reply in `replies`.
+std::optional<SearchEngine> preferredSuccessfulEngine(const QList<EngineReply> &replies);
+
 /// A row's lookup state; `failed` carries the message shown to the user.
 class LookupStatus {
 public:
