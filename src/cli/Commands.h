@@ -8,6 +8,9 @@ namespace tolvane::cli {
 int runScan(const QStringList &arguments);
 int runSettings(const QStringList &arguments);
 int runCookies(const QStringList &arguments);
+int runProbe(const QStringList &arguments);
+int runLookup(const QStringList &arguments);
+int runRename(const QStringList &arguments);
 
 /// Writes text as UTF-8 to standard output / standard error.
 void printOut(const QString &text);

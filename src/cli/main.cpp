@@ -15,6 +15,10 @@ Commands:
   settings [KEY VALUE]       show the settings, or store one
   cookies [--json] [--header URL]
                              load the browser's cookie file and show its status
+  probe [--json] FILE...     show the technical summary of each video file
+  lookup [--json] PATH...    look every video file up and show the proposed names
+  rename [--json] [--dry-run] PATH...
+                             look every video file up and rename those with a match
 
 Run "tolvane-cli COMMAND --help" for the options of a command.
 )";
@@ -43,7 +47,13 @@ int main(int argc, char *argv[])
         return runSettings(arguments);
     if (command == QLatin1String("cookies"))
         return runCookies(arguments);
+    if (command == QLatin1String("probe"))
+        return runProbe(arguments);
+    if (command == QLatin1String("lookup"))
+        return runLookup(arguments);
+    if (command == QLatin1String("rename"))
+        return runRename(arguments);
     printError(
-        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies\n").arg(command));
+        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename\n").arg(command));
     return 2;
 }

@@ -13,14 +13,14 @@ namespace tolvane {
 /// The bounded pool for blocking work (files, child processes) that must stay off the GUI thread.
 QThreadPool &workPool();
 
-/// Runs `work` on the work pool; the future (awaitable with QCoro) carries its result or exception.
-template<typename Work> auto runInWorkPool(Work work) -> QFuture<std::invoke_result_t<Work>>
+/// Runs `work` on `pool`; the future (awaitable with QCoro) carries its result or exception.
+template<typename Work> auto runInPool(QThreadPool &pool, Work work) -> QFuture<std::invoke_result_t<Work>>
 {
     using Result = std::invoke_result_t<Work>;
     auto promise = std::make_shared<QPromise<Result>>();
     QFuture<Result> future = promise->future();
     promise->start();
-    workPool().start([promise, work = std::move(work)]() mutable {
+    pool.start([promise, work = std::move(work)]() mutable {
         try {
             if constexpr (std::is_void_v<Result>)
                 work();
@@ -32,6 +32,12 @@ template<typename Work> auto runInWorkPool(Work work) -> QFuture<std::invoke_res
         promise->finish();
     });
     return future;
+}
+
+/// Runs `work` on the work pool; the future (awaitable with QCoro) carries its result or exception.
+template<typename Work> auto runInWorkPool(Work work) -> QFuture<std::invoke_result_t<Work>>
+{
+    return runInPool(workPool(), std::move(work));
 }
 
 } // namespace tolvane

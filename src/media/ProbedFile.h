@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace tolvane {
+
+/// What a summary falls back to when a source leaves it out: the file system's size of the file
+/// (none when unknown) and its extension (without the dot, any case).
+struct ProbedFile {
+    std::optional<qint64> size;
+    QString extension;
+
+    /// Reads the size of the file at `filePath` (following links; none unless a regular file).
+    static ProbedFile of(const QString &filePath);
+};
+
+} // namespace tolvane
