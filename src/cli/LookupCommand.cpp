@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -184,7 +185,8 @@ struct Options {
 };
 
 /// Looks every row up, waits for the lookups and the media summaries, and prints; with `rename`
-/// it then renames the ready rows. Returns the exit code: 1 when a rename failed, else 0.
+/// it then renames the ready rows (or plans them). Returns the exit code: 1 when a rename failed
+/// (or would fail), else 0.
 int lookUpAndPrint(const Options &options)
 {
     LibraryModel model;
@@ -258,7 +260,14 @@ int lookUpAndPrint(const Options &options)
                     outcome.message
                         = row.proposedName() ? QStringLiteral("already so named") : QStringLiteral("no match");
             } else if (options.dryRun) {
-                outcome.outcome = QStringLiteral("planned");
+                // The plan says what a real run would meet: a name already taken fails there.
+                const QString target = QFileInfo(row.url().toLocalFile()).dir().filePath(*row.proposedName());
+                if (QFileInfo::exists(target)) {
+                    outcome.outcome = QStringLiteral("failed");
+                    outcome.message = QStringLiteral("Target exists: ") + *row.proposedName();
+                } else {
+                    outcome.outcome = QStringLiteral("planned");
+                }
             } else if (!model.items().contains(rows[i])) {
                 outcome.outcome = QStringLiteral("renamed");
             } else {
@@ -307,7 +316,7 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     QCommandLineParser parser;
     parser.setApplicationDescription(rename
             ? QStringLiteral("Looks every video file up, then renames those with a proposed name in place.\n"
-                             "An existing file is never replaced; the exit status is 1 when a file could not be renamed.")
+                             "An existing file is never replaced. Exits with 1 when a file could not be renamed.")
             : QStringLiteral("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"
                              "each file's replies and proposed name."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
