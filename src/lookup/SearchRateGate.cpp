@@ -1,6 +1,7 @@
 #include "lookup/SearchRateGate.h"
 
-#include <QCoroTimer>
+#include "support/CancellableSleep.h"
+
 #include <QRandomGenerator>
 
 namespace tolvane {
@@ -16,7 +17,8 @@ SearchRateGate::Clock::duration seconds(double value)
 
 QCoro::Task<> sleepOnEventLoop(std::chrono::nanoseconds duration)
 {
-    co_await QCoro::sleepFor(std::chrono::ceil<std::chrono::milliseconds>(duration));
+    // A precise timer: a coarse one may fire up to 5 % early and let a search out before its slot.
+    co_await sleepUnlessCancelled(duration, nullptr);
 }
 
 } // namespace
