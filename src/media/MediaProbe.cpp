@@ -56,8 +56,10 @@ std::optional<QList<MediaInfoRow>> probeMediaInfo(const QString &toolPath, const
 std::optional<QList<MediaInfoRow>> probeFFprobe(const QString &toolPath, const QString &filePath)
 {
     const QString path = absolutePath(filePath);
-    const QStringList arguments{
-        u"-v"_qs, u"quiet"_qs, u"-print_format"_qs, u"json"_qs, u"-show_format"_qs, u"-show_streams"_qs, path};
+    // A playlist named like a video would make ffprobe fetch the addresses it lists; the file alone
+    // is probed.
+    const QStringList arguments{u"-v"_qs, u"quiet"_qs, u"-print_format"_qs, u"json"_qs, u"-show_format"_qs,
+        u"-show_streams"_qs, u"-protocol_whitelist"_qs, u"file"_qs, path};
     const std::optional<QByteArray> output = runTool(toolPath, arguments);
     if (!output)
         return std::nullopt;

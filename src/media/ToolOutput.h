@@ -17,8 +17,8 @@ namespace tolvane {
 std::optional<QList<MediaInfoRow>> mediaInfoRows(
     const QByteArray &json, const ProbedFile &file, const QLocale &locale = QLocale());
 
-/// The summary from `ffprobe -v quiet -print_format json -show_format -show_streams FILE`; none
-/// unless the output is a JSON object.
+/// The summary from `ffprobe -v quiet -print_format json -show_format -show_streams
+/// -protocol_whitelist file FILE`; none unless the output is a JSON object.
 std::optional<QList<MediaInfoRow>> ffprobeRows(
     const QByteArray &json, const ProbedFile &file, const QLocale &locale = QLocale());
 
