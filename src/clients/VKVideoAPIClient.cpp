@@ -2,6 +2,7 @@
 
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
+#include "support/Json.h"
 #include "support/Text.h"
 
 #include <QHash>
@@ -272,11 +273,10 @@ std::optional<QDateTime> claimedExpiry(const QString &token)
         = QByteArray::fromBase64Encoding(payload, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*decoded, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonObject> claims = parseJsonObject(*decoded);
+    if (!claims)
         return std::nullopt;
-    return momentOf(document.object().value(QLatin1String("exp")));
+    return momentOf(claims->value(QLatin1String("exp")));
 }
 
 Form loginFormA()
@@ -579,13 +579,12 @@ QCoro::Task<QString> anonymousToken(MovieLookup lookup, std::shared_ptr<Cancella
             continue;
         }
 
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
-        if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        const std::optional<QJsonObject> parsed = parseJsonObject(body);
+        if (!parsed) {
             reason = QStringLiteral("bad JSON");
             continue;
         }
-        const QJsonObject answer = document.object();
+        const QJsonObject &answer = *parsed;
         const LoginToken found = tokenFromLoginAnswer(answer);
         if (!found.token) {
             reason = found.failureReason;
@@ -625,11 +624,10 @@ QCoro::Task<QList<VideoHit>> searchVideos(
     if (response.status < 200 || response.status > 299)
         throw LookupError::network(QStringLiteral("VK Video API HTTP %1").arg(response.status));
 
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(response.body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonObject> parsed = parseJsonObject(response.body);
+    if (!parsed)
         throw LookupError::parseFailed();
-    const QJsonObject top = document.object();
+    const QJsonObject &top = *parsed;
     const QJsonValue error = top.value(QLatin1String("error"));
     if (error.isObject())
         throw apiError(error.toObject());

@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "lookup/LookupError.h"
+#include "support/Json.h"
 #include "support/Text.h"
 
 #include <QJsonArray>
@@ -63,15 +64,6 @@ std::optional<QJsonArray> optionalArray(const QJsonObject &object, const QString
 {
     const std::optional<QJsonValue> value = presentValue(object, key, QJsonValue::Array);
     return value ? std::optional(value->toArray()) : std::nullopt;
-}
-
-std::optional<QJsonObject> parseObject(const QByteArray &json)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
 }
 
 ResponseBody::ContentPart decodeContentPart(const QJsonValue &value)
@@ -240,7 +232,7 @@ QString httpFailureMessage(int status, const QByteArray &body)
 
 std::optional<ResponseBody> decodeResponseBody(const QByteArray &body)
 {
-    const std::optional<QJsonObject> object = parseObject(body);
+    const std::optional<QJsonObject> object = parseJsonObject(body);
     if (!object)
         return std::nullopt;
     try {
@@ -285,7 +277,7 @@ std::optional<QString> extractOutputText(
 
 std::optional<MovieJSON> decodeMovieJSON(const QByteArray &json)
 {
-    const std::optional<QJsonObject> object = parseObject(json);
+    const std::optional<QJsonObject> object = parseJsonObject(json);
     if (!object)
         return std::nullopt;
     try {

@@ -2,6 +2,7 @@
 
 #include "media/MediaFormat.h"
 #include "media/SummaryRows.h"
+#include "support/Json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,15 +11,6 @@
 namespace tolvane {
 
 namespace {
-
-std::optional<QJsonObject> parseObject(const QByteArray &json)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
-}
 
 /// A string value with text in it; an empty string is as good as none for labels and codecs.
 std::optional<QString> readText(const QJsonValue &value)
@@ -102,7 +94,7 @@ std::optional<QString> withProfile(std::optional<QString> codec, const std::opti
 
 std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const ProbedFile &file, const QLocale &locale)
 {
-    const std::optional<QJsonObject> root = parseObject(json);
+    const std::optional<QJsonObject> root = parseJsonObject(json);
     if (!root || !root->value(u"media"_qs).isObject())
         return std::nullopt;
     const QJsonValue trackValue = root->value(u"media"_qs).toObject().value(u"track"_qs);
@@ -171,7 +163,7 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const P
 
 std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const ProbedFile &file, const QLocale &locale)
 {
-    const std::optional<QJsonObject> root = parseObject(json);
+    const std::optional<QJsonObject> root = parseJsonObject(json);
     if (!root)
         return std::nullopt;
     const QJsonObject format = root->value(u"format"_qs).toObject();
