@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -199,29 +200,36 @@ int lookUpAndPrint(const Options &options)
 
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     const qsizetype total = model.items().size();
+    // Rows still looked up and rows still without a summary, kept up to date by the rows' signals
+    // so that each change costs the same however many rows there are.
+    QSet<const MovieItem *> searching;
+    QSet<const MovieItem *> unprobed;
     QEventLoop loop;
     const auto isDone = [&] {
-        if (model.activeLookupCount() > 0 || !model.pendingLookupIDs().isEmpty())
-            return false;
-        for (const MovieItemPtr &item : model.items()) {
-            if (item->status().kind() == LookupStatus::Kind::searching || item->mediaInfo().isEmpty())
-                return false;
-        }
-        return true;
+        return model.activeLookupCount() == 0 && model.pendingLookupIDs().isEmpty() && searching.isEmpty()
+            && unprobed.isEmpty();
     };
     const auto check = [&] {
-        if (showProgress) {
-            qsizetype done = 0;
-            for (const MovieItemPtr &item : model.items())
-                done += item->status().kind() != LookupStatus::Kind::searching;
-            printError(QStringLiteral("\r%1 / %2 looked up").arg(done).arg(total));
-        }
+        if (showProgress)
+            printError(QStringLiteral("\r%1 / %2 looked up").arg(total - searching.size()).arg(total));
         if (isDone())
             loop.quit();
     };
     for (const MovieItemPtr &item : model.items()) {
-        QObject::connect(item.get(), &MovieItem::statusChanged, &loop, check);
-        QObject::connect(item.get(), &MovieItem::mediaInfoChanged, &loop, check);
+        const MovieItem *row = item.get();
+        unprobed.insert(row);
+        QObject::connect(row, &MovieItem::statusChanged, &loop, [&, row] {
+            if (row->status().kind() == LookupStatus::Kind::searching)
+                searching.insert(row);
+            else
+                searching.remove(row);
+            check();
+        });
+        QObject::connect(row, &MovieItem::mediaInfoChanged, &loop, [&, row] {
+            if (!row->mediaInfo().isEmpty())
+                unprobed.remove(row);
+            check();
+        });
     }
     QObject::connect(&model, &LibraryModel::lookupsFinished, &loop, check);
 
