@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -245,7 +247,12 @@ int lookUpAndPrint(const Options &options)
         printError(QStringLiteral("\n"));
     if (interrupt.interrupted()) {
         printError(QStringLiteral("tolvane-cli: interrupted; nothing was renamed\n"));
-        return 130;
+        // The cancelled requests are still being torn down on Qt's network thread (and probes may
+        // still run on the pool); running the static destructors now would race them. Nothing is
+        // left half done, as no rename has started, so leave without them.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(130);
     }
 
     // Plan or rename, remembering each row as it was: a rename replaces the row.
