@@ -12,10 +12,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrlQuery>
-#include <QVariant>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace tolvane::VKVideoAPIClient {
@@ -121,43 +119,6 @@ QString percentEncoded(const QString &part)
         i += units - 1;
     }
     return encoded;
-}
-
-std::optional<qint64> truncatedInteger(double value)
-{
-    // 2^63: the first double past qint64's range on either side once truncated.
-    constexpr double limit = 9223372036854775808.0;
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double whole = std::trunc(value);
-    if (whole < -limit || whole >= limit)
-        return std::nullopt;
-    return static_cast<qint64>(whole);
-}
-
-std::optional<qint64> decimalInteger(const QString &text)
-{
-    QByteArray digits;
-    digits.reserve(text.size());
-    qsizetype i = 0;
-    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-')) {
-        if (text[0] == u'-')
-            digits.append('-');
-        i = 1;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        digits.append(char(c));
-    }
-    qint64 value = 0;
-    const auto [end, status] = std::from_chars(digits.cbegin(), digits.cend(), value);
-    if (status != std::errc() || end != digits.cend())
-        return std::nullopt;
-    return value;
 }
 
 QString trimmedOfDots(const QString &text)
@@ -374,20 +335,6 @@ QString formEncode(const QList<std::pair<QString, QString>> &pairs)
     for (const auto &[name, value] : pairs)
         fields.append(percentEncoded(name) + u'=' + percentEncoded(value));
     return fields.join(u'&');
-}
-
-std::optional<qint64> jsonInteger(const QJsonValue &value)
-{
-    if (value.isDouble()) {
-        // Integers the parser kept exact come back whole, beyond the 2^53 a double holds.
-        const QVariant number = value.toVariant();
-        if (number.typeId() == QMetaType::LongLong)
-            return number.toLongLong();
-        return truncatedInteger(value.toDouble());
-    }
-    if (value.isString())
-        return decimalInteger(value.toString());
-    return std::nullopt;
 }
 
 std::optional<int> yearInTitle(const QString &title)

@@ -46,11 +46,6 @@ QString formEncode(const QList<std::pair<QString, QString>> &pairs);
 
 // Reading the answers. Pure functions of their arguments.
 
-/// A JSON value as an integer: an integral number as it is, any other finite number truncated
-/// toward zero, a string of plain decimal digits with an optional sign. Nothing for anything else,
-/// and for numbers and strings beyond the range of qint64.
-std::optional<qint64> jsonInteger(const QJsonValue &value);
-
 /// The first 19xx or 20xx standing alone in a title.
 std::optional<int> yearInTitle(const QString &title);
 

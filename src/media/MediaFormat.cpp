@@ -1,7 +1,6 @@
 #include "media/MediaFormat.h"
 
 #include <QJsonValue>
-#include <QVariant>
 
 #include <charconv>
 #include <cmath>
@@ -88,42 +87,12 @@ std::optional<double> parseNumber(QStringView text)
     return value;
 }
 
-std::optional<qint64> parseInteger(QStringView text)
-{
-    const std::optional<QByteArray> bytes = numberBytes(text);
-    if (!bytes)
-        return std::nullopt;
-    const char *const end = bytes->constData() + bytes->size();
-    qint64 value = 0;
-    const auto [stop, error] = std::from_chars(bytes->constData(), end, value, 10);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
 std::optional<double> readNumber(const QJsonValue &value)
 {
     if (value.isDouble())
         return value.toDouble();
     if (value.isString())
         return parseNumber(value.toString());
-    return std::nullopt;
-}
-
-std::optional<qint64> readInteger(const QJsonValue &value)
-{
-    if (value.isDouble()) {
-        // Whole numbers arrive as 64-bit integers, exact beyond 2^53; others as doubles.
-        const QVariant number = value.toVariant();
-        if (number.typeId() == QMetaType::LongLong)
-            return number.toLongLong();
-        const double real = value.toDouble();
-        if (!(real > -9223372036854775808.0 && real < 9223372036854775808.0))
-            return std::nullopt;
-        return qint64(std::trunc(real));
-    }
-    if (value.isString())
-        return parseInteger(value.toString());
     return std::nullopt;
 }
 

@@ -27,13 +27,9 @@ QString formatResolution(qint64 width, qint64 height);
 /// The whole text as a floating-point number (optional leading sign); none for anything else,
 /// including infinities and NaN.
 std::optional<double> parseNumber(QStringView text);
-/// The whole text as a decimal integer with optional sign.
-std::optional<qint64> parseInteger(QStringView text);
 
 /// A JSON number, or a string holding one; the tools write numbers both ways.
 std::optional<double> readNumber(const QJsonValue &value);
-/// A JSON integer, a string holding a decimal integer, or a number truncated toward zero.
-std::optional<qint64> readInteger(const QJsonValue &value);
 /// The value when it is a JSON string, else none.
 std::optional<QString> readString(const QJsonValue &value);
 

@@ -117,7 +117,7 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const P
 
     SummaryRows rows(locale);
     rows.add(QStringLiteral("Probe"), QStringLiteral("mediainfo"));
-    rows.addFileSize(readInteger(generalTrack.value(u"FileSize"_qs)), file.size);
+    rows.addFileSize(jsonInteger(generalTrack.value(u"FileSize"_qs)), file.size);
     rows.add(
         QStringLiteral("Container"), readText(generalTrack.value(u"Format"_qs)).value_or(file.extension.toUpper()));
     // mediainfo's JSON gives durations in seconds (as "3.023"), unlike its text views.
@@ -130,7 +130,7 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const P
     if (!video) {
         rows.addNoVideo();
     } else {
-        rows.addResolution(readInteger(video->value(u"Width"_qs)), readInteger(video->value(u"Height"_qs)));
+        rows.addResolution(jsonInteger(video->value(u"Width"_qs)), jsonInteger(video->value(u"Height"_qs)));
         rows.addFrameRate(mediaInfoFrameRate(*video));
         rows.addBitRate(QStringLiteral("Video bitrate"), readNumber(video->value(u"BitRate"_qs)));
         rows.add(QStringLiteral("Video codec"),
@@ -179,7 +179,7 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
 
     SummaryRows rows(locale);
     rows.add(QStringLiteral("Probe"), QStringLiteral("ffprobe"));
-    rows.addFileSize(readInteger(format.value(u"size"_qs)), file.size);
+    rows.addFileSize(jsonInteger(format.value(u"size"_qs)), file.size);
     rows.add(QStringLiteral("Container"),
         firstText(format, u"format_long_name"_qs, u"format_name"_qs).value_or(file.extension.toUpper()));
     rows.addDuration(readNumber(format.value(u"duration"_qs)));
@@ -188,7 +188,7 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
     if (!video) {
         rows.addNoVideo();
     } else {
-        rows.addResolution(readInteger(video->value(u"width"_qs)), readInteger(video->value(u"height"_qs)));
+        rows.addResolution(jsonInteger(video->value(u"width"_qs)), jsonInteger(video->value(u"height"_qs)));
         // An average rate that reads as nothing ("0/0") means no row; the nominal rate only stands in
         // when the average is missing altogether.
         const QJsonValue average = video->value(u"avg_frame_rate"_qs);
@@ -209,7 +209,7 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
         rows.addBitRate(QStringLiteral("Audio bitrate"), readNumber(first.value(u"bit_rate"_qs)));
         rows.add(QStringLiteral("Audio codec"), readText(first.value(u"codec_name"_qs)));
         rows.addSampleRate(readNumber(first.value(u"sample_rate"_qs)));
-        const std::optional<qint64> channels = readInteger(first.value(u"channels"_qs));
+        const std::optional<qint64> channels = jsonInteger(first.value(u"channels"_qs));
         if (channels && *channels > 0)
             rows.add(QStringLiteral("Channels"), QString::number(*channels));
         rows.add(

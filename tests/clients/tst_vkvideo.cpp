@@ -2,6 +2,7 @@
 
 #include "clients/VKVideoAPIClient.h"
 #include "lookup/ServiceHosts.h"
+#include "support/Json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,5 @@
 #include "media/MediaFormat.h"
+#include "support/Json.h"
 
 #include <QJsonValue>
 #include <QTest>
@@ -86,14 +87,14 @@ private Q_SLOTS:
         row("ratio 0/0", text(readRatio(u"0/0")), u"none"_qs);
         row("ratio zero denominator", text(readRatio(u"25/0")), u"none"_qs);
         row("ratio three pieces", text(readRatio(u"1/2/3")), u"none"_qs);
-        row("integer file size", text(parseInteger(u"28071815971")), u"28071815971"_qs);
-        row("integer fraction", text(parseInteger(u"1.5")), u"none"_qs);
-        row("integer too large", text(parseInteger(u"9223372036854775808")), u"none"_qs);
-        row("integer json beyond double precision", text(readInteger(QJsonValue(qint64(9'007'199'254'740'993)))),
+        row("integer file size", text(parseDecimalInteger(u"28071815971")), u"28071815971"_qs);
+        row("integer fraction", text(parseDecimalInteger(u"1.5")), u"none"_qs);
+        row("integer too large", text(parseDecimalInteger(u"9223372036854775808")), u"none"_qs);
+        row("integer json beyond double precision", text(jsonInteger(QJsonValue(qint64(9'007'199'254'740'993)))),
             u"9007199254740993"_qs);
-        row("integer json truncated toward zero", text(readInteger(QJsonValue(-7.9))), u"-7"_qs);
-        row("integer json out of range", text(readInteger(QJsonValue(1e300))), u"none"_qs);
-        row("integer json boolean", text(readInteger(QJsonValue(false))), u"none"_qs);
+        row("integer json truncated toward zero", text(jsonInteger(QJsonValue(-7.9))), u"-7"_qs);
+        row("integer json out of range", text(jsonInteger(QJsonValue(1e300))), u"none"_qs);
+        row("integer json boolean", text(jsonInteger(QJsonValue(false))), u"none"_qs);
         QLocale::setDefault(saved);
     }
     void texts()
