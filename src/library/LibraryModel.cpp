@@ -247,8 +247,9 @@ bool LibraryModel::canLookup() const
 
 void LibraryModel::lookupSelected()
 {
-    const bool fromSelection = !selectedItems().isEmpty();
-    const QList<MovieItemPtr> targets = fromSelection ? selectedItems() : m_items;
+    const QList<MovieItemPtr> selected = selectedItems();
+    const bool fromSelection = !selected.isEmpty();
+    const QList<MovieItemPtr> targets = fromSelection ? selected : m_items;
     if (targets.isEmpty()) {
         setStatusText(QStringLiteral("No files to look up"));
         return;

@@ -48,8 +48,6 @@ QCoro::Task<EngineReply> askEngine(SearchEngine engine, MovieLookup lookup, Look
         }
     } catch (const LookupError &error) {
         co_return failedReply(engine, error.description());
-    } catch (const Cancelled &) {
-        co_return failedReply(engine, LookupError::network(QStringLiteral("The request was cancelled.")).description());
     } catch (const std::exception &error) {
         co_return failedReply(engine, QString::fromUtf8(error.what()));
     }

@@ -92,6 +92,15 @@ MovieMatch webMatch(const QString &title, int year)
     return match;
 }
 
+/// "Film A.mkv", "Film B.mkv", …: files whose queries are "Film A", "Film B", …
+QStringList films(int count)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names.append(u"Film %1.mkv"_qs.arg(QChar(u'A' + i)));
+    return names;
+}
+
 QString replyStates(const MovieItem &item)
 {
     QStringList states;
@@ -249,10 +258,7 @@ private Q_SLOTS:
 
     void eightRunAtOnce()
     {
-        QStringList names;
-        for (int i = 0; i < 10; ++i)
-            names.append(u"Film %1.mkv"_qs.arg(QChar(u'A' + i)));
-        LibraryModel &model = modelWith(names);
+        LibraryModel &model = modelWith(films(10));
         for (int i = 0; i < 10; ++i)
             m_script.held.insert(u"Film %1"_qs.arg(QChar(u'A' + i)));
 
@@ -283,10 +289,7 @@ private Q_SLOTS:
     void cancellation()
     {
         QFETCH(QString, how);
-        QStringList names;
-        for (int i = 0; i < 9; ++i)
-            names.append(u"Film %1.mkv"_qs.arg(QChar(u'A' + i)));
-        LibraryModel &model = modelWith(names);
+        LibraryModel &model = modelWith(films(9));
         m_script.agent[u"Film A"_qs] = AgentResult{u"Alpha"_qs, 2001, {}, {}, {}, {}};
         for (int i = 1; i < 9; ++i)
             m_script.held.insert(u"Film %1"_qs.arg(QChar(u'A' + i)));
