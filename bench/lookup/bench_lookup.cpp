@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
         const int year = 1930 + i % 90;
         const QString titled = QStringLiteral("%1 (%2)").arg(stem).arg(year);
         services.scriptAI(stem, FakeServices::aiMovie(stem, year));
-        services.scriptVK(stem, QList<FakeServices::Video>{{titled, -1, i, 5400, 1000}});
+        services.scriptVK(stem, QList<FakeServices::Video>{{titled, -1, i, 5400}});
         services.scriptDuckDuckGoRow(stem,
             {{QStringLiteral("https://www.themoviedb.org/movie/%1").arg(1000 + i),
                 titled + QStringLiteral(" — The Movie Database (TMDB)")}});

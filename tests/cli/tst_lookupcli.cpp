@@ -137,8 +137,8 @@ private Q_SLOTS:
         m_services->scriptAI(u"Matrix 1999"_qs, FakeServices::aiMovie(u"Матрица"_qs, 1999, {u"The Matrix"_qs}));
         m_services->scriptAI(u"Stalker"_qs, FakeServices::aiHttpError(503, u"Service Unavailable"_qs));
         m_services->scriptVK(u"Stalker"_qs,
-            QList<Video>{{u"Сталкер (1979)"_qs, -1, 11, 9600, {}}, {u"Сталкер. Фильм второй"_qs, 2, 22, 3000, {}},
-                {u"Пикник на обочине"_qs, 3, 33, 700, {}}});
+            QList<Video>{{u"Сталкер (1979)"_qs, -1, 11, 9600}, {u"Сталкер. Фильм второй"_qs, 2, 22, 3000},
+                {u"Пикник на обочине"_qs, 3, 33, 700}});
     }
 
     void init() { m_services->clearRecords(); }
@@ -170,7 +170,7 @@ private Q_SLOTS:
         // All three succeed: the AI still drives the name, with the year from the file name.
         QTest::newRow("the AI wins over VK and DuckDuckGo, year from the file name")
             << u"Solaris 1972 1080p.MKV"_qs << u"Solaris 1972"_qs << FakeServices::aiMovie(u"Солярис"_qs, std::nullopt)
-            << QList<Video>{{u"Solaris 1972"_qs, 1, 1, 9000, {}}}
+            << QList<Video>{{u"Solaris 1972"_qs, 1, 1, 9000}}
             << Links{{u"https://www.themoviedb.org/movie/593"_qs, u"Solaris (1972) — The Movie Database (TMDB)"_qs}}
             << rowText(u"Solaris 1972 1080p.MKV"_qs, u"Солярис(1972).mkv"_qs, u"Солярис(1972).mkv"_qs,
                    {u"[Yandex AI] Солярис(1972)"_qs, u"[VK Video] Solaris(1972)"_qs, u"[TMDB] Solaris(1972)"_qs})

@@ -138,7 +138,6 @@ struct FakeServices::Impl {
     std::condition_variable changed; // a hold was released, or the server is stopping
     bool stopping = false;
     std::array<bool, serviceCount> held{};
-    std::array<std::chrono::milliseconds, serviceCount> latency{};
     std::array<std::optional<Answer>, serviceCount> fallback;
     std::array<QHash<QString, Answer>, serviceCount> scripts;
     std::array<int, serviceCount> inFlight{};
@@ -217,10 +216,9 @@ void FakeServices::Impl::handle(const httplib::Request &request, httplib::Respon
         changed.wait(lock, [&] { return stopping || !held[index]; });
         // Chosen after the hold, so a test may script while requests wait.
         answer = answerFor(seen);
-        changed.wait_for(lock, latency[index] + answer.delay, [&] { return stopping; });
         --inFlight[index];
         if (stopping)
-            answer = Answer{503, "text/plain", "stopping", {}};
+            answer = Answer{503, "text/plain", "stopping"};
     }
     response.status = answer.status;
     response.set_content(answer.body.toStdString(), answer.contentType.toStdString());
@@ -314,8 +312,6 @@ Answer FakeServices::vkHits(const QList<Video> &videos)
         QJsonObject fields{{u"owner_id"_qs, video.ownerID}, {u"id"_qs, video.videoID}, {u"title"_qs, video.title}};
         if (video.duration)
             fields.insert(u"duration"_qs, *video.duration);
-        if (video.views)
-            fields.insert(u"views"_qs, *video.views);
         entries.append(QJsonObject{{u"video"_qs, fields}});
     }
     const QJsonObject response{{u"catalog_videos"_qs, entries}};
@@ -448,12 +444,6 @@ void FakeServices::setFallback(Service service, const Answer &answer)
 {
     const std::lock_guard lock(m_impl->mutex);
     m_impl->fallback[slot(service)] = answer;
-}
-
-void FakeServices::setLatency(Service service, std::chrono::milliseconds latency)
-{
-    const std::lock_guard lock(m_impl->mutex);
-    m_impl->latency[slot(service)] = latency;
 }
 
 void FakeServices::hold(Service service)

@@ -35,8 +35,6 @@ public:
         int status = 200;
         QByteArray contentType;
         QByteArray body;
-        /// Waited before answering, on top of the service's latency.
-        std::chrono::milliseconds delay{0};
     };
 
     /// One video of a VK search answer. The client reads the year from the title.
@@ -45,7 +43,6 @@ public:
         qint64 ownerID = 0; ///< negative for a community
         qint64 videoID = 0;
         std::optional<qint64> duration; ///< seconds
-        std::optional<qint64> views;
     };
 
     /// One result of a DuckDuckGo page: the target address and the text of its title link.
@@ -71,7 +68,7 @@ public:
 
     /// Starts serving; throws std::runtime_error when no port on 127.0.0.1 can be had.
     FakeServices();
-    /// Stops serving. Held and delayed requests are let go at once with HTTP 503.
+    /// Stops serving. Held requests are let go at once with HTTP 503.
     ~FakeServices();
     FakeServices(const FakeServices &) = delete;
     FakeServices &operator=(const FakeServices &) = delete;
@@ -123,8 +120,6 @@ public:
     /// Replaces the answer for unscripted keys. Built in: ai HTTP 500, vkLogin a valid token,
     /// vkSearch no videos, duckDuckGo a page of no results, page and other 404.
     void setFallback(Service service, const Answer &answer);
-    /// Added to every answer of the service (benchmarks). 0 by default.
-    void setLatency(Service service, std::chrono::milliseconds latency);
     /// Requests of the service wait, once received, until `release` (or the destructor).
     void hold(Service service);
     void release(Service service);

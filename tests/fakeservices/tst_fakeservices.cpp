@@ -132,8 +132,7 @@ private Q_SLOTS:
     void vkRankedByDuration()
     {
         m_services->scriptVK(u"Сталкер"_qs,
-            QList<FakeServices::Video>{
-                {u"Сталкер (1979)"_qs, 1, 1, 300, {}}, {u"Сталкер Тарковского"_qs, -2, 2, 5000, {}}});
+            QList<FakeServices::Video>{{u"Сталкер (1979)"_qs, 1, 1, 300}, {u"Сталкер Тарковского"_qs, -2, 2, 5000}});
         const auto found = fakes::run(VKVideoAPIClient::searchVideos(u"Сталкер"_qs, MovieLookup::standard()));
         QVERIFY(found.value && found.value->size() == 2);
         QCOMPARE(found.value->first().pageURL, QUrl(u"https://vkvideo.ru/video-2_2"_qs));
