@@ -2,8 +2,8 @@
 // and sanitizer reports, it aborts when a hit breaks a promise the engines rely on: one canonical
 // https address per catalog page, on the catalog's own host, without query or fragment.
 
-#include "lookup/CatalogLinks.h"
-#include "lookup/CatalogPageText.h"
+#include "engines/duckduckgo/CatalogLinks.h"
+#include "engines/duckduckgo/CatalogPageText.h"
 #include "lookup/ServiceHosts.h"
 
 #include <QSet>

@@ -2,7 +2,7 @@
 // every web request makes. Prints medians; see bench/README.md for the targets.
 #include "../../tests/services/CookieFileBuilder.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "services/SafariCookieStore.h"
 
 #include <QCoreApplication>
@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
     file.close();
 
     const double parse = medianMicroseconds(15, 1, [&] { parseBinaryCookies(bytes); });
-    SafariCookieStore::loadCookies();
+    SafariCookieStore::loadCookies(true);
     const QUrl url(QStringLiteral("https://www.site7.example/film/1"));
     const double header = medianMicroseconds(15, 200, [&] { SafariCookieStore::cookieHeader(url); });
     std::printf("cookies: %d in %lld bytes\n", cookieCount, static_cast<long long>(bytes.size()));

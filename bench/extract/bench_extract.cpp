@@ -2,8 +2,8 @@
 // with catalog links swapped in, and the worst case over 5 MB hostile pages. See bench/README.md.
 #include "HostilePages.h"
 
-#include "lookup/CatalogLinks.h"
-#include "lookup/CatalogPageText.h"
+#include "engines/duckduckgo/CatalogLinks.h"
+#include "engines/duckduckgo/CatalogPageText.h"
 
 #include <QCoreApplication>
 #include <QDir>

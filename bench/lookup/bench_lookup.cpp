@@ -3,9 +3,9 @@
 // gate allows; prints the CPU time per row. See bench/README.md for the bound and the target.
 #include "FakeServices.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "library/LibraryModel.h"
-#include "lookup/DuckDuckGoSearch.h"
+#include "engines/duckduckgo/DuckDuckGoSearch.h"
 #include "lookup/SearchRateGate.h"
 #include "media/MediaProbe.h"
 

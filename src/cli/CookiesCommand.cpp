@@ -2,6 +2,7 @@
 #include "Json.h"
 
 #include "services/SafariCookieStore.h"
+#include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
 #include <QUrl>
@@ -63,7 +64,7 @@ int runCookies(const QStringList &arguments)
         }
     }
 
-    const Status status = SafariCookieStore::loadCookies();
+    const Status status = SafariCookieStore::loadCookies(AppSettings::useSafariCookies());
     std::optional<std::optional<QString>> cookieHeader;
     if (parser.isSet(header))
         cookieHeader = SafariCookieStore::cookieHeader(url);

@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
 

@@ -1,7 +1,7 @@
 #include "library/LookupAll.h"
 
-#include "app/AppSettings.h"
-#include "lookup/DuckDuckGoSearch.h"
+#include "settings/AppSettings.h"
+#include "engines/duckduckgo/DuckDuckGoSearch.h"
 #include "lookup/LookupError.h"
 #include "services/SafariCookieStore.h"
 #include "support/WorkPool.h"
@@ -15,10 +15,12 @@ namespace {
 
 QCoro::Task<> loadBrowserCookies()
 {
-    if (!AppSettings::useSafariCookies())
+    if (!AppSettings::useSafariCookies()) {
+        SafariCookieStore::loadCookies(false);
         co_return;
+    }
     // The status is not needed here: loading fills the store the web requests read from.
-    const auto load = [] { SafariCookieStore::loadCookies(); };
+    const auto load = [] { SafariCookieStore::loadCookies(true); };
     const QFuture<void> loaded = runInWorkPool(load);
     co_await loaded;
 }
@@ -56,10 +58,24 @@ QCoro::Task<EngineReply> askEngine(SearchEngine engine, MovieLookup lookup, Look
 
 } // namespace
 
+YandexAIStudioClient::AgentConfig agentConfigFromSettings()
+{
+    YandexAIStudioClient::AgentConfig config{AppSettings::yandexAPIKey().trimmed(),
+        AppSettings::yandexFolderID().trimmed(), AppSettings::yandexPromptID().trimmed(),
+        AppSettings::yandexEndpointURL().trimmed()};
+    if (config.endpoint.isEmpty())
+        config.endpoint = AppSettings::defaultYandexEndpoint;
+    return config;
+}
+
 LookupEngines LookupEngines::standard()
 {
-    return {
-        YandexAIStudioClient::askAgent, VKVideoAPIClient::searchVideos, tolvane::searchDuckDuckGo, loadBrowserCookies};
+    // The settings are read at every call, so a key saved meanwhile serves the next row.
+    const auto askAgent = [](QString text, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation) {
+        return YandexAIStudioClient::askAgent(
+            agentConfigFromSettings(), std::move(text), std::move(lookup), std::move(cancellation));
+    };
+    return {askAgent, VKVideoAPIClient::searchVideos, tolvane::searchDuckDuckGo, loadBrowserCookies};
 }
 
 EngineReply failedReply(SearchEngine engine, const QString &message)

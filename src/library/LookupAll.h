@@ -1,8 +1,8 @@
 #pragma once
 
-#include "clients/VKVideoAPIClient.h"
-#include "clients/YandexAIStudioClient.h"
-#include "library/Records.h"
+#include "engines/vkvideo/VKVideoAPIClient.h"
+#include "engines/agent/YandexAIStudioClient.h"
+#include "core/Records.h"
 #include "lookup/EngineQueries.h"
 #include "lookup/MovieLookup.h"
 #include "support/CancellationHandle.h"
@@ -29,6 +29,9 @@ struct LookupEngines {
 
     static LookupEngines standard();
 };
+
+/// The AI agent's settings as stored now, trimmed; a blank endpoint is the default one.
+YandexAIStudioClient::AgentConfig agentConfigFromSettings();
 
 using ReplyCallback = std::function<void(const EngineReply &)>;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "library/Records.h"
+#include "core/Records.h"
 
 #include <QList>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "lookup/PageFetch.h"
 
 #include "lookup/LookupError.h"
-#include "support/Text.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,7 +2,7 @@
 
 #include "media/MediaFormat.h"
 #include "media/SummaryRows.h"
-#include "support/Json.h"
+#include "core/Json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

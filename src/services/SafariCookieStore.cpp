@@ -1,6 +1,5 @@
 #include "SafariCookieStore.h"
 
-#include "app/AppSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +114,8 @@ struct Cache {
     Status status = Status::disabled();
     std::optional<QString> path;
     std::optional<FileStamp> stamp;
+    /// The browser-cookie setting as the last load was told it; off until a load says otherwise.
+    bool enabled = false;
 };
 
 Cache &cache()
@@ -236,9 +237,14 @@ QString Status::caseName() const
     return {};
 }
 
-Status loadCookies()
+Status loadCookies(bool enabled)
 {
-    if (!AppSettings::useSafariCookies()) {
+    {
+        Cache &shared = cache();
+        QMutexLocker lock(&shared.mutex);
+        shared.enabled = enabled;
+    }
+    if (!enabled) {
         Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
         shared.cookies.clear();
@@ -250,8 +256,12 @@ Status loadCookies()
 
 std::optional<QString> cookieHeader(const QUrl &url)
 {
-    if (!AppSettings::useSafariCookies())
-        return std::nullopt;
+    {
+        Cache &shared = cache();
+        QMutexLocker lock(&shared.mutex);
+        if (!shared.enabled)
+            return std::nullopt;
+    }
     loadEnabled();
     QList<Cookie> cookies;
     {

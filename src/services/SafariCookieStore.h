@@ -42,12 +42,12 @@ inline constexpr const char *fileLocations[] = {
     "/Library/Cookies/Cookies.binarycookies",
 };
 
-/// Refreshes the cache from the cookie file under QDir::homePath() unless the setting is off,
-/// and reports how that went. An unchanged file is not read again.
-Status loadCookies();
+/// Refreshes the cache from the cookie file under QDir::homePath() unless `enabled` (the user's
+/// browser-cookie setting) is off, and reports how that went. An unchanged file is not read again.
+Status loadCookies(bool enabled);
 
 /// The value of a "Cookie" request header for `url` from the cached cookies (refreshed first),
-/// or none when the setting is off or no cookie applies.
+/// or none when the last load was told the setting is off, or no cookie applies.
 std::optional<QString> cookieHeader(const QUrl &url);
 
 /// The matching behind cookieHeader, free of files and clocks: keeps unexpired cookies whose

@@ -1,6 +1,6 @@
 #include "FakeServices.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "lookup/EngineQueries.h"
 #include "lookup/ServiceHosts.h"
 

@@ -109,6 +109,7 @@ private Q_SLOTS:
         FakeWaits waits;
         MovieLookup lookup = fakeLookup(&waits);
         lookup.cookieHeader = browserCookieHeader;
+        SafariCookieStore::loadCookies(true);
         QCOMPARE(fetch(lookup, server.url(u"/page"_qs)), u"text: ok"_qs);
         QCOMPARE(server.requests().value(0).header("Cookie"), QByteArray("sid=abc"));
     }

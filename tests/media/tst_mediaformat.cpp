@@ -1,5 +1,5 @@
 #include "media/MediaFormat.h"
-#include "support/Json.h"
+#include "core/Json.h"
 
 #include <QJsonValue>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "CookieFileBuilder.h"
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "services/SafariCookieStore.h"
 
 #include <QDir>
@@ -161,7 +161,7 @@ private Q_SLOTS:
         AppSettings::storeUseSafariCookies(enabled);
 
         const int reads = fileReadsForTesting();
-        QCOMPARE(loadCookies(), expected);
+        QCOMPARE(loadCookies(AppSettings::useSafariCookies()), expected);
         QCOMPARE(fileReadsForTesting() - reads,
             expected.kind == Status::Case::disabled || expected.kind == Status::Case::notFound ? 0 : 1);
         QCOMPARE(cookieHeader(QUrl(u"https://www.example.com/"_qs)).value_or(QString()), header);
@@ -197,7 +197,7 @@ private Q_SLOTS:
 
         write(location(0), initial);
         const int before = fileReadsForTesting();
-        loadCookies();
+        loadCookies(AppSettings::useSafariCookies());
         if (change == u"touch") {
             setModified(location(0), fileTime.addSecs(60));
         } else if (change == u"rewrite") {
@@ -207,10 +207,10 @@ private Q_SLOTS:
             QVERIFY(QFile::rename(location(0), location(1)));
         } else if (change == u"off and on") {
             AppSettings::storeUseSafariCookies(false);
-            QCOMPARE(loadCookies(), Status::disabled());
+            QCOMPARE(loadCookies(AppSettings::useSafariCookies()), Status::disabled());
             AppSettings::storeUseSafariCookies(true);
         }
-        QCOMPARE(loadCookies(), final);
+        QCOMPARE(loadCookies(AppSettings::useSafariCookies()), final);
         QCOMPARE(fileReadsForTesting() - before, reads);
     }
 

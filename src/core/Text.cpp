@@ -1,4 +1,4 @@
-#include "support/Text.h"
+#include "core/Text.h"
 
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "library/Records.h"
+#include "core/Records.h"
 #include "lookup/CatalogHit.h"
-#include "lookup/CatalogPageText.h"
+#include "engines/duckduckgo/CatalogPageText.h"
 #include "lookup/MovieLookup.h"
 
 #include <QCoroTask>

@@ -27,15 +27,12 @@ struct AgentResult {
     bool operator==(const AgentResult &) const = default;
 };
 
-/// The four settings a call needs, each trimmed.
+/// The four settings a call needs, handed in by the caller; each is trimmed before use.
 struct AgentConfig {
     QString apiKey;
     QString folderID;
     QString promptID;
     QString endpoint;
-
-    /// Reads the settings store now; a blank endpoint is the default one.
-    static AgentConfig fromSettings();
 };
 
 /// The parts of a Responses API answer that we read. Unknown keys are ignored; a known key holding
@@ -66,13 +63,8 @@ struct MovieJSON {
     QStringList altTitles; // "alt_titles"
 };
 
-/// Asks the agent about one file, with the configuration read from the settings at this call.
-/// Throws LookupError.
+/// Asks the agent about one file: one POST to the endpoint, no retry. Throws LookupError.
 QCoro::Task<AgentResult> askAgent(
-    QString input, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation = {});
-
-/// `askAgent` with a given configuration: one POST to the endpoint, no retry.
-QCoro::Task<AgentResult> askAgentWith(
     AgentConfig config, QString input, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation = {});
 
 /// {"prompt":{"id":promptID},"input":input}, in that key order.

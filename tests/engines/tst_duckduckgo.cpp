@@ -1,7 +1,7 @@
-#include "LookupFakes.h"
+#include "../lookup/LookupFakes.h"
 
-#include "lookup/CatalogPages.h"
-#include "lookup/DuckDuckGoSearch.h"
+#include "engines/duckduckgo/CatalogPages.h"
+#include "engines/duckduckgo/DuckDuckGoSearch.h"
 #include "lookup/ServiceHosts.h"
 
 #include <QTest>

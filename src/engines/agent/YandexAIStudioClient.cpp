@@ -1,9 +1,8 @@
-#include "clients/YandexAIStudioClient.h"
+#include "engines/agent/YandexAIStudioClient.h"
 
-#include "app/AppSettings.h"
 #include "lookup/LookupError.h"
-#include "support/Json.h"
-#include "support/Text.h"
+#include "core/Json.h"
+#include "core/Text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,24 +135,7 @@ QByteArray jsonString(const QString &text)
 
 } // namespace
 
-AgentConfig AgentConfig::fromSettings()
-{
-    AgentConfig config;
-    config.apiKey = AppSettings::yandexAPIKey().trimmed();
-    config.folderID = AppSettings::yandexFolderID().trimmed();
-    config.promptID = AppSettings::yandexPromptID().trimmed();
-    config.endpoint = AppSettings::yandexEndpointURL().trimmed();
-    if (config.endpoint.isEmpty())
-        config.endpoint = AppSettings::defaultYandexEndpoint;
-    return config;
-}
-
-QCoro::Task<AgentResult> askAgent(QString input, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation)
-{
-    return askAgentWith(AgentConfig::fromSettings(), std::move(input), std::move(lookup), std::move(cancellation));
-}
-
-QCoro::Task<AgentResult> askAgentWith(
+QCoro::Task<AgentResult> askAgent(
     AgentConfig config, QString input, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation)
 {
     const QString apiKey = config.apiKey.trimmed();

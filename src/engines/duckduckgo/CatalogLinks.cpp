@@ -1,8 +1,8 @@
-#include "lookup/CatalogLinks.h"
+#include "engines/duckduckgo/CatalogLinks.h"
 
 #include "lookup/ServiceHosts.h"
 #include "lookup/TitleParsing.h"
-#include "support/Text.h"
+#include "core/Text.h"
 
 #include <QRegularExpression>
 #include <QSet>

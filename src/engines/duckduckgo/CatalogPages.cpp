@@ -1,4 +1,4 @@
-#include "lookup/CatalogPages.h"
+#include "engines/duckduckgo/CatalogPages.h"
 
 #include "lookup/LookupError.h"
 #include "lookup/PageFetch.h"

@@ -1,4 +1,4 @@
-#include "support/Json.h"
+#include "core/Json.h"
 
 #include <QJsonDocument>
 #include <QVariant>

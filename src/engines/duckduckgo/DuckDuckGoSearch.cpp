@@ -1,7 +1,7 @@
-#include "lookup/DuckDuckGoSearch.h"
+#include "engines/duckduckgo/DuckDuckGoSearch.h"
 
-#include "lookup/CatalogLinks.h"
-#include "lookup/CatalogPages.h"
+#include "engines/duckduckgo/CatalogLinks.h"
+#include "engines/duckduckgo/CatalogPages.h"
 #include "lookup/LookupError.h"
 #include "lookup/PageFetch.h"
 #include "lookup/ServiceHosts.h"

@@ -1,8 +1,9 @@
 #include "../lookup/LookupFakes.h"
 
-#include "app/AppSettings.h"
-#include "clients/AgentPrompt.h"
-#include "clients/YandexAIStudioClient.h"
+#include "library/LookupAll.h"
+#include "settings/AppSettings.h"
+#include "engines/agent/AgentPrompt.h"
+#include "engines/agent/YandexAIStudioClient.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -99,7 +100,7 @@ private Q_SLOTS:
             Exchange exchange;
             const QString row
                 = u"[%1|%2|%3|%4|%5]: "_qs.arg(config.apiKey, config.folderID, config.promptID, config.endpoint, input);
-            const QString answer = describe(fakes::run(askAgentWith(config, input, exchange.lookup)));
+            const QString answer = describe(fakes::run(askAgent(config, input, exchange.lookup)));
             seen << row + answer + u" sent "_qs + QString::number(exchange.transport->requests.size());
             wanted << row + expected + u" sent 0"_qs;
         }
@@ -112,7 +113,7 @@ private Q_SLOTS:
         const auto cancellation = std::make_shared<CancellationHandle>();
         const AgentConfig padded{u" AQVN-key\n"_qs, u"\tb1g-folder "_qs, u" fvt-prompt "_qs, u"  "_qs + endpoint};
         const QString input = u"\n filename: Ёлки \"2\".mkv\nstem: Ёлки 2\t\n"_qs;
-        const auto outcome = fakes::run(askAgentWith(padded, input, exchange.lookup, cancellation));
+        const auto outcome = fakes::run(askAgent(padded, input, exchange.lookup, cancellation));
         QCOMPARE(describe(outcome), u"ok: Stalker"_qs);
 
         QCOMPARE(exchange.transport->requests.size(), 1);
@@ -157,7 +158,7 @@ private Q_SLOTS:
                     throw TransportError(u"The request was cancelled."_qs);
                 };
             const QString row = u"%1 %2: "_qs.arg(status).arg(QString::fromUtf8(body.left(30)));
-            const QString answer = describe(fakes::run(askAgentWith(config, u"Stalker"_qs, exchange.lookup)));
+            const QString answer = describe(fakes::run(askAgent(config, u"Stalker"_qs, exchange.lookup)));
             seen << row + answer + u" x"_qs + QString::number(exchange.transport->requests.size());
             wanted << row + expected + u" x1"_qs;
         }
@@ -180,7 +181,7 @@ private Q_SLOTS:
             settings.sync();
 
             Exchange exchange;
-            QCOMPARE(describe(fakes::run(askAgent(u"Stalker 1979"_qs, exchange.lookup))), u"ok: Stalker"_qs);
+            QCOMPARE(describe(fakes::run(askAgent(agentConfigFromSettings(), u"Stalker 1979"_qs, exchange.lookup))), u"ok: Stalker"_qs);
             QCOMPARE(exchange.transport->requests.size(), 1);
             const HttpRequest sent = exchange.transport->requests.value(0);
             QCOMPARE(sent.url, url);

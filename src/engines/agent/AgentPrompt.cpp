@@ -1,6 +1,6 @@
-#include "clients/AgentPrompt.h"
+#include "engines/agent/AgentPrompt.h"
 
-#include "support/Text.h"
+#include "core/Text.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "lookup/CatalogPageText.h"
+#include "engines/duckduckgo/CatalogPageText.h"
 
 #include "lookup/TitleParsing.h"
 

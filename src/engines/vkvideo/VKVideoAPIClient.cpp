@@ -1,9 +1,9 @@
-#include "clients/VKVideoAPIClient.h"
+#include "engines/vkvideo/VKVideoAPIClient.h"
 
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
-#include "support/Json.h"
-#include "support/Text.h"
+#include "core/Json.h"
+#include "core/Text.h"
 
 #include <QHash>
 #include <QJsonArray>

@@ -1,5 +1,5 @@
-#include "lookup/CatalogLinks.h"
-#include "lookup/CatalogPageText.h"
+#include "engines/duckduckgo/CatalogLinks.h"
+#include "engines/duckduckgo/CatalogPageText.h"
 #include "lookup/TitleParsing.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "../lookup/LookupFakes.h"
 
-#include "clients/VKVideoAPIClient.h"
+#include "engines/vkvideo/VKVideoAPIClient.h"
 #include "lookup/ServiceHosts.h"
-#include "support/Json.h"
+#include "core/Json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
