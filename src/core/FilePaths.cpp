@@ -1,0 +1,55 @@
+#include "core/FilePaths.h"
+
+#include "core/Text.h"
+
+#include <QStringDecoder>
+
+namespace tolvane {
+
+QByteArray nativePath(const QUrl &fileURL)
+{
+    if (!fileURL.isLocalFile())
+        return {};
+    return QByteArray::fromPercentEncoding(fileURL.path(QUrl::FullyEncoded).toLatin1());
+}
+
+QUrl fileURL(QByteArrayView nativePath)
+{
+    // Everything but unreserved characters and "/" encoded, so the URL holds the bytes as they are.
+    const QByteArray encoded = nativePath.toByteArray().toPercentEncoding("/");
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(encoded), QUrl::TolerantMode);
+    return url;
+}
+
+QString readableName(QByteArrayView bytes)
+{
+    if (std::optional<QString> text = strictUtf8(bytes))
+        return *text;
+    // Russian in CP1251 writes whole words of bytes from 0xC0 up; Western Latin-1 names carry an
+    // accented letter here and there between ASCII ones.
+    qsizetype run = 0;
+    bool cyrillicRun = false;
+    for (const char c : bytes) {
+        run = static_cast<unsigned char>(c) >= 0xC0 ? run + 1 : 0;
+        if (run >= 3) {
+            cyrillicRun = true;
+            break;
+        }
+    }
+    if (cyrillicRun) {
+        QStringDecoder cp1251("windows-1251");
+        if (cp1251.isValid())
+            return cp1251.decode(bytes);
+    }
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray nativeFileName(QByteArrayView nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    return nativePath.sliced(slash + 1).toByteArray();
+}
+
+} // namespace tolvane
