@@ -1,6 +1,20 @@
 #include "Records.h"
 
+#include <atomic>
+
 namespace tolvane {
+
+QUuid uniqueID()
+{
+    static const QUuid base = QUuid::createUuid();
+    static std::atomic<quint64> counter{0};
+    const quint64 n = ++counter;
+    QUuid id = base;
+    id.data1 ^= quint32(n);
+    id.data2 ^= quint16(n >> 32);
+    id.data3 ^= quint16(n >> 48);
+    return id;
+}
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "FileMover.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,16 +9,16 @@
 
 namespace tolvane {
 
-namespace {
-
-QString errorText(int error)
+QString systemErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+namespace {
+
 MoveResult failure(int error)
 {
-    return {MoveResult::Kind::failed, errorText(error)};
+    return {MoveResult::Kind::failed, systemErrorText(error)};
 }
 
 bool flagUnsupported(int error)
@@ -30,24 +28,20 @@ bool flagUnsupported(int error)
 
 } // namespace
 
-MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath)
+MoveResult moveWithoutReplacing(const QByteArray &source, const QByteArray &target)
 {
-    const QByteArray source = QFile::encodeName(sourcePath);
-    const QByteArray target = QFile::encodeName(targetPath);
     if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return {MoveResult::Kind::moved, {}};
     const int error = errno;
     if (error == EEXIST)
         return {MoveResult::Kind::targetExists, {}};
     if (flagUnsupported(error))
-        return moveByLinking(sourcePath, targetPath);
+        return moveByLinking(source, target);
     return failure(error);
 }
 
-MoveResult moveByLinking(const QString &sourcePath, const QString &targetPath)
+MoveResult moveByLinking(const QByteArray &source, const QByteArray &target)
 {
-    const QByteArray source = QFile::encodeName(sourcePath);
-    const QByteArray target = QFile::encodeName(targetPath);
     if (link(source.constData(), target.constData()) != 0) {
         const int error = errno;
         if (error == EEXIST)
@@ -55,7 +49,7 @@ MoveResult moveByLinking(const QString &sourcePath, const QString &targetPath)
         if (error == EPERM || flagUnsupported(error))
             return {MoveResult::Kind::failed,
                 QStringLiteral("This file system cannot rename without risking an existing file (%1)")
-                    .arg(errorText(error))};
+                    .arg(systemErrorText(error))};
         return failure(error);
     }
     if (unlink(source.constData()) != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tolvane {
@@ -13,10 +14,13 @@ struct MoveResult {
 
 /// Moves `sourcePath` to `targetPath` without ever replacing an existing file, even one that
 /// appears at the last moment: the kernel refuses the move atomically when the target exists.
-MoveResult moveWithoutReplacing(const QString &sourcePath, const QString &targetPath);
+MoveResult moveWithoutReplacing(const QByteArray &sourcePath, const QByteArray &targetPath);
 
 /// The same guarantee for file systems that refuse RENAME_NOREPLACE: a hard link is made only
 /// when the new name is free, then the old name is removed.
-MoveResult moveByLinking(const QString &sourcePath, const QString &targetPath);
+MoveResult moveByLinking(const QByteArray &sourcePath, const QByteArray &targetPath);
+
+/// The system's text for an errno value, ready to show.
+QString systemErrorText(int error);
 
 } // namespace tolvane

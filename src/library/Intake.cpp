@@ -1,15 +1,17 @@
 #include "Intake.h"
 
+#include "core/FilePaths.h"
 #include "library/SearchStem.h"
 
 #include <QCollator>
-#include <QDir>
-#include <QFile>
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,14 +26,6 @@ struct DirCloser {
     void operator()(DIR *dir) const { closedir(dir); }
 };
 
-bool isDirectoryEntry(int parentFd, const dirent *entry)
-{
-    if (entry->d_type != DT_UNKNOWN)
-        return entry->d_type == DT_DIR;
-    struct stat info;
-    return fstatat(parentFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool hasVideoExtension(const char *name)
 {
     const char *dot = std::strrchr(name, '.');
@@ -43,7 +37,7 @@ bool hasVideoExtension(const char *name)
     for (; extension[length] != '\0'; ++length) {
         const unsigned char c = static_cast<unsigned char>(extension[length]);
         if (c >= 0x80) // not ASCII: let Unicode lowercasing decide
-            return isVideoExtension(QString::fromUtf8(extension));
+            return isVideoExtension(readableName(extension));
         if (length == sizeof lower - 1)
             return false; // longer than any video extension
         lower[length] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
@@ -51,52 +45,115 @@ bool hasVideoExtension(const char *name)
     return isVideoExtension(QLatin1String(lower, qsizetype(length)));
 }
 
+std::optional<QByteArray> canonicalPath(const QByteArray &path)
+{
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.constData(), nullptr), &std::free);
+    if (!real)
+        return std::nullopt;
+    return QByteArray(real.get());
+}
+
+/// A found file: its path as reached, and the canonical path that tells whether it was reached before.
+struct Found {
+    QByteArray path;
+    QByteArray key;
+};
+
+/// Where the walk stands: the folder as reached and, when it differs (reached through a link),
+/// the same folder's canonical path.
+struct WalkDir {
+    QByteArray path;
+    std::optional<QByteArray> canonical;
+};
+
 // readdir with openat instead of QDirIterator: no per-entry stat or QFileInfo, which keeps a scan
-// of a large library close to the cost of the directory reads themselves.
-void walk(int dirFd, const QByteArray &dirPath, QList<QByteArray> &found)
+// of a large library close to the cost of the directory reads themselves. The entry type from
+// readdir decides; only links and file systems that give no type cost a stat.
+void walk(int dirFd, const WalkDir &here, QList<Found> &found)
 {
     std::unique_ptr<DIR, DirCloser> dir(fdopendir(dirFd));
     if (!dir) {
         close(dirFd);
         return;
     }
+    const int fd = dirfd(dir.get());
     while (const dirent *entry = readdir(dir.get())) {
         const char *name = entry->d_name;
         if (name[0] == '.') // hidden, ".", ".."
             continue;
-        if (isDirectoryEntry(dirfd(dir.get()), entry)) {
-            const int childFd = openat(dirfd(dir.get()), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd >= 0)
-                walk(childFd, dirPath + '/' + name, found);
-        } else if (hasVideoExtension(name)) {
-            found.append(dirPath + '/' + name);
+        unsigned char type = entry->d_type;
+        struct stat info;
+        if (type == DT_UNKNOWN) {
+            if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : S_ISLNK(info.st_mode) ? DT_LNK : 0;
         }
+        if (type == DT_DIR) {
+            const int childFd = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (childFd < 0)
+                continue;
+            WalkDir child{here.path + '/' + name, std::nullopt};
+            if (here.canonical)
+                child.canonical = *here.canonical + '/' + name;
+            walk(childFd, child, found);
+            continue;
+        }
+        if ((type != DT_REG && type != DT_LNK) || !hasVideoExtension(name))
+            continue;
+        QByteArray path = here.path + '/' + name;
+        if (type == DT_LNK) {
+            // A link counts when it leads to a regular file; that file is what it stands for.
+            if (fstatat(fd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            if (std::optional<QByteArray> target = canonicalPath(path))
+                found.append({path, *target});
+            continue;
+        }
+        QByteArray key = here.canonical ? *here.canonical + '/' + name : path;
+        found.append({std::move(path), std::move(key)});
     }
 }
 
-QString fileNameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // The video files below a folder, in directory order.
-QStringList walkFolder(const QString &folderPath)
+QList<Found> walkFolder(const QByteArray &folderPath)
 {
-    const QByteArray root = QFile::encodeName(QDir::cleanPath(folderPath));
-    const int fd = open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
-    QList<QByteArray> found;
-    walk(fd, root == "/" ? QByteArray() : root, found);
+    WalkDir root{folderPath == "/" ? QByteArray() : folderPath, std::nullopt};
+    const std::optional<QByteArray> canonical = canonicalPath(folderPath);
+    if (canonical && *canonical != folderPath)
+        root.canonical = *canonical == "/" ? QByteArray() : *canonical;
+    QList<Found> found;
+    walk(fd, root, found);
+    return found;
+}
 
-    QStringList paths;
-    paths.reserve(found.size());
-    for (const QByteArray &path : found)
-        paths.append(QFile::decodeName(path));
-    return paths;
+QByteArray parentPath(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
 } // namespace
+
+QByteArray cleanNativePath(const QByteArray &path)
+{
+    const bool absolute = path.startsWith('/');
+    QList<QByteArray> parts;
+    for (const QByteArray &part : path.split('/')) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == ".." && !parts.isEmpty() && parts.last() != "..")
+            parts.removeLast();
+        else if (part != ".." || !absolute)
+            parts.append(part);
+    }
+    const QByteArray joined = parts.join('/');
+    if (absolute)
+        return '/' + joined;
+    return joined.isEmpty() ? QByteArray(".") : joined;
+}
 
 QLocale collationLocale()
 {
@@ -106,70 +163,73 @@ QLocale collationLocale()
     return system.language() == QLocale::C ? QLocale(QLocale::English) : system;
 }
 
-void sortByFileName(QStringList &paths, const QLocale &locale)
+QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale)
 {
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sort keys once per path instead of collating names on every comparison.
+    // Sort keys once per name instead of collating names on every comparison.
     struct Keyed {
         QCollatorSortKey key;
-        QString path;
+        qsizetype index;
     };
     std::vector<Keyed> keyed;
-    keyed.reserve(paths.size());
-    for (QString &path : paths) {
-        QCollatorSortKey key = collator.sortKey(fileNameOf(path));
-        keyed.push_back({std::move(key), std::move(path)});
-    }
+    keyed.reserve(names.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        keyed.push_back({collator.sortKey(names[i]), i});
     std::stable_sort(
         keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.key.compare(b.key) < 0; });
-    paths.clear();
-    for (Keyed &entry : keyed)
-        paths.append(std::move(entry.path));
+    QList<qsizetype> order;
+    order.reserve(names.size());
+    for (const Keyed &entry : keyed)
+        order.append(entry.index);
+    return order;
 }
 
-QStringList scanFolder(const QString &folderPath)
+QList<QByteArray> scanFolder(const QByteArray &folderPath)
 {
-    QStringList paths = walkFolder(folderPath);
-    sortByFileName(paths, collationLocale());
-    return paths;
+    QList<QByteArray> paths;
+    QStringList names;
+    for (Found &file : walkFolder(cleanNativePath(folderPath))) {
+        names.append(readableName(nativeFileName(file.path)));
+        paths.append(std::move(file.path));
+    }
+    QList<QByteArray> sorted;
+    for (qsizetype index : nameOrder(names, collationLocale()))
+        sorted.append(paths[index]);
+    return sorted;
 }
 
 IntakeResult collectIntake(const QList<QUrl> &urls)
 {
     IntakeResult result;
-    QSet<QString> seen;
-    auto collect = [&](const QString &path) {
-        if (!seen.contains(path)) {
-            seen.insert(path);
-            result.paths.append(path);
+    QSet<QByteArray> seen;
+    auto collect = [&](QByteArray path, const QByteArray &key) {
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            result.paths.append(std::move(path));
         }
     };
 
     for (const QUrl &url : urls) {
         if (!url.isLocalFile())
             continue;
-        const QString path = QDir::cleanPath(url.toLocalFile());
+        const QByteArray path = cleanNativePath(nativePath(url));
         struct stat info;
-        if (stat(QFile::encodeName(path).constData(), &info) != 0)
+        if (stat(path.constData(), &info) != 0)
             continue;
         if (S_ISDIR(info.st_mode)) {
             if (!result.folderPath)
                 result.folderPath = path;
-            // The final sort below orders everything; sorting each folder first would not change
-            // the result, as both sorts are stable.
-            const QStringList found = walkFolder(path);
-            for (const QString &file : found)
-                collect(file);
-        } else if (isVideoExtension(pathExtension(fileNameOf(path)))) {
+            for (Found &file : walkFolder(path))
+                collect(std::move(file.path), file.key);
+        } else if (S_ISREG(info.st_mode) && isVideoExtension(pathExtension(readableName(nativeFileName(path))))) {
             if (!result.folderPath)
-                result.folderPath = QDir::cleanPath(path + QStringLiteral("/.."));
-            collect(path);
+                result.folderPath = parentPath(path);
+            collect(path, canonicalPath(path).value_or(path));
         } else {
             ++result.skippedCount;
         }
     }
-    sortByFileName(result.paths, collationLocale());
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -10,26 +11,33 @@
 
 namespace tolvane {
 
-/// What one intake collects from the dropped or opened paths, before rows are made.
+/// What one intake collects from the dropped or opened paths, before rows are made. Paths are
+/// exact bytes (names need not be valid UTF-8).
 struct IntakeResult {
-    QStringList paths; ///< video files, sorted by name, each once
-    std::optional<QString> folderPath; ///< the first folder given, or the parent of the first video file
+    QList<QByteArray> paths; ///< video files in the order collected, each file once
+    std::optional<QByteArray> folderPath; ///< the first folder given, or the parent of the first video file
     int skippedCount = 0; ///< files given directly that are not videos
 };
 
-/// Every video file below `folderPath`, by extension alone, sorted by name. Hidden files and
-/// folders (names starting with ".") are skipped with their contents; symbolic links to folders
-/// are not followed; unreadable folders are passed over.
-QStringList scanFolder(const QString &folderPath);
+/// Every video file below `folderPath`, by extension, sorted by name. Only regular files and
+/// links to them are taken (a pipe or socket named x.mkv would block whoever opens it). Hidden
+/// files and folders (names starting with ".") are skipped with their contents; symbolic links
+/// to folders are not followed; unreadable folders are passed over.
+QList<QByteArray> scanFolder(const QByteArray &folderPath);
 
 /// Walks the given file URLs in order: folders are scanned, video files kept, other files counted,
-/// paths that do not exist ignored.
+/// paths that do not exist ignored. A file reached twice (a folder given directly and through a
+/// link to it) is kept once, as first reached.
 IntakeResult collectIntake(const QList<QUrl> &urls);
 
 /// The user's locale for ordering names (English rules when the process runs in the C locale).
 QLocale collationLocale();
 
-/// Stable sort of paths by their file names, case-insensitive, in the given locale's order.
-void sortByFileName(QStringList &paths, const QLocale &locale);
+/// Indices into `names` in the locale's case-insensitive order; equal names keep their order.
+QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale);
+
+/// A path with "." and empty components dropped and ".." resolved by name, as QDir::cleanPath
+/// does, on bytes.
+QByteArray cleanNativePath(const QByteArray &path);
 
 } // namespace tolvane

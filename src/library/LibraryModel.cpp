@@ -1,18 +1,17 @@
 #include "LibraryModel.h"
 
+#include "core/FilePaths.h"
 #include "library/FileMover.h"
 #include "library/Intake.h"
-#include "library/NameBuilder.h"
+#include "library/RenamePlan.h"
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
 #include "support/DesktopServices.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
-#include <QDir>
 #include <QPointer>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <algorithm>
 
@@ -81,13 +80,22 @@ MovieItemPtr LibraryModel::selectedItem() const
 void LibraryModel::addURLs(const QList<QUrl> &urls)
 {
     cancelAllLookups();
-    const IntakeResult intake = collectIntake(urls);
+    IntakeResult intake = collectIntake(urls);
 
-    setFolderURL(intake.folderPath ? std::optional<QUrl>(QUrl::fromLocalFile(*intake.folderPath)) : std::nullopt);
+    setFolderURL(intake.folderPath ? std::optional<QUrl>(fileURL(*intake.folderPath)) : std::nullopt);
+    // Rows first, then sorted by the names they show: each name is decoded once.
+    QList<MovieItemPtr> made;
+    QStringList names;
+    made.reserve(intake.paths.size());
+    names.reserve(intake.paths.size());
+    for (QByteArray &path : intake.paths) {
+        made.append(std::make_shared<MovieItem>(std::move(path)));
+        names.append(made.last()->originalName());
+    }
     QList<MovieItemPtr> items;
-    items.reserve(intake.paths.size());
-    for (const QString &path : intake.paths)
-        items.append(std::make_shared<MovieItem>(QUrl::fromLocalFile(path)));
+    items.reserve(made.size());
+    for (qsizetype index : nameOrder(names, collationLocale()))
+        items.append(std::move(made[index]));
     setItems(std::move(items));
     setSelectedIDs(m_items.isEmpty() ? QSet<QUuid>() : QSet<QUuid>{m_items.first()->id()});
 
@@ -107,7 +115,7 @@ namespace {
 
 QCoro::Task<> probeInto(MediaProbe probe, MovieItemPtr item)
 {
-    QCoro::Task<QList<MediaInfoRow>> probing = probe(item->url().toLocalFile());
+    QCoro::Task<QList<MediaInfoRow>> probing = probe(item->nativePath());
     const QList<MediaInfoRow> rows = co_await std::move(probing);
     // A row removed meanwhile still takes its rows; nobody sees them.
     item->setMediaInfo(rows);
@@ -186,34 +194,28 @@ void LibraryModel::renameAllReady()
     }
 }
 
-void LibraryModel::rename(const MovieItemPtr &item)
+std::optional<QString> LibraryModel::rename(const MovieItemPtr &item)
 {
     if (!item || !item->canRename())
-        return;
+        return QStringLiteral("Nothing to rename");
     const QString newName = *item->proposedName();
-    // Names are built safe; this guards the file system against any other road in.
-    if (!isPlainFileName(newName)) {
-        item->setStatus(LookupStatus::failed(QStringLiteral("Not a valid file name: ") + newName));
-        return;
+    const QByteArray target = renameTargetPath(*item);
+    // What can be told without moving is told the same way a plan tells it; the move itself
+    // still refuses atomically to replace a file that appears meanwhile.
+    std::optional<QString> failure = renameObstacle(*item);
+    if (!failure) {
+        const MoveResult moved = moveWithoutReplacing(item->nativePath(), target);
+        if (moved.kind == MoveResult::Kind::targetExists)
+            failure = targetExistsText(newName);
+        else if (moved.kind == MoveResult::Kind::failed)
+            failure = renameFailureText(*item, moved.message);
     }
-    const QString sourcePath = item->url().toLocalFile();
-    const QString folder = sourcePath.left(sourcePath.lastIndexOf(QLatin1Char('/')));
-    const QString targetPath = folder + QLatin1Char('/') + newName;
-
-    const MoveResult moved = moveWithoutReplacing(sourcePath, targetPath);
-    switch (moved.kind) {
-    case MoveResult::Kind::targetExists:
-        item->setStatus(LookupStatus::failed(QStringLiteral("Target exists: ") + newName));
-        return;
-    case MoveResult::Kind::failed:
-        item->setStatus(LookupStatus::failed(
-            QStringLiteral("“%1” couldn’t be renamed: %2").arg(item->originalName(), moved.message)));
-        return;
-    case MoveResult::Kind::moved:
-        break;
+    if (failure) {
+        item->setStatus(LookupStatus::failed(*failure));
+        return failure;
     }
 
-    auto fresh = std::make_shared<MovieItem>(QUrl::fromLocalFile(targetPath));
+    auto fresh = std::make_shared<MovieItem>(target);
     fresh->setExtraTokens(item->extraTokens());
     fresh->setEngineReplies(item->engineReplies());
     fresh->setChosenEngine(item->chosenEngine());
@@ -237,6 +239,7 @@ void LibraryModel::rename(const MovieItemPtr &item)
         }
     }
     setStatusText(QStringLiteral("Renamed → ") + newName);
+    return std::nullopt;
 }
 
 bool LibraryModel::canLookup() const
@@ -255,7 +258,7 @@ void LibraryModel::lookupSelected()
         return;
     }
     for (const MovieItemPtr &item : targets)
-        enqueueLookup(item);
+        queueLookup(item);
     setStatusText(QStringLiteral("Looking up %1 %2…")
                       .arg(targets.size())
                       .arg(fromSelection ? QStringLiteral("selected") : QStringLiteral("all")));
@@ -264,8 +267,14 @@ void LibraryModel::lookupSelected()
 
 void LibraryModel::enqueueLookup(const MovieItemPtr &item)
 {
+    if (queueLookup(item))
+        pumpLookupQueue();
+}
+
+bool LibraryModel::queueLookup(const MovieItemPtr &item)
+{
     if (!item || item->status().kind() == LookupStatus::Kind::searching)
-        return;
+        return false;
     if (!m_pendingLookupIDs.contains(item->id()))
         m_pendingLookupIDs.append(item->id());
     item->setStatus(LookupStatus::searching());
@@ -278,6 +287,7 @@ void LibraryModel::enqueueLookup(const MovieItemPtr &item)
     item->setNamePostfix(QString());
     item->setNamePostfixOverride(false);
     item->setIsRenamed(false);
+    return true;
 }
 
 void LibraryModel::pumpLookupQueue()
@@ -321,20 +331,18 @@ struct LookupJob {
     QString query;
     QString aiText;
     std::optional<int> yearHint;
-    QString extension;
 };
 
 /// One row's lookup. The model is held weakly: it may be gone by the time an engine answers,
-/// while the row, shared with the task, stays valid.
+/// while the row, shared with the task, stays valid. `onChange` recomputes the model's status line
+/// (and does nothing once the model is gone).
 QCoro::Task<> runLookup(QPointer<LibraryModel> model, MovieItemPtr row, LookupJob job,
-    std::shared_ptr<CancellationHandle> cancellation, std::function<void()> onFinish)
+    std::shared_ptr<CancellationHandle> cancellation, std::function<void()> onChange, std::function<void()> onFinish)
 {
     if (model) {
-        const QString extension = job.extension;
-        const ReplyCallback onReply = [model, row, extension](const EngineReply &reply) {
-            row->applyIncomingReply(reply, extension);
-            if (model)
-                model->updateSummaryStatus();
+        const ReplyCallback onReply = [row, onChange](const EngineReply &reply) {
+            row->applyIncomingReply(reply);
+            onChange();
         };
         std::optional<QList<EngineReply>> replies;
         std::optional<QString> failure;
@@ -352,7 +360,7 @@ QCoro::Task<> runLookup(QPointer<LibraryModel> model, MovieItemPtr row, LookupJo
         if (!cancellation->isCancelled()) {
             if (replies) {
                 row->setEngineReplies(*replies);
-                row->applyFinalChoice(extension);
+                row->applyFinalChoice();
             } else if (failure) {
                 QList<EngineReply> failed;
                 for (SearchEngine engine : allSearchEngines)
@@ -360,8 +368,7 @@ QCoro::Task<> runLookup(QPointer<LibraryModel> model, MovieItemPtr row, LookupJo
                 row->setEngineReplies(failed);
                 row->setStatus(LookupStatus::failed(*failure));
             }
-            if (model)
-                model->updateSummaryStatus();
+            onChange();
         }
     }
     // Posted, so that a lookup ending at once never starts the next one from inside the queue pump.
@@ -376,11 +383,15 @@ void LibraryModel::startLookup(const MovieItemPtr &item, std::function<void()> o
         previous->cancel();
     if (!m_lookup)
         m_lookup = MovieLookup::standard();
-    LookupJob job{
-        *m_lookup, m_engines, item->effectiveQuery(), item->aiAgentInput(), item->yearHint(), item->fileExtension()};
+    LookupJob job{*m_lookup, m_engines, item->effectiveQuery(), item->aiAgentInput(), item->yearHint()};
     auto cancellation = std::make_shared<CancellationHandle>();
     m_lookupTasks.insert(item->id(), cancellation);
-    runLookup(QPointer<LibraryModel>(this), item, std::move(job), cancellation, std::move(onFinish));
+    const QPointer<LibraryModel> model(this);
+    const auto onChange = [model] {
+        if (model)
+            model->updateSummaryStatus();
+    };
+    runLookup(model, item, std::move(job), cancellation, onChange, std::move(onFinish));
 }
 
 void LibraryModel::openGoogleSearch(const QString &query)

@@ -5,6 +5,7 @@
 #include "lookup/MovieLookup.h"
 #include "support/CancellationHandle.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -21,17 +22,15 @@ namespace tolvane {
 
 class DesktopServices;
 
-using MovieItemPtr = std::shared_ptr<MovieItem>;
-/// Produces a file's technical summary; never fails and never returns an empty list.
-using MediaProbe = std::function<QCoro::Task<QList<MediaInfoRow>>(QString filePath)>;
+/// Produces a file's technical summary from its exact path bytes; never fails and never returns
+/// an empty list.
+using MediaProbe = std::function<QCoro::Task<QList<MediaInfoRow>>(QByteArray nativePath)>;
 
 /// The one model of the application: the rows, the selection, the status line and the lookup
 /// queue. Main thread only; views observe its signals and call its operations.
 class LibraryModel : public QObject {
     Q_OBJECT
 public:
-    static constexpr int maxConcurrentLookups = 8;
-
     explicit LibraryModel(QObject *parent = nullptr);
     ~LibraryModel() override;
 
@@ -45,14 +44,11 @@ public:
 
     const QList<MovieItemPtr> &items() const { return m_items; }
     const QSet<QUuid> &selectedIDs() const { return m_selectedIDs; }
-    const std::optional<QUrl> &folderURL() const { return m_folderURL; }
-    const QString &statusText() const { return m_statusText; }
-    bool isBusy() const { return false; }
-
     void setSelectedIDs(const QSet<QUuid> &ids);
-
     QList<MovieItemPtr> selectedItems() const;
     MovieItemPtr selectedItem() const;
+    const std::optional<QUrl> &folderURL() const { return m_folderURL; }
+    const QString &statusText() const { return m_statusText; }
 
     // Intake.
     /// Replaces the list by the video files found at these file URLs (folders are scanned).
@@ -64,7 +60,10 @@ public:
     // Rename.
     void renameSelected();
     void renameAllReady();
-    void rename(const MovieItemPtr &item);
+    /// Moves the row's file to its proposed name in the same folder and puts a fresh row for it
+    /// in the old one's place. None when renamed, else the reason (also the row's failure, when
+    /// the row could be renamed at all).
+    std::optional<QString> rename(const MovieItemPtr &item);
 
     // Lookup.
     /// True when at least one row is not searching.
@@ -73,22 +72,12 @@ public:
     void lookupSelected();
     /// Resets one row for a lookup and queues it, unless it is searching already.
     void enqueueLookup(const MovieItemPtr &item);
-    /// Starts queued lookups while fewer than `maxConcurrentLookups` run.
-    void pumpLookupQueue();
-    /// Starts the lookup of one row, cancelling its previous one; `onFinish` runs on the main
-    /// thread when the lookup has ended, however it ended.
-    void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
-    /// Opens the Google results for `query` in the default browser.
-    void openGoogleSearch(const QString &query);
-
-    // Lookup queue state.
-    const QHash<QUuid, std::shared_ptr<CancellationHandle>> &lookupTasks() const { return m_lookupTasks; }
-    const QList<QUuid> &pendingLookupIDs() const { return m_pendingLookupIDs; }
-    int activeLookupCount() const { return m_activeLookupCount; }
     /// Cancels every lookup and empties the queue; row statuses stay as they are.
     void cancelAllLookups();
-    /// Recomputes the status line from the rows' statuses.
-    void updateSummaryStatus();
+    /// Lookups started and not yet ended; 0 once the queue has run dry.
+    int activeLookupCount() const { return m_activeLookupCount; }
+    /// Opens the Google results for `query` in the default browser.
+    void openGoogleSearch(const QString &query);
 
 Q_SIGNALS:
     void itemsChanged();
@@ -99,11 +88,22 @@ Q_SIGNALS:
     void lookupsFinished();
 
 private:
+    static constexpr int maxConcurrentLookups = 8;
+
     void setItems(QList<MovieItemPtr> items);
     void setStatusText(const QString &text);
     void setFolderURL(const std::optional<QUrl> &url);
-    void releaseLookupSlot(quint64 generation);
     void startMediaProbes();
+    /// Resets the row and appends it to the queue; the caller starts the queue.
+    bool queueLookup(const MovieItemPtr &item);
+    /// Starts queued lookups while fewer than `maxConcurrentLookups` run.
+    void pumpLookupQueue();
+    /// Starts the lookup of one row, cancelling its previous one; `onFinish` runs on the main
+    /// thread when the lookup has ended, however it ended.
+    void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
+    void releaseLookupSlot(quint64 generation);
+    /// Recomputes the status line from the rows' statuses.
+    void updateSummaryStatus();
 
     QList<MovieItemPtr> m_items;
     QSet<QUuid> m_selectedIDs;

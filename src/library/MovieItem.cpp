@@ -1,5 +1,6 @@
 #include "MovieItem.h"
 
+#include "core/FilePaths.h"
 #include "library/NameBuilder.h"
 #include "library/SearchStem.h"
 
@@ -22,13 +23,25 @@ template<typename T, typename Signal> void assign(MovieItem *item, T &field, con
 
 } // namespace
 
-MovieItem::MovieItem(const QUrl &url, QObject *parent)
+MovieItem::MovieItem(QByteArray nativePath, QObject *parent)
     : QObject(parent)
-    , m_id(QUuid::createUuid())
-    , m_url(url)
-    , m_originalName(url.fileName())
+    , m_id(uniqueID())
+    , m_nativePath(std::move(nativePath))
+    , m_originalName(readableName(nativeFileName(m_nativePath)))
     , m_searchStem(deriveSearchStem(deletingPathExtension(m_originalName)))
 {
+}
+
+MovieItem::MovieItem(const QUrl &url, QObject *parent)
+    : MovieItem(tolvane::nativePath(url), parent)
+{
+}
+
+QUrl MovieItem::url() const
+{
+    if (m_url.isEmpty())
+        m_url = fileURL(m_nativePath);
+    return m_url;
 }
 
 QString MovieItem::fileExtension() const
@@ -144,8 +157,10 @@ std::optional<MovieMatch> MovieItem::chosenMatch() const
 
 bool MovieItem::canRename() const
 {
+    // Compared as bytes: a Latin-1 "Café.mkv" reads as the proposed "Café.mkv", yet renaming it
+    // gives the file its UTF-8 name.
     return m_status.kind() == LookupStatus::Kind::ready && m_proposedName && !m_isRenamed
-        && *m_proposedName != m_originalName;
+        && m_proposedName->toUtf8() != nativeFileName(m_nativePath);
 }
 
 QString MovieItem::statusDisplayText() const
@@ -179,13 +194,13 @@ void MovieItem::addExtraToken(const QString &token)
     setExtraTokens(current.isEmpty() ? word : current + QLatin1Char(' ') + word);
 }
 
-void MovieItem::useEngine(SearchEngine engine, const QString &extension)
+void MovieItem::useEngine(SearchEngine engine)
 {
     const EngineReply *reply = firstReply(engine);
     if (!reply || !reply->status.isSuccess())
         return;
     const MovieMatch match = *reply->status.match(); // copied: applyMatch rewrites the reply list
-    applyMatch(match, engine, extension);
+    applyMatch(match, engine);
 }
 
 void MovieItem::storeSuccess(SearchEngine engine, const MovieMatch &match)
@@ -200,16 +215,16 @@ void MovieItem::storeSuccess(SearchEngine engine, const MovieMatch &match)
     setEngineReplies(replies);
 }
 
-void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension)
+void MovieItem::applyMatch(const MovieMatch &match, SearchEngine engine)
 {
     storeSuccess(engine, match);
     setChosenEngine(engine);
-    updateProposedName(extension, match);
+    updateProposedName(match);
     setStatus(LookupStatus::ready());
     setIsRenamed(false);
 }
 
-void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine, const QString &extension)
+void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine)
 {
     const EngineReply *reply = firstReply(engine);
     if (!reply || !reply->status.isSuccess())
@@ -220,20 +235,20 @@ void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEng
 
     storeSuccess(engine, match);
     if (!m_chosenEngine || *m_chosenEngine == engine)
-        applyMatch(match, engine, extension);
+        applyMatch(match, engine);
 }
 
-void MovieItem::updateProposedName(const QString &extension, const std::optional<MovieMatch> &match)
+void MovieItem::updateProposedName(const std::optional<MovieMatch> &match)
 {
     const std::optional<MovieMatch> m = match ? match : chosenMatch();
     if (!m) {
         setProposedName(std::nullopt);
         return;
     }
-    setProposedName(proposedFileName(*m, m_namePostfix, m_namePostfixOverride, extension));
+    setProposedName(proposedFileName(*m, m_namePostfix, m_namePostfixOverride, fileExtension()));
 }
 
-void MovieItem::applyIncomingReply(const EngineReply &reply, const QString &extension)
+void MovieItem::applyIncomingReply(const EngineReply &reply)
 {
     QList<EngineReply> replies = m_engineReplies;
     const auto same = std::find_if(
@@ -247,15 +262,15 @@ void MovieItem::applyIncomingReply(const EngineReply &reply, const QString &exte
     if (m_chosenEngine)
         return;
     if (const std::optional<SearchEngine> engine = preferredSuccessfulEngine(m_engineReplies))
-        useEngine(*engine, extension);
+        useEngine(*engine);
 }
 
-void MovieItem::applyFinalChoice(const QString &extension)
+void MovieItem::applyFinalChoice()
 {
     if (const std::optional<SearchEngine> engine = preferredSuccessfulEngine(m_engineReplies)) {
         const EngineReply *reply = firstReply(*engine);
         if (reply && reply->status.isSuccess()) {
-            useEngine(*engine, extension);
+            useEngine(*engine);
             return;
         }
     }

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 
 namespace tolvane {
@@ -18,10 +19,17 @@ namespace tolvane {
 class MovieItem : public QObject {
     Q_OBJECT
 public:
+    /// A row for the file at these exact path bytes (names need not be valid UTF-8).
+    explicit MovieItem(QByteArray nativePath, QObject *parent = nullptr);
+    /// A row for a file URL as `fileURL()` makes them.
     explicit MovieItem(const QUrl &url, QObject *parent = nullptr);
 
     const QUuid &id() const { return m_id; }
-    const QUrl &url() const { return m_url; }
+    /// The file as a URL holding its exact path bytes (see core/FilePaths.h).
+    QUrl url() const;
+    /// The exact path bytes: what every file system call uses.
+    const QByteArray &nativePath() const { return m_nativePath; }
+    /// The file name as text (a readable decoding when the bytes are not UTF-8).
     const QString &originalName() const { return m_originalName; }
     const QString &searchStem() const { return m_searchStem; }
     /// The file's extension without the dot, as written.
@@ -62,26 +70,26 @@ public:
     bool canRename() const;
     QString statusDisplayText() const;
 
-    // Operations. The extension arguments are the row's file extension (`fileExtension()`).
+    // Operations. Names are built with the row's own extension.
     /// Adds a word to the extra tokens unless it is already there (ignoring case).
     void addExtraToken(const QString &token);
     /// Lets the reply of `engine` drive the name, when it succeeded.
-    void useEngine(SearchEngine engine, const QString &extension);
+    void useEngine(SearchEngine engine);
     /// Stores `match` as the success of `engine`, chooses that engine and rebuilds the name.
-    void applyMatch(const MovieMatch &match, SearchEngine engine, const QString &extension);
-    /// Sets or clears the alternative title of the match of `engine`. The caller recomputes the
-    /// model's status line afterwards.
-    void setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine, const QString &extension);
-    /// Rebuilds `proposedName` from `match`, or from `chosenMatch()` when none is given.
-    void updateProposedName(const QString &extension, const std::optional<MovieMatch> &match = std::nullopt);
+    void applyMatch(const MovieMatch &match, SearchEngine engine);
+    /// Sets or clears the alternative title of the match of `engine`.
+    void setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine);
+    /// Rebuilds `proposedName` from `match`, or from `chosenMatch()` when none is given (after the
+    /// postfix or the override switch changed).
+    void updateProposedName(const std::optional<MovieMatch> &match = std::nullopt);
 
     // Lookup outcomes.
     /// Stores one engine's reply as it arrives; the first successful engine (by priority) drives
     /// the name unless an engine has been chosen already.
-    void applyIncomingReply(const EngineReply &reply, const QString &extension);
+    void applyIncomingReply(const EngineReply &reply);
     /// After a completed lookup: the highest-priority successful engine drives the name, even over
     /// an earlier choice; with none, the row fails with the first failure's message.
-    void applyFinalChoice(const QString &extension);
+    void applyFinalChoice();
 
 Q_SIGNALS:
     void extraTokensChanged();
@@ -109,9 +117,12 @@ private:
     bool m_namePostfixOverride = false;
     QList<MediaInfoRow> m_mediaInfo;
     bool m_isRenamed = false;
-    QUrl m_url;
+    QByteArray m_nativePath;
+    mutable QUrl m_url; // made when first asked for: an intake of thousands of rows needs none
     QString m_originalName;
     QString m_searchStem;
 };
+
+using MovieItemPtr = std::shared_ptr<MovieItem>;
 
 } // namespace tolvane

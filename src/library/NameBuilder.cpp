@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace tolvane {
 
 namespace {
@@ -33,6 +35,28 @@ QString withoutLoneSurrogates(const QString &text)
     return result;
 }
 
+// Bidirectional controls and zero-width characters (category Cf) would make a name look like
+// another one (U+202E reverses what follows, U+200B hides between letters): dropped.
+QString withoutFormatCharacters(const QString &text)
+{
+    const auto isFormat = [](QChar c) { return c.category() == QChar::Other_Format; };
+    if (std::none_of(text.cbegin(), text.cend(), isFormat))
+        return text;
+    QString result = text;
+    result.removeIf(isFormat);
+    return result;
+}
+
+// A name starting with a dot is hidden: the file would drop out of every later scan.
+QString withoutLeadingDots(QString text)
+{
+    qsizetype start = 0;
+    while (start < text.size() && (text.at(start) == QLatin1Char('.') || text.at(start).isSpace()))
+        ++start;
+    text.remove(0, start);
+    return text;
+}
+
 } // namespace
 
 std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
@@ -43,14 +67,14 @@ std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
     static const QRegularExpression control(QStringLiteral(R"(\p{Cc})"));
     if (!text)
         return std::nullopt;
-    QString result = text->trimmed();
+    QString result = withoutFormatCharacters(*text).trimmed();
     if (result.isEmpty())
         return std::nullopt;
     result.remove(removed);
     result.replace(whitespace, QStringLiteral("_"));
     // Whitespace controls became "_" above; any other control character has no place in a file name.
     result.remove(control);
-    while (result.startsWith(QLatin1Char('_')))
+    while (result.startsWith(QLatin1Char('_')) || result.startsWith(QLatin1Char('.')))
         result.remove(0, 1);
     while (result.endsWith(QLatin1Char('_')))
         result.chop(1);
@@ -75,7 +99,7 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     if (override)
         return sanitizedPostfix(postfix).value_or(QString());
 
-    QString t = withoutSquareBrackets(cleanTitleForFileName(title, year));
+    QString t = withoutLeadingDots(withoutSquareBrackets(cleanTitleForFileName(withoutFormatCharacters(title), year)));
     if (t.isEmpty()) {
         const QString base = year ? QStringLiteral("(%1)").arg(*year) : QString();
         return appendPostfix(base, postfix);
@@ -83,7 +107,8 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     if (altTitle) {
         const QString trimmed = altTitle->trimmed();
         if (!trimmed.isEmpty()) {
-            const QString a = withoutSquareBrackets(cleanTitleForFileName(trimmed, std::nullopt));
+            const QString a
+                = withoutSquareBrackets(cleanTitleForFileName(withoutFormatCharacters(trimmed), std::nullopt));
             if (!a.isEmpty() && t.compare(a, Qt::CaseInsensitive) != 0)
                 t += QLatin1Char('[') + a + QLatin1Char(']');
         }
@@ -95,10 +120,10 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
 
 bool isPlainFileName(const QString &name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return false;
     for (QChar c : name) {
-        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control)
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
             return false;
     }
     return withoutLoneSurrogates(name) == name;

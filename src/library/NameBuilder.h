@@ -9,7 +9,8 @@
 namespace tolvane {
 
 /// The new base name (no extension, spaces kept): Title[Alt](Year)_postfix, or the postfix alone
-/// when `override` is set.
+/// when `override` is set. Format characters (bidirectional controls, zero-width marks) are
+/// dropped and a leading dot never starts it; a title with nothing left gives (Year)_postfix.
 QString proposedBaseName(const QString &title, std::optional<int> year, const std::optional<QString> &altTitle,
     const std::optional<QString> &postfix, bool override);
 
@@ -27,7 +28,7 @@ std::optional<QString> proposedFileName(
 /// One line for the reply list of a row.
 QString replySummary(const EngineReply &reply);
 
-/// True when `name` can only ever name an entry of the folder it is created in.
+/// True when `name` can only ever name a visible entry of the folder it is created in.
 bool isPlainFileName(const QString &name);
 
 } // namespace tolvane

@@ -3,6 +3,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace tolvane {
 
 namespace {
@@ -35,6 +37,19 @@ const QSet<QString> &junkTokens()
     return set;
 }
 
+// The junk words in code point order, for lookups of a piece without making a string of it.
+bool isJunkToken(QStringView lower)
+{
+    static const QStringList sorted = [] {
+        QStringList words = junkTokens().values();
+        words.sort();
+        return words;
+    }();
+    const auto at = std::lower_bound(sorted.cbegin(), sorted.cend(), lower,
+        [](const QString &word, QStringView piece) { return QStringView(word).compare(piece) < 0; });
+    return at != sorted.cend() && *at == lower;
+}
+
 bool isDigitAt(const QString &text, qsizetype index)
 {
     return index >= 0 && index < text.size() && text.at(index).isDigit();
@@ -58,7 +73,7 @@ void blankEnclosed(QString &text, QChar open, QChar close)
 }
 
 // A resolution such as 576p or 2160p (three or four digits, then "p").
-bool isResolution(const QString &lowerPiece)
+bool isResolution(QStringView lowerPiece)
 {
     const qsizetype digits = lowerPiece.size() - 1;
     if ((digits != 3 && digits != 4) || lowerPiece.back() != QLatin1Char('p'))
@@ -68,6 +83,43 @@ bool isResolution(const QString &lowerPiece)
             return false;
     }
     return true;
+}
+
+bool isJunkLower(QStringView lower)
+{
+    return lower.startsWith(QLatin1String("aac")) || lower.startsWith(QLatin1String("dts")) || isResolution(lower)
+        || isJunkToken(lower);
+}
+
+// Whether a piece of a name is a release tag, resolution or codec word. Pieces of plain ASCII
+// letters are lowercased on the stack and only the short ones can be junk, so most of the words
+// of a name cost no allocation.
+bool isJunk(QStringView piece)
+{
+    constexpr qsizetype longestJunk = 10; // "theatrical"
+    char16_t lower[longestJunk];
+    bool ascii = true;
+    for (QChar c : piece) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii) // Unicode lowercasing may still yield ASCII (the Kelvin sign gives "k")
+        return isJunkLower(piece.toString().toLower());
+    const bool prefixed = piece.size() >= 3;
+    if (piece.size() > longestJunk) {
+        // Only the "aac"/"dts" prefixes can match a long piece.
+        if (!prefixed)
+            return false;
+        for (qsizetype i = 0; i < 3; ++i)
+            lower[i] = QChar::toLower(piece.at(i).unicode());
+        const QStringView head(lower, 3);
+        return head == QLatin1String("aac") || head == QLatin1String("dts");
+    }
+    for (qsizetype i = 0; i < piece.size(); ++i)
+        lower[i] = QChar::toLower(piece.at(i).unicode());
+    return isJunkLower(QStringView(lower, piece.size()));
 }
 
 } // namespace
@@ -105,6 +157,7 @@ QString deriveSearchStem(const QString &nameWithoutExtension)
             || c == QLatin1Char('-');
     };
     QString stem;
+    stem.reserve(text.size());
     qsizetype i = 0;
     const qsizetype size = text.size();
     while (i < size) {
@@ -115,15 +168,14 @@ QString deriveSearchStem(const QString &nameWithoutExtension)
             ++i;
         if (start == i)
             break;
-        const QString piece = text.mid(start, i - start);
-        const QString lower = piece.toLower();
-        if (junkTokens().contains(lower) || lower.startsWith(QLatin1String("aac"))
-            || lower.startsWith(QLatin1String("dts")) || isResolution(lower))
+        const QStringView piece = QStringView(text).mid(start, i - start);
+        if (isJunk(piece))
             continue;
         if (!stem.isEmpty())
             stem += QLatin1Char(' ');
         stem += piece;
     }
+    stem.squeeze();
     return stem;
 }
 

@@ -1,3 +1,4 @@
+#include "core/FilePaths.h"
 #include "library/MovieItem.h"
 
 #include <QSignalSpy>
@@ -62,22 +63,31 @@ private Q_SLOTS:
 
     void canRename_data()
     {
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<LookupStatus>("status");
         QTest::addColumn<std::optional<QString>>("proposed");
         QTest::addColumn<bool>("renamed");
         QTest::addColumn<bool>("expected");
         const std::optional<QString> other(u"y.mkv"_qs);
-        QTest::newRow("new name") << LookupStatus::ready() << other << false << true;
-        QTest::newRow("same name") << LookupStatus::ready() << std::optional(u"x.mkv"_qs) << false << false;
-        QTest::newRow("case only") << LookupStatus::ready() << std::optional(u"X.mkv"_qs) << false << true;
-        QTest::newRow("already renamed") << LookupStatus::ready() << other << true << false;
+        QTest::newRow("new name") << QByteArray("x.mkv") << LookupStatus::ready() << other << false << true;
+        QTest::newRow("same name") << QByteArray("x.mkv") << LookupStatus::ready() << std::optional(u"x.mkv"_qs)
+                                   << false << false;
+        QTest::newRow("case only") << QByteArray("x.mkv") << LookupStatus::ready() << std::optional(u"X.mkv"_qs)
+                                   << false << true;
+        QTest::newRow("already renamed") << QByteArray("x.mkv") << LookupStatus::ready() << other << true << false;
+        // Reads the same, yet the file still has its Latin-1 name.
+        QTest::newRow("Latin-1 name shown alike") << QByteArray("Caf\xe9.mkv") << LookupStatus::ready()
+                                                  << std::optional(u"Café.mkv"_qs) << false << true;
+        QTest::newRow("UTF-8 name alike") << QByteArray("Caf\xc3\xa9.mkv") << LookupStatus::ready()
+                                          << std::optional(u"Café.mkv"_qs) << false << false;
     }
     void canRename()
     {
+        QFETCH(QByteArray, file);
         QFETCH(LookupStatus, status);
         QFETCH(std::optional<QString>, proposed);
         QFETCH(bool, renamed);
-        MovieItem item(fileUrl(u"x.mkv"_qs));
+        MovieItem item(QByteArray("/movies/") + file);
         item.setStatus(status);
         item.setProposedName(proposed);
         item.setIsRenamed(renamed);
@@ -116,7 +126,7 @@ private Q_SLOTS:
 
         const MovieMatch solaris = matchOf(u"Solaris"_qs, 1972);
         for (int i = 0; i < 2; ++i) // the second time nothing changes and nothing is signalled
-            item.applyMatch(solaris, SearchEngine::vkvideo, item.fileExtension());
+            item.applyMatch(solaris, SearchEngine::vkvideo);
         QCOMPARE(item.engineReplies(),
             (QList<EngineReply>{EngineReply{}, success(SearchEngine::vkvideo, solaris, {offered, offered})}));
         QCOMPARE(item.chosenEngine(), std::optional(SearchEngine::vkvideo));
@@ -130,13 +140,13 @@ private Q_SLOTS:
         MovieMatch hostile = matchOf(u"../A"_qs, 1999);
         hostile.selectedAltTitle = QString::fromUtf16(u"c/d\0\u0001", 5);
         item.setNamePostfix(u"\u0001/x"_qs);
-        item.applyMatch(hostile, SearchEngine::duckDuckGo, item.fileExtension());
+        item.applyMatch(hostile, SearchEngine::duckDuckGo);
         QCOMPARE(item.engineReplies().size(), 2);
-        QCOMPARE(item.proposedName(), std::optional(u"..A[cd](1999)_x.mkv"_qs));
+        QCOMPARE(item.proposedName(), std::optional(u"A[cd](1999)_x.mkv"_qs));
 
-        item.useEngine(SearchEngine::yandexAI, item.fileExtension()); // pending: ignored
+        item.useEngine(SearchEngine::yandexAI); // pending: ignored
         QCOMPARE(item.chosenEngine(), std::optional(SearchEngine::duckDuckGo));
-        item.useEngine(SearchEngine::vkvideo, item.fileExtension());
+        item.useEngine(SearchEngine::vkvideo);
         QCOMPARE(item.proposedName(), std::optional(u"Solaris(1972)_x.mkv"_qs));
     }
 
@@ -162,11 +172,124 @@ private Q_SLOTS:
         solaris.selectedAltTitle = u"Old"_qs;
         item.setEngineReplies({success(SearchEngine::yandexAI, solaris), failure(SearchEngine::vkvideo)});
         item.setChosenEngine(chosen);
-        item.setSelectedAltTitle(alt, SearchEngine::vkvideo, item.fileExtension()); // failed reply: ignored
-        item.setSelectedAltTitle(alt, SearchEngine::yandexAI, item.fileExtension());
+        item.setSelectedAltTitle(alt, SearchEngine::vkvideo); // failed reply: ignored
+        item.setSelectedAltTitle(alt, SearchEngine::yandexAI);
         QTEST(item.engineReplies()[0].status.match()->selectedAltTitle, "stored");
         QTEST(item.proposedName(), "proposed");
         QCOMPARE(item.engineReplies()[1], failure(SearchEngine::vkvideo));
+    }
+
+    // Names as the file system has them: bytes that need not be UTF-8.
+    void namesFromBytes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<std::optional<int>>("yearHint");
+        QTest::newRow("Latin-1") << QByteArray("Caf\xe9.1999.mkv") << u"Café.1999.mkv"_qs << u"Café 1999"_qs
+                                 << std::optional(1999);
+        QTest::newRow("CP1251") << QByteArray("\xd1\xf2\xe0\xeb\xea\xe5\xf0 [1979].avi") << u"Сталкер [1979].avi"_qs
+                                << u"Сталкер"_qs << std::optional(1979);
+        QTest::newRow("a real U+FFFD") << QByteArray("Caf\xef\xbf\xbd.mkv") << u"Caf\uFFFD.mkv"_qs
+                                       << u"Caf\uFFFD"_qs << std::optional<int>();
+        QTest::newRow("year inside a longer number") << QByteArray("Room 21999.mkv") << u"Room 21999.mkv"_qs
+                                                     << u"Room 21999"_qs << std::optional<int>();
+        QTest::newRow("year after letters") << QByteArray("BladeRunner2049.mkv") << u"BladeRunner2049.mkv"_qs
+                                            << u"BladeRunner2049"_qs << std::optional(2049);
+        QTest::newRow("first year wins") << QByteArray("1917 (2019).mkv") << u"1917 (2019).mkv"_qs << u"1917"_qs
+                                         << std::optional(1917);
+        QTest::newRow("range bounds") << QByteArray("1899 2100 2099.mkv") << u"1899 2100 2099.mkv"_qs
+                                      << u"1899 2100 2099"_qs << std::optional(2099);
+        QTest::newRow("next to another script's digit") << QByteArray("A 1999\xd9\xa5 2001.mkv")
+                                                        << u"A 1999\u0665 2001.mkv"_qs << u"A 1999\u0665 2001"_qs
+                                                        << std::optional(2001);
+    }
+    void namesFromBytes()
+    {
+        QFETCH(QByteArray, file);
+        const MovieItem item(QByteArray("/m\xe9/") + file);
+        QTEST(item.originalName(), "name");
+        QTEST(item.searchStem(), "stem");
+        QTEST(item.yearHint(), "yearHint");
+        QCOMPARE(nativePath(item.url()), QByteArray("/m\xe9/") + file);
+    }
+
+    // A ready row whose postfix or override the user edits; the views then rebuild the name.
+    void postfixOnReadyRow_data()
+    {
+        QTest::addColumn<QString>("postfix");
+        QTest::addColumn<bool>("override");
+        QTest::addColumn<std::optional<QString>>("expected");
+        QTest::newRow("postfix") << u" Director's cut"_qs << false << std::optional(u"Solaris(1972)_Director's_cut.mkv"_qs);
+        QTest::newRow("override") << u"My Film"_qs << true << std::optional(u"My_Film.mkv"_qs);
+        QTest::newRow("blank override") << u" "_qs << true << std::optional<QString>();
+    }
+    void postfixOnReadyRow()
+    {
+        QFETCH(QString, postfix);
+        QFETCH(bool, override);
+        QFETCH(std::optional<QString>, expected);
+        MovieItem item(fileUrl(u"x.MKV"_qs));
+        item.setEngineReplies({success(SearchEngine::vkvideo, matchOf(u"Solaris"_qs, 1972))});
+        item.useEngine(SearchEngine::vkvideo);
+        QSignalSpy names(&item, &MovieItem::proposedNameChanged);
+        item.setNamePostfix(postfix);
+        item.setNamePostfixOverride(override);
+        item.updateProposedName();
+        item.updateProposedName();
+        QCOMPARE(item.proposedName(), expected);
+        QCOMPARE(names.count(), 1);
+        QCOMPARE(item.canRename(), expected.has_value());
+        QCOMPARE(item.status(), LookupStatus::ready());
+    }
+
+    // Views redraw on these signals: each must fire once per real change and never otherwise.
+    void settersSignalRealChangesOnly_data()
+    {
+        QTest::addColumn<QString>("field");
+        for (const char *name : {"extraTokens", "status", "engineReplies", "chosenEngine", "proposedName",
+                 "namePostfix", "namePostfixOverride", "mediaInfo", "isRenamed"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void settersSignalRealChangesOnly()
+    {
+        using Signal = void (MovieItem::*)();
+        struct Field {
+            Signal signal;
+            std::function<void(MovieItem &)> same, change;
+        };
+        const EngineReply reply = success(SearchEngine::vkvideo, matchOf(u"A"_qs, 1));
+        const MediaInfoRow row{QUuid(), u"Size"_qs, u"1 MB"_qs};
+        const QHash<QString, Field> fields{
+            {u"extraTokens"_qs, {&MovieItem::extraTokensChanged, [](MovieItem &i) { i.setExtraTokens({}); },
+                                    [](MovieItem &i) { i.setExtraTokens(u"x"_qs); }}},
+            {u"status"_qs, {&MovieItem::statusChanged, [](MovieItem &i) { i.setStatus(LookupStatus::idle()); },
+                               [](MovieItem &i) { i.setStatus(LookupStatus::failed(u"x"_qs)); }}},
+            {u"engineReplies"_qs, {&MovieItem::engineRepliesChanged, [](MovieItem &i) { i.setEngineReplies({}); },
+                                      [reply](MovieItem &i) { i.setEngineReplies({reply}); }}},
+            {u"chosenEngine"_qs, {&MovieItem::chosenEngineChanged, [](MovieItem &i) { i.setChosenEngine({}); },
+                                     [](MovieItem &i) { i.setChosenEngine(SearchEngine::yandexAI); }}},
+            {u"proposedName"_qs, {&MovieItem::proposedNameChanged, [](MovieItem &i) { i.setProposedName({}); },
+                                     [](MovieItem &i) { i.setProposedName(QString()); }}},
+            {u"namePostfix"_qs, {&MovieItem::namePostfixChanged, [](MovieItem &i) { i.setNamePostfix({}); },
+                                    [](MovieItem &i) { i.setNamePostfix(u"x"_qs); }}},
+            {u"namePostfixOverride"_qs,
+                {&MovieItem::namePostfixOverrideChanged, [](MovieItem &i) { i.setNamePostfixOverride(false); },
+                    [](MovieItem &i) { i.setNamePostfixOverride(true); }}},
+            {u"mediaInfo"_qs, {&MovieItem::mediaInfoChanged, [](MovieItem &i) { i.setMediaInfo({}); },
+                                  [row](MovieItem &i) { i.setMediaInfo({row}); }}},
+            {u"isRenamed"_qs, {&MovieItem::isRenamedChanged, [](MovieItem &i) { i.setIsRenamed(false); },
+                                  [](MovieItem &i) { i.setIsRenamed(true); }}},
+        };
+        QFETCH(QString, field);
+        const Field set = fields.value(field);
+        MovieItem item(fileUrl(u"x.mkv"_qs));
+        QSignalSpy spy(&item, set.signal);
+        set.same(item);
+        QCOMPARE(spy.count(), 0);
+        set.change(item);
+        set.change(item);
+        QCOMPARE(spy.count(), 1);
     }
 
     void aiAgentInput_data()

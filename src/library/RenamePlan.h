@@ -1,0 +1,42 @@
+#pragma once
+
+#include "library/MovieItem.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace tolvane {
+
+struct PlannedRename {
+    MovieItemPtr item;
+    QString targetName;
+    std::optional<QString> failure;
+};
+
+/// What renaming `items` one after another, in this order, would do, moving nothing: for each
+/// row that canRename(), its target name and, when the real rename would fail, the same reason
+/// text rename() would return. Names claimed by earlier rows of the batch count.
+QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items);
+
+/// Where renaming `item` to its proposed name puts it: the same folder, the name in UTF-8.
+QByteArray renameTargetPath(const MovieItem &item);
+
+/// Whether something is at a path (a link counts as itself).
+using PathExists = std::function<bool(const QByteArray &path)>;
+
+/// Why renaming `item` to its proposed name would fail, found without moving anything: an
+/// unusable or overlong name, the file gone, the name taken, a folder that cannot be written.
+/// None when nothing stands in the way. The real rename asks this first, so a plan and a run
+/// give the same text; `exists` lets a plan count what earlier renames of its batch did.
+std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &exists = {});
+
+/// The text of a rename of `item` that failed for `reason`.
+QString renameFailureText(const MovieItem &item, const QString &reason);
+/// The text of a rename refused because `name` is taken.
+QString targetExistsText(const QString &name);
+
+} // namespace tolvane
