@@ -37,11 +37,9 @@ QString libAVProbeText();
 QList<MediaInfoRow> libAVRows(
     const std::optional<LibAVFacts> &facts, const ProbedFile &file, const QLocale &locale = QLocale());
 
-/// Opens the file with libavformat (local files only) and reads its streams; none when it cannot.
-std::optional<LibAVFacts> readLibAVFacts(const QString &filePath);
-
-/// The last resort when neither tool works: knows less than the tools and says so in its first row.
-/// Never fails. Blocks the calling thread while it reads the file.
-QList<MediaInfoRow> probeLibAVFormat(const QString &filePath, const QLocale &locale = QLocale());
+/// Reads the streams of the regular file open as `fd` with libavformat (loaded on first use;
+/// `absolutePath` is the file's name, a hint for the demuxers); none when the libraries are
+/// missing or the file is no media they know. Blocks the calling thread while it reads.
+std::optional<LibAVFacts> readLibAVFacts(int fd, const QByteArray &absolutePath);
 
 } // namespace tolvane

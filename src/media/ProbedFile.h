@@ -11,9 +11,6 @@ namespace tolvane {
 struct ProbedFile {
     std::optional<qint64> size;
     QString extension;
-
-    /// Reads the size of the file at `filePath` (following links; none unless a regular file).
-    static ProbedFile of(const QString &filePath);
 };
 
 } // namespace tolvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Records.h"
+#include "core/Text.h"
 #include "media/MediaFormat.h"
 
 #include <QLocale>
@@ -8,6 +9,10 @@
 #include <optional>
 
 namespace tolvane {
+
+/// No row's value is longer (in user-perceived characters): a tool listing a million tracks must
+/// not make a row of millions of characters. A longer value is cut and ends in "…".
+inline constexpr qsizetype maximumRowValueLength = 1000;
 
 /// Collects the rows of one summary in order; a value that is missing or unusable adds no row.
 class SummaryRows {
@@ -21,7 +26,9 @@ public:
     {
         MediaInfoRow row;
         row.key = key;
-        row.value = value;
+        row.value = value.size() > maximumRowValueLength && graphemeCount(value) > maximumRowValueLength
+            ? leftGraphemes(value, maximumRowValueLength - 1) + u'\u2026'
+            : value;
         m_rows.append(std::move(row));
     }
     void add(const QString &key, const std::optional<QString> &value)

@@ -63,11 +63,26 @@ QString audioLabel(qsizetype index, const std::optional<QString> &format, const 
     return label;
 }
 
-void addAudioList(SummaryRows &rows, const QStringList &labels)
-{
-    if (labels.size() >= 2)
-        rows.add(QStringLiteral("Audio list"), labels.join(QStringLiteral(", ")));
-}
+/// The "Audio list" row; labels past what a row can show are not even made.
+class AudioList {
+public:
+    bool isFull() const { return m_text.size() > maximumRowValueLength; }
+    void append(const QString &label)
+    {
+        if (m_count++ > 0)
+            m_text += QStringLiteral(", ");
+        m_text += label;
+    }
+    void addTo(SummaryRows &rows) const
+    {
+        if (m_count >= 2)
+            rows.add(QStringLiteral("Audio list"), m_text);
+    }
+
+private:
+    QString m_text;
+    qsizetype m_count = 0;
+};
 
 /// mediainfo 23.04 names the count "Channels" and writes it as a string; older releases wrote
 /// "Channel(s)", sometimes as "8 / 6", which is kept as written.
@@ -92,7 +107,8 @@ std::optional<QString> withProfile(std::optional<QString> codec, const std::opti
 
 } // namespace
 
-std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const ProbedFile &file, const QLocale &locale)
+std::optional<QList<MediaInfoRow>> mediaInfoRows(
+    const QByteArray &json, const ProbedFile &file, const QLocale &locale, bool *recognised)
 {
     const std::optional<QJsonObject> root = parseJsonObject(json);
     if (!root || !root->value(u"media"_qs).isObject())
@@ -114,6 +130,9 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const P
             audio.append(track);
     }
     const QJsonObject generalTrack = general.value_or(QJsonObject());
+    // mediainfo answers for any file; a file it knows no format of is no media file.
+    if (recognised)
+        *recognised = video || !audio.isEmpty() || readText(generalTrack.value(u"Format"_qs));
 
     SummaryRows rows(locale);
     rows.add(QStringLiteral("Probe"), QStringLiteral("mediainfo"));
@@ -153,11 +172,11 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(const QByteArray &json, const P
         rows.addSampleRate(readNumber(first.value(u"SamplingRate"_qs)));
         rows.add(QStringLiteral("Audio language"), readText(first.value(u"Language"_qs)));
     }
-    QStringList labels;
-    for (qsizetype index = 0; index < audio.size(); ++index)
+    AudioList labels;
+    for (qsizetype index = 0; index < audio.size() && !labels.isFull(); ++index)
         labels.append(audioLabel(
             index, readText(audio[index].value(u"Format"_qs)), readText(audio[index].value(u"Language"_qs))));
-    addAudioList(rows, labels);
+    labels.addTo(rows);
     return rows.take();
 }
 
@@ -215,13 +234,13 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
         rows.add(
             QStringLiteral("Audio language"), readString(first.value(u"tags"_qs).toObject().value(u"language"_qs)));
     }
-    QStringList labels;
-    for (qsizetype index = 0; index < audio.size(); ++index) {
+    AudioList labels;
+    for (qsizetype index = 0; index < audio.size() && !labels.isFull(); ++index) {
         const QJsonObject tags = audio[index].value(u"tags"_qs).toObject();
         labels.append(
             audioLabel(index, readText(audio[index].value(u"codec_name"_qs)), readText(tags.value(u"language"_qs))));
     }
-    addAudioList(rows, labels);
+    labels.addTo(rows);
     return rows.take();
 }
 

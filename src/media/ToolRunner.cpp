@@ -2,12 +2,16 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QMutex>
 #include <QProcess>
+#include <QSet>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 namespace tolvane {
@@ -25,6 +29,45 @@ bool isExecutableFile(const QString &path)
 int waitMilliseconds(const QDeadlineTimer &deadline)
 {
     return int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX));
+}
+
+/// The process groups of the tools running now; each tool leads a group of its own.
+struct RunningTools {
+    QMutex mutex;
+    QSet<qint64> groups;
+    bool ending = false;
+};
+
+RunningTools &runningTools()
+{
+    static RunningTools *tools = new RunningTools; // never destroyed: tools may end during exit
+    return *tools;
+}
+
+void killGroup(qint64 group)
+{
+    if (group > 0)
+        ::kill(pid_t(-group), SIGKILL);
+}
+
+/// Enters a started tool in the registry; false (and the tool killed) once the tools are ending.
+bool enter(qint64 group)
+{
+    RunningTools &tools = runningTools();
+    QMutexLocker lock(&tools.mutex);
+    if (tools.ending) {
+        killGroup(group);
+        return false;
+    }
+    tools.groups.insert(group);
+    return true;
+}
+
+void leave(qint64 group)
+{
+    RunningTools &tools = runningTools();
+    QMutexLocker lock(&tools.mutex);
+    tools.groups.remove(group);
 }
 
 } // namespace
@@ -56,27 +99,66 @@ std::optional<QString> findTool(const QString &name, const ToolSearch &search)
     return path;
 }
 
-std::optional<QByteArray> runTool(const QString &path, const QStringList &arguments, std::chrono::milliseconds timeout)
+std::optional<QByteArray> runTool(
+    const QString &path, const QStringList &arguments, std::chrono::milliseconds timeout, qsizetype outputLimit)
 {
+    {
+        RunningTools &tools = runningTools();
+        QMutexLocker lock(&tools.mutex);
+        if (tools.ending)
+            return std::nullopt;
+    }
     const QDeadlineTimer deadline(timeout.count());
     QProcess process;
     // Error output goes nowhere rather than into a pipe that nobody drains, which could stall the
     // child; no input either, so a tool that reads standard input ends at once.
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    // A group of its own, so that the helpers a tool starts can be ended with it.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(path, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(waitMilliseconds(deadline)))
         return std::nullopt;
-    // waitForFinished keeps reading standard output while it waits, so a large output cannot fill
-    // the pipe and block the child.
-    if (!process.waitForFinished(waitMilliseconds(deadline))) {
-        process.kill();
+    const qint64 group = process.processId();
+    if (!enter(group)) {
         process.waitForFinished();
         return std::nullopt;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    const auto fail = [&process, group] {
+        killGroup(group);
+        process.waitForFinished();
+        leave(group);
         return std::nullopt;
-    return process.readAllStandardOutput();
+    };
+
+    // Read as it comes, so that a large output cannot fill the pipe and block the child, and an
+    // endless one is cut off.
+    QByteArray output;
+    while (process.state() != QProcess::NotRunning) {
+        const bool ready = process.waitForReadyRead(waitMilliseconds(deadline));
+        output += process.readAllStandardOutput();
+        if (output.size() > outputLimit)
+            return fail();
+        // Not ready while running: the time is up, or the tool closed its output and works on.
+        if (!ready && process.state() != QProcess::NotRunning && !process.waitForFinished(waitMilliseconds(deadline)))
+            return fail();
+    }
+    output += process.readAllStandardOutput();
+    // Whatever the tool left running is ended too.
+    killGroup(group);
+    leave(group);
+    if (output.size() > outputLimit || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return output;
+}
+
+void endRunningTools()
+{
+    RunningTools &tools = runningTools();
+    QMutexLocker lock(&tools.mutex);
+    tools.ending = true;
+    for (const qint64 group : std::as_const(tools.groups))
+        killGroup(group);
 }
 
 } // namespace tolvane

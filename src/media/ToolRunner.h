@@ -27,10 +27,20 @@ std::optional<QString> findTool(const QString &name, const ToolSearch &search = 
 /// A tool that runs longer is killed; probing one file never takes near this long.
 inline constexpr std::chrono::milliseconds defaultToolTimeout{60'000};
 
-/// Runs the executable with these arguments (no shell) and returns its whole standard output when
-/// it exits with status 0. None when it cannot start, exits otherwise, crashes or overruns
-/// `timeout`. Standard error is discarded; standard input is empty. Blocks the calling thread.
-std::optional<QByteArray> runTool(
-    const QString &path, const QStringList &arguments, std::chrono::milliseconds timeout = defaultToolTimeout);
+/// A tool that prints more than this is killed: no summary is that long, and an endless output
+/// must not exhaust memory.
+inline constexpr qsizetype defaultToolOutputLimit = 4 * 1024 * 1024;
+
+/// Runs the executable with these arguments (no shell), in a process group of its own, and returns
+/// its whole standard output when it exits with status 0. None when it cannot start, exits
+/// otherwise, crashes, overruns `timeout` or prints more than `outputLimit` bytes; in the last two
+/// cases the whole group is killed, so children it left behind end with it. Standard error is
+/// discarded; standard input is empty. Blocks the calling thread.
+std::optional<QByteArray> runTool(const QString &path, const QStringList &arguments,
+    std::chrono::milliseconds timeout = defaultToolTimeout, qsizetype outputLimit = defaultToolOutputLimit);
+
+/// Kills the process group of every tool still running and refuses to start more (Ctrl-C, SIGTERM).
+/// Safe to call from any thread; not from a signal handler.
+void endRunningTools();
 
 } // namespace tolvane
