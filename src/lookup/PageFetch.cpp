@@ -1,7 +1,7 @@
 #include "lookup/PageFetch.h"
 
 #include "lookup/LookupError.h"
-#include "core/Text.h"
+#include "net/BodyDecoding.h"
 
 #include <algorithm>
 #include <charconv>
@@ -63,12 +63,6 @@ std::optional<double> parseRetryAfter(const QByteArray &retryAfter)
     return std::clamp(seconds, 3.0, 60.0);
 }
 
-QString decodePageText(const QByteArray &body)
-{
-    std::optional<QString> text = strictUtf8(body);
-    return text ? *std::move(text) : QString::fromLatin1(body);
-}
-
 QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QString gateKey, bool retryOn429,
     double minimumIntervalSeconds, std::shared_ptr<CancellationHandle> cancellation)
 {
@@ -104,7 +98,7 @@ QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QStri
     }
     if (response.status < 200 || response.status > 299)
         throw LookupError::network(QStringLiteral("HTTP %1").arg(response.status));
-    co_return decodePageText(response.body);
+    co_return decodeBodyText(response.body, response.header("Content-Type"));
 }
 
 } // namespace tolvane

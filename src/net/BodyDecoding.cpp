@@ -4,7 +4,9 @@
 #include <zlib.h>
 
 #include <QList>
+#include <QStringDecoder>
 
+#include <cctype>
 #include <memory>
 
 namespace tolvane {
@@ -84,7 +86,114 @@ std::optional<QByteArray> decodeBrotli(const QByteArray &input)
     }
 }
 
+/// The value of `charset=` in `text` (already lower-cased), without quotes; empty when absent.
+QByteArray charsetParameter(QByteArrayView text)
+{
+    for (qsizetype at = text.indexOf("charset"); at >= 0; at = text.indexOf("charset", at + 7)) {
+        qsizetype i = at + 7;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        if (i >= text.size() || text[i] != '=')
+            continue;
+        ++i;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '"' || text[i] == '\''))
+            ++i;
+        const qsizetype start = i;
+        while (i < text.size()
+            && (std::isalnum(uchar(text[i])) || text[i] == '-' || text[i] == '_' || text[i] == '.' || text[i] == ':'))
+            ++i;
+        if (i > start)
+            return text.sliced(start, i - start).toByteArray();
+    }
+    return {};
+}
+
+/// Well-formed multi-byte sequences and malformed bytes in `bytes`, as a UTF-8 decoder sees them.
+struct Utf8Census {
+    qsizetype multiByte = 0;
+    qsizetype malformed = 0;
+};
+
+Utf8Census utf8Census(QByteArrayView bytes)
+{
+    Utf8Census census;
+    const auto continuation = [&](qsizetype at, uchar low = 0x80, uchar high = 0xBF) {
+        return at < bytes.size() && uchar(bytes[at]) >= low && uchar(bytes[at]) <= high;
+    };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar lead = uchar(bytes[i]);
+        qsizetype length = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF)
+            length = continuation(i + 1) ? 2 : 0;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = continuation(i + 1, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF)
+                    && continuation(i + 2)
+                ? 3
+                : 0;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = continuation(i + 1, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF)
+                    && continuation(i + 2) && continuation(i + 3)
+                ? 4
+                : 0;
+        if (length == 0) {
+            ++census.malformed;
+            ++i;
+        } else {
+            ++census.multiByte;
+            i += length;
+        }
+    }
+    return census;
+}
+
+std::optional<QString> decodeAs(const QByteArray &charset, const QByteArray &body)
+{
+    if (charset == "utf-8" || charset == "utf8")
+        return QString::fromUtf8(body);
+    // Pages that say Latin-1 or ASCII are read byte for byte.
+    if (charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" || charset == "ascii")
+        return QString::fromLatin1(body);
+    QStringDecoder decoder(charset.constData());
+    if (!decoder.isValid())
+        return std::nullopt;
+    return decoder.decode(body);
+}
+
 } // namespace
+
+QByteArray declaredCharset(const QByteArray &contentType, const QByteArray &body)
+{
+    const QByteArray fromHeader = charsetParameter(contentType.toLower());
+    if (!fromHeader.isEmpty())
+        return fromHeader;
+    const QByteArray head = body.left(1024).toLower();
+    for (qsizetype meta = head.indexOf("<meta"); meta >= 0; meta = head.indexOf("<meta", meta + 5)) {
+        const qsizetype end = head.indexOf('>', meta);
+        const QByteArray charset
+            = charsetParameter(QByteArrayView(head).sliced(meta, (end < 0 ? head.size() : end) - meta));
+        if (!charset.isEmpty())
+            return charset;
+    }
+    return {};
+}
+
+QString decodeBodyText(const QByteArray &body, const QByteArray &contentType)
+{
+    if (body.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(body.sliced(3));
+    const QByteArray charset = declaredCharset(contentType, body);
+    if (!charset.isEmpty()) {
+        if (std::optional<QString> text = decodeAs(charset, body))
+            return *std::move(text);
+    }
+    const Utf8Census census = utf8Census(body);
+    return census.multiByte > census.malformed || census.malformed == 0 ? QString::fromUtf8(body)
+                                                                        : QString::fromLatin1(body);
+}
 
 std::optional<QByteArray> decodeContentEncoding(
     const QByteArray &body, const QByteArray &contentEncoding, QString *error)
