@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <system_error>
 
@@ -108,12 +109,31 @@ FileContents readWholeFile(const QString &path)
     return {bytes, std::nullopt};
 }
 
+/// The cookies of one load, with an index from domain (leading dot dropped) to their positions, so
+/// that a request looks only at the cookies of its host's domains, not at every cookie in the file.
+struct CookieIndex {
+    QList<Cookie> cookies;
+    QHash<QString, QList<qsizetype>> byDomain;
+
+    explicit CookieIndex(QList<Cookie> list)
+        : cookies(std::move(list))
+    {
+        for (qsizetype i = 0; i < cookies.size(); ++i) {
+            const QString &domain = cookies[i].domain;
+            byDomain[domain.startsWith(u'.') ? domain.mid(1) : domain].append(i);
+        }
+    }
+};
+
 struct Cache {
     QMutex mutex;
-    QList<Cookie> cookies;
+    std::shared_ptr<const CookieIndex> index = std::make_shared<CookieIndex>(QList<Cookie>());
     Status status = Status::disabled();
+    /// The file the status is about, as it was when read; a load with both unchanged reads nothing,
+    /// whatever the status, so a damaged or empty file is not read again on every request.
     std::optional<QString> path;
     std::optional<FileStamp> stamp;
+    bool known = false;
     /// The browser-cookie setting as the last load was told it; off until a load says otherwise.
     bool enabled = false;
 };
@@ -126,9 +146,15 @@ Cache &cache()
 
 std::atomic<int> fileReads{0};
 
+void store(Cache &shared, QList<Cookie> cookies, const Status &status)
+{
+    shared.index = std::make_shared<CookieIndex>(std::move(cookies));
+    shared.status = status;
+}
+
 // The lock is taken only to look at or replace the cache, never around file work, so one slow
 // disk does not stall every request.
-Status loadEnabled()
+Status loadEnabled(bool force)
 {
     Cache &shared = cache();
     const QString home = QDir::homePath();
@@ -142,14 +168,14 @@ Status loadEnabled()
     }
     if (!found.exists) {
         QMutexLocker lock(&shared.mutex);
-        shared.cookies.clear();
-        shared.status = Status::notFound();
+        store(shared, {}, Status::notFound());
+        shared.known = false;
         return shared.status;
     }
 
     {
         QMutexLocker lock(&shared.mutex);
-        if (shared.path == path && shared.stamp == found.stamp && !shared.cookies.isEmpty())
+        if (!force && shared.known && shared.path == path && shared.stamp == found.stamp)
             return shared.status;
     }
 
@@ -167,15 +193,13 @@ Status loadEnabled()
             status = Status::parseError(binaryCookiesErrorText(error));
         }
     }
+    contents.bytes.clear();
 
     QMutexLocker lock(&shared.mutex);
-    shared.cookies = std::move(cookies);
-    shared.status = status;
-    // A failed read leaves the identity alone: the empty list alone makes the next call try again.
-    if (status.kind == Status::Case::loaded) {
-        shared.path = path;
-        shared.stamp = found.stamp;
-    }
+    store(shared, std::move(cookies), status);
+    shared.path = path;
+    shared.stamp = found.stamp;
+    shared.known = true;
     return status;
 }
 
@@ -200,6 +224,9 @@ bool fitsInHeader(const Cookie &cookie)
     };
     return clean(cookie.name) && clean(cookie.value) && !cookie.name.contains(u'=');
 }
+
+/// The header from the cookies that may apply, in file order.
+std::optional<QString> headerFor(const QList<const Cookie *> &candidates, const QUrl &url, const QDateTime &now);
 
 } // namespace
 
@@ -237,21 +264,33 @@ QString Status::caseName() const
     return {};
 }
 
-Status loadCookies(bool enabled)
+namespace {
+
+Status load(bool enabled, bool force)
 {
+    Cache &shared = cache();
     {
-        Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
         shared.enabled = enabled;
+        if (!enabled) {
+            store(shared, {}, Status::disabled());
+            shared.known = false;
+            return shared.status;
+        }
     }
-    if (!enabled) {
-        Cache &shared = cache();
-        QMutexLocker lock(&shared.mutex);
-        shared.cookies.clear();
-        shared.status = Status::disabled();
-        return shared.status;
-    }
-    return loadEnabled();
+    return loadEnabled(force);
+}
+
+} // namespace
+
+Status loadCookies(bool enabled)
+{
+    return load(enabled, false);
+}
+
+Status reloadCookies(bool enabled)
+{
+    return load(enabled, true);
 }
 
 std::optional<QString> cookieHeader(const QUrl &url)
@@ -262,30 +301,57 @@ std::optional<QString> cookieHeader(const QUrl &url)
         if (!shared.enabled)
             return std::nullopt;
     }
-    loadEnabled();
-    QList<Cookie> cookies;
+    loadEnabled(false);
+    std::shared_ptr<const CookieIndex> index;
     {
         Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
-        cookies = shared.cookies;
+        index = shared.index;
     }
-    return cookieHeaderFor(cookies, url, QDateTime::currentDateTimeUtc());
+    // Cookie files hold host names in their ASCII (punycode) form.
+    const QString host = url.host(QUrl::FullyEncoded).toLower();
+    QList<qsizetype> positions;
+    for (qsizetype dot = -1; !host.isEmpty();) {
+        const auto found = index->byDomain.constFind(host.mid(dot + 1));
+        if (found != index->byDomain.cend())
+            positions.append(*found);
+        dot = host.indexOf(u'.', dot + 1);
+        if (dot < 0)
+            break;
+    }
+    // In file order again, which decides between cookies of equal domains.
+    std::sort(positions.begin(), positions.end());
+    QList<const Cookie *> candidates;
+    candidates.reserve(positions.size());
+    for (const qsizetype position : std::as_const(positions))
+        candidates.append(&index->cookies[position]);
+    return headerFor(candidates, url, QDateTime::currentDateTimeUtc());
 }
 
 std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now)
 {
-    // Cookie files hold host names in their ASCII (punycode) form.
+    QList<const Cookie *> candidates;
+    candidates.reserve(cookies.size());
+    for (const Cookie &cookie : cookies)
+        candidates.append(&cookie);
+    return headerFor(candidates, url, now);
+}
+
+namespace {
+
+std::optional<QString> headerFor(const QList<const Cookie *> &candidates, const QUrl &url, const QDateTime &now)
+{
     const QString host = url.host(QUrl::FullyEncoded).toLower();
     if (host.isEmpty())
         return std::nullopt;
     const QString path = url.path().isEmpty() ? QStringLiteral("/") : url.path();
 
     QList<const Cookie *> matches;
-    for (const Cookie &cookie : cookies) {
-        if (cookie.expires && *cookie.expires < now)
+    for (const Cookie *cookie : candidates) {
+        if (cookie->expires && *cookie->expires < now)
             continue;
-        if (domainMatches(host, cookie.domain) && path.startsWith(cookie.path) && fitsInHeader(cookie))
-            matches.append(&cookie);
+        if (domainMatches(host, cookie->domain) && path.startsWith(cookie->path) && fitsInHeader(*cookie))
+            matches.append(cookie);
     }
 
     // Shortest domain first, so that for each name the most specific domain is written last and wins.
@@ -307,14 +373,17 @@ std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl 
     return pairs.join(QStringLiteral("; "));
 }
 
+} // namespace
+
 void resetCacheForTesting()
 {
     Cache &shared = cache();
     QMutexLocker lock(&shared.mutex);
-    shared.cookies.clear();
-    shared.status = Status::disabled();
+    store(shared, {}, Status::disabled());
     shared.path.reset();
     shared.stamp.reset();
+    shared.known = false;
+    shared.enabled = false;
 }
 
 int fileReadsForTesting()

@@ -43,11 +43,17 @@ inline constexpr const char *fileLocations[] = {
 };
 
 /// Refreshes the cache from the cookie file under QDir::homePath() unless `enabled` (the user's
-/// browser-cookie setting) is off, and reports how that went. An unchanged file is not read again.
+/// browser-cookie setting) is off, and reports how that went. A file whose path, size and
+/// modification time are those of the last read is not read again, whatever that read gave.
 Status loadCookies(bool enabled);
 
-/// The value of a "Cookie" request header for `url` from the cached cookies (refreshed first),
-/// or none when the last load was told the setting is off, or no cookie applies.
+/// As loadCookies, but reads the file even when it looks unchanged (the settings window's
+/// "Reload cookies").
+Status reloadCookies(bool enabled);
+
+/// The value of a "Cookie" request header for `url` from the cached cookies (refreshed first when
+/// the file changed), or none when the last load was told the setting is off, or no cookie applies.
+/// Looks only at the cookies of the URL's host and its parent domains.
 std::optional<QString> cookieHeader(const QUrl &url);
 
 /// The matching behind cookieHeader, free of files and clocks: keeps unexpired cookies whose
