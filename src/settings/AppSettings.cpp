@@ -1,9 +1,20 @@
 #include "AppSettings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 #include <QSettings>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+#include <utility>
 
 namespace tolvane {
 
@@ -19,9 +30,103 @@ public:
     }
 };
 
+/// The text after "key=" on the key's line in the file's general section, as typed; none when
+/// the file holds no such line.
+std::optional<QString> rawValue(const QString &fileName, const QString &key)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool general = true;
+    const QByteArray name = key.toUtf8();
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            general = line == "[General]";
+            continue;
+        }
+        if (!general || !line.startsWith(name))
+            continue;
+        const QByteArray rest = line.mid(name.size()).trimmed();
+        if (!rest.startsWith('='))
+            continue;
+        QByteArray value = rest.mid(1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        return QString::fromUtf8(value);
+    }
+    return std::nullopt;
+}
+
 QString readString(const QString &key)
 {
-    return Store().value(key).toString();
+    const Store store;
+    const QVariant value = store.value(key);
+    // The INI reader splits a value with an unquoted comma into a list ("AQVN, x" typed by hand);
+    // the setting is the whole text as typed.
+    if (value.typeId() == QMetaType::QStringList)
+        return rawValue(store.fileName(), key).value_or(value.toStringList().join(QStringLiteral(", ")));
+    return value.toString();
+}
+
+/// The settings file holds the API key: only its owner may read it. Made before the first write,
+/// because the store replaces the file by a new one that takes over the old one's mode.
+void keepPrivate(const QString &fileName)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat status { };
+    if (::lstat(path.constData(), &status) == 0) {
+        if (S_ISREG(status.st_mode) && (status.st_mode & 0077) != 0)
+            ::chmod(path.constData(), status.st_mode & 0700);
+        return;
+    }
+    QDir().mkpath(QFileInfo(fileName).path());
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+/// Why the keys just written are not in the file; none when they are.
+std::optional<QString> writeFailure(const QSettings &settings, const QStringList &keys)
+{
+    const QString reason = QStringLiteral("The settings could not be saved to %1: %2");
+    if (settings.status() != QSettings::NoError)
+        return reason.arg(settings.fileName(), QStringLiteral("the file cannot be written"));
+    const QFileInfo info(settings.fileName());
+    if (info.exists() && !info.isFile())
+        return reason.arg(settings.fileName(), QStringLiteral("something that is not a file is in its place"));
+    for (const QString &key : keys) {
+        if (!rawValue(settings.fileName(), key))
+            return reason.arg(settings.fileName(), QStringLiteral("the file does not hold what was written"));
+    }
+    return std::nullopt;
+}
+
+/// The first failure of a write since the last flush.
+struct WriteLog {
+    QMutex mutex;
+    std::optional<QString> failure;
+};
+
+WriteLog &writeLog()
+{
+    static WriteLog log;
+    return log;
+}
+
+template <typename Change> void write(const QStringList &keys, Change change)
+{
+    Store settings;
+    keepPrivate(settings.fileName());
+    change(settings);
+    settings.sync();
+    keepPrivate(settings.fileName());
+    if (std::optional<QString> failure = writeFailure(settings, keys)) {
+        WriteLog &log = writeLog();
+        QMutexLocker lock(&log.mutex);
+        if (!log.failure)
+            log.failure = std::move(failure);
+    }
 }
 
 } // namespace
@@ -70,24 +175,31 @@ bool AppSettings::storeText(const QString &key, const QString &value)
     QString trimmed = value.trimmed();
     if (key == yandexAIEndpointURL && trimmed.isEmpty())
         trimmed = defaultYandexEndpoint;
-    Store settings;
-    settings.setValue(key, trimmed);
-    settings.sync();
+    write({key}, [&](QSettings &settings) { settings.setValue(key, trimmed); });
     return true;
 }
 
 void AppSettings::storeUseSafariCookies(bool value)
 {
+    write({useSafariCookiesKey}, [&](QSettings &settings) { settings.setValue(useSafariCookiesKey, value); });
+}
+
+std::optional<QString> AppSettings::flush()
+{
     Store settings;
-    settings.setValue(useSafariCookiesKey, value);
     settings.sync();
+    WriteLog &log = writeLog();
+    QMutexLocker lock(&log.mutex);
+    std::optional<QString> failure = std::exchange(log.failure, std::nullopt);
+    if (!failure && settings.status() != QSettings::NoError)
+        failure = QStringLiteral("The settings could not be saved to %1: the file cannot be written")
+                      .arg(settings.fileName());
+    return failure;
 }
 
 void AppSettings::resetAll()
 {
-    Store settings;
-    settings.clear();
-    settings.sync();
+    write({}, [](QSettings &settings) { settings.clear(); });
 }
 
 void AppSettings::relaunchApp()

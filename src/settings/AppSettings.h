@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tolvane {
 
 /// Named readers over the preferences store (QSettings, organization and application "Tolvane").
@@ -32,9 +34,15 @@ public:
     static bool useSafariCookies();
 
     /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
-    /// stored as the default. Returns false for a key that is not a text setting.
+    /// stored as the default. Returns false for a key that is not a text setting. The file is kept
+    /// readable by its owner only (it holds the API key); a failed write is told by flush().
     static bool storeText(const QString &key, const QString &value);
     static void storeUseSafariCookies(bool value);
+
+    /// Writes pending changes now. None when everything written since the last flush is in the
+    /// file; else a one-line reason naming the settings file (a folder in its place, a read-only
+    /// folder).
+    static std::optional<QString> flush();
 
     /// Clears every key the application has stored, not only the five, and writes through to disk.
     static void resetAll();
