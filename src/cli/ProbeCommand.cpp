@@ -1,17 +1,13 @@
 #include "Commands.h"
-#include "Json.h"
 
 #include "core/FilePaths.h"
+#include "core/Json.h"
 #include "core/Text.h"
 #include "media/MediaProbe.h"
 
 #include <QCommandLineParser>
 #include <QCoroTask>
-#include <QFile>
 
-#include <unistd.h>
-
-#include <climits>
 #include <vector>
 
 namespace tolvane::cli {
@@ -28,54 +24,17 @@ struct ProbedPath {
 // the results are still collected in argument order.
 QCoro::Task<QList<ProbedPath>> probeAll(QList<QByteArray> given)
 {
-    char directory[PATH_MAX];
-    const QByteArray workingDirectory = ::getcwd(directory, sizeof directory) ? QByteArray(directory) : QByteArray();
     QList<ProbedPath> probed;
     std::vector<QCoro::Task<ProbeReport>> running;
     running.reserve(size_t(given.size()));
     for (const QByteArray &path : given) {
-        const QByteArray absolute = path.startsWith('/') ? path : workingDirectory + '/' + path;
+        const QByteArray absolute = absolutePath(path);
         probed.append({path, absolute, {}});
         running.push_back(probeReport(absolute));
     }
     for (qsizetype index = 0; index < probed.size(); ++index)
         probed[index].report = co_await running[size_t(index)];
     co_return probed;
-}
-
-/// The command's positional arguments with their exact bytes: QStringList arguments have lost the
-/// bytes of a name that is not UTF-8. Taken from the kernel's copy of the command line when it
-/// agrees with what the parser found, else re-encoded from the text.
-QList<QByteArray> rawPaths(const QStringList &positional)
-{
-    QList<QByteArray> encoded;
-    for (const QString &path : positional)
-        encoded.append(QFile::encodeName(path));
-    QFile cmdline(QStringLiteral("/proc/self/cmdline"));
-    if (!cmdline.open(QIODevice::ReadOnly))
-        return encoded;
-    QList<QByteArray> words = cmdline.readAll().split('\0');
-    if (!words.isEmpty() && words.constLast().isEmpty())
-        words.removeLast();
-    const qsizetype command = words.indexOf(QByteArray("probe"), 1);
-    if (command < 0)
-        return encoded;
-    QList<QByteArray> raw;
-    bool optionsEnded = false;
-    for (const QByteArray &word : words.mid(command + 1)) {
-        if (!optionsEnded && word == "--")
-            optionsEnded = true;
-        else if (optionsEnded || !word.startsWith('-') || word == "-")
-            raw.append(word);
-    }
-    if (raw.size() != encoded.size())
-        return encoded;
-    for (qsizetype index = 0; index < raw.size(); ++index) {
-        // A word the parser saw otherwise is not the same argument.
-        if (QFile::decodeName(raw[index]) != positional[index])
-            return encoded;
-    }
-    return raw;
 }
 
 QString probeText(const QList<ProbedPath> &probed)
@@ -92,28 +51,34 @@ QString probeText(const QList<ProbedPath> &probed)
     return text;
 }
 
-QString probeJson(const QList<ProbedPath> &probed)
+QByteArray probeJson(const QList<ProbedPath> &probed)
 {
-    QString json = QStringLiteral("{\n  \"items\": [");
-    bool firstFile = true;
+    JsonWriter json;
+    json.beginObject();
+    json.key(u"items");
+    json.beginArray();
     for (const ProbedPath &file : probed) {
         if (file.report.error)
             continue;
-        json += firstFile ? QStringLiteral("\n") : QStringLiteral(",\n");
-        firstFile = false;
-        json += QStringLiteral("    {\n      \"path\": ") + jsonString(readableName(file.path))
-            + QStringLiteral(",\n      \"mediaInfo\": [");
-        bool firstRow = true;
+        json.beginObject();
+        json.key(u"path");
+        json.value(readableName(file.path));
+        json.key(u"mediaInfo");
+        json.beginArray();
         for (const MediaInfoRow &row : file.report.rows) {
-            json += firstRow ? QStringLiteral("\n") : QStringLiteral(",\n");
-            firstRow = false;
-            json += QStringLiteral("        {\n          \"key\": ") + jsonString(row.key)
-                + QStringLiteral(",\n          \"value\": ") + jsonString(row.value) + QStringLiteral("\n        }");
+            json.beginObject();
+            json.key(u"key");
+            json.value(row.key);
+            json.key(u"value");
+            json.value(row.value);
+            json.endObject();
         }
-        json += firstRow ? QStringLiteral("]\n    }") : QStringLiteral("\n      ]\n    }");
+        json.endArray();
+        json.endObject();
     }
-    json += firstFile ? QStringLiteral("]\n}\n") : QStringLiteral("\n  ]\n}\n");
-    return json;
+    json.endArray();
+    json.endObject();
+    return json.take();
 }
 
 } // namespace
@@ -128,17 +93,10 @@ int runProbe(const QStringList &arguments)
                        "and the command then exits with status 1."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
     parser.addOption(json);
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Media files."), QStringLiteral("FILE..."));
-    if (!parser.parse(QStringList{QStringLiteral("tolvane-cli probe")} + arguments)) {
-        printError(QStringLiteral("tolvane-cli probe: %1\n").arg(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
-        return 0;
-    }
-    const QList<QByteArray> paths = rawPaths(parser.positionalArguments());
+    if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("probe"), arguments))
+        return *ended;
+    const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
     if (paths.isEmpty()) {
         printError(QStringLiteral("tolvane-cli probe: expected at least one FILE\n"));
         return 2;
@@ -153,7 +111,10 @@ int runProbe(const QStringList &arguments)
             failed = true;
         }
     }
-    printOut(parser.isSet(json) ? probeJson(probed) : probeText(probed));
+    if (parser.isSet(json))
+        printOut(probeJson(probed));
+    else
+        printOut(probeText(probed));
     return failed ? 1 : 0;
 }
 
