@@ -152,23 +152,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("contentType");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("200") << 200 << QByteArray("Сталкер") << u"text: Сталкер"_qs;
-        QTest::newRow("299") << 299 << QByteArray("ok") << u"text: ok"_qs;
-        QTest::newRow("Latin-1 body") << 200 << QByteArray("Caf\xe9 cr\xe8me") << u"text: Café crème"_qs;
-        QTest::newRow("199") << 199 << QByteArray("early") << u"failed: HTTP 199"_qs;
-        QTest::newRow("300") << 300 << QByteArray("choices") << u"failed: HTTP 300"_qs;
-        QTest::newRow("404") << 404 << QByteArray() << u"failed: HTTP 404"_qs;
-        QTest::newRow("503") << 503 << QByteArray("busy") << u"failed: HTTP 503"_qs;
+        const QString html = u"text/html"_qs;
+        QTest::newRow("200") << 200 << QByteArray("Сталкер") << html << u"text: Сталкер"_qs;
+        QTest::newRow("299") << 299 << QByteArray("ok") << html << u"text: ok"_qs;
+        QTest::newRow("Latin-1 body") << 200 << QByteArray("Caf\xe9 cr\xe8me") << html << u"text: Café crème"_qs;
+        QTest::newRow("UTF-8, a stray byte") << 200 << QByteArray("Сталкер\xff") << html << u"text: Сталкер\ufffd"_qs;
+        QTest::newRow("charset of the header") << 200 << QByteArray("\xd1\xf2\xe0\xeb\xea\xe5\xf0")
+                                               << u"text/html; charset=windows-1251"_qs << u"text: Сталкер"_qs;
+        QTest::newRow("199") << 199 << QByteArray("early") << html << u"failed: HTTP 199"_qs;
+        QTest::newRow("300") << 300 << QByteArray("choices") << html << u"failed: HTTP 300"_qs;
+        QTest::newRow("503") << 503 << QByteArray("busy") << html << u"failed: HTTP 503"_qs;
     }
     void statusAndEncoding()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
+        QFETCH(QString, contentType);
         QFETCH(QString, expected);
         LoopbackServer server([&](const httplib::Request &, httplib::Response &response) {
             response.status = status;
-            response.set_content(body.toStdString(), "text/html");
+            response.set_content(body.toStdString(), contentType.toStdString());
         });
         FakeWaits waits;
         QCOMPARE(fetch(fakeLookup(&waits), server.url(u"/page"_qs)), expected);
@@ -233,9 +238,8 @@ private Q_SLOTS:
 
     void transportFailureIsANetworkError()
     {
-        const QUrl closed = LoopbackServer::refusingUrl();
         FakeWaits waits;
-        const QString outcome = fetch(fakeLookup(&waits), closed);
+        const QString outcome = fetch(fakeLookup(&waits), LoopbackServer::refusingUrl());
         QVERIFY2(outcome.startsWith(u"failed: "_qs) && outcome.size() > 8, qPrintable(outcome));
     }
 
@@ -244,17 +248,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<double>("expected"); // 0 for absent
         QTest::newRow("absent") << QByteArray() << 0.0;
-        QTest::newRow("in range") << QByteArray("10") << 10.0;
         QTest::newRow("fraction") << QByteArray("4.5") << 4.5;
         QTest::newRow("exponent") << QByteArray("1e1") << 10.0;
         QTest::newRow("negative") << QByteArray("-5") << 3.0;
         QTest::newRow("overflows to the cap") << QByteArray("1e999") << 60.0;
         QTest::newRow("underflows to the floor") << QByteArray("1e-999") << 3.0;
-        QTest::newRow("plus sign") << QByteArray("+7") << 7.0;
         QTest::newRow("white space around") << QByteArray(" 10") << 0.0;
         QTest::newRow("trailing unit") << QByteArray("10s") << 0.0;
-        QTest::newRow("not a number") << QByteArray("nan") << 0.0;
-        QTest::newRow("lone dot") << QByteArray(".") << 0.0;
         QTest::newRow("bare exponent") << QByteArray("5e") << 0.0;
     }
     void parseRetryAfter()

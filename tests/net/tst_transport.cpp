@@ -77,23 +77,6 @@ private Q_SLOTS:
         QCOMPARE(seen.header("X-Probe"), QByteArray("1"));
     }
 
-    void postCarriesBody()
-    {
-        LoopbackServer server([](const httplib::Request &, httplib::Response &response) {
-            response.set_content("{}", "application/json");
-        });
-        HttpTransport transport;
-        HttpRequest request = get(server.url(u"/v1/responses"_qs));
-        request.method = "POST";
-        request.body = R"({"input":"Сталкер"})";
-        request.setHeader("Content-Type", "application/json");
-        const Outcome outcome = send(transport, request);
-        QVERIFY2(outcome.response, qPrintable(outcome.error));
-        const auto seen = server.requests().value(0);
-        QCOMPARE(seen.method, QByteArray("POST"));
-        QCOMPARE(seen.body, request.body);
-    }
-
     void decodesBodies_data()
     {
         const QByteArray page = QByteArray("<p>Сталкер</p>").repeated(200);
@@ -101,9 +84,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("encoding");
         QTest::addColumn<QString>("contentType");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("gzip") << gzipped(page) << QByteArray("gzip") << u"application/octet-stream"_qs << page;
-        QTest::newRow("deflate") << zlibDeflated(page) << QByteArray("deflate") << u"application/octet-stream"_qs
-                                 << page;
+        // The codings themselves are tested on the decoder; here, that the transport applies it.
         QTest::newRow("br") << brotlied(page) << QByteArray("br") << u"application/octet-stream"_qs << page;
         // The test server compresses text on its own when asked to; that must come out whole too.
         QTest::newRow("server's own choice") << page << QByteArray() << u"text/html"_qs << page;
@@ -206,6 +187,7 @@ private Q_SLOTS:
 
         const auto seen = server.requests();
         QCOMPARE(seen.size(), 3);
+        QCOMPARE(seen[0].body, QByteArray("q=1"));
         QCOMPARE(seen[1].method, QByteArray("GET")); // 303 turns the POST into a GET
         QCOMPARE(seen[1].query, QByteArray("x=1"));
         QCOMPARE(seen[1].header("Cookie"), QByteArray("hop=1"));
@@ -291,11 +273,8 @@ private Q_SLOTS:
 
     void refusedConnectionFails()
     {
-        const QUrl closed = LoopbackServer::refusingUrl();
         HttpTransport transport;
-        const Outcome outcome = send(transport, get(closed));
-        QVERIFY(!outcome.response);
-        QVERIFY(!outcome.error.isEmpty());
+        QVERIFY(!send(transport, get(LoopbackServer::refusingUrl())).error.isEmpty());
     }
 };
 
