@@ -185,20 +185,6 @@ QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale)
     return order;
 }
 
-QList<QByteArray> scanFolder(const QByteArray &folderPath)
-{
-    QList<QByteArray> paths;
-    QStringList names;
-    for (Found &file : walkFolder(cleanNativePath(folderPath))) {
-        names.append(readableName(nativeFileName(file.path)));
-        paths.append(std::move(file.path));
-    }
-    QList<QByteArray> sorted;
-    for (qsizetype index : nameOrder(names, collationLocale()))
-        sorted.append(paths[index]);
-    return sorted;
-}
-
 IntakeResult collectIntake(const QList<QUrl> &urls)
 {
     IntakeResult result;

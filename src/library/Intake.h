@@ -19,15 +19,12 @@ struct IntakeResult {
     int skippedCount = 0; ///< files given directly that are not videos
 };
 
-/// Every video file below `folderPath`, by extension, sorted by name. Only regular files and
-/// links to them are taken (a pipe or socket named x.mkv would block whoever opens it). Hidden
-/// files and folders (names starting with ".") are skipped with their contents; symbolic links
-/// to folders are not followed; unreadable folders are passed over.
-QList<QByteArray> scanFolder(const QByteArray &folderPath);
-
-/// Walks the given file URLs in order: folders are scanned, video files kept, other files counted,
-/// paths that do not exist ignored. A file reached twice (a folder given directly and through a
-/// link to it) is kept once, as first reached.
+/// Walks the given file URLs in order: folders are scanned recursively, video files kept (by
+/// extension), other files counted, paths that do not exist ignored. Only regular files and links
+/// to them are taken (a pipe or socket named x.mkv would block whoever opens it). Hidden files and
+/// folders (names starting with ".") inside a folder are skipped with their contents; symbolic
+/// links to folders are not followed; unreadable folders are passed over. A file reached twice
+/// (a folder given directly and through a link to it) is kept once, as first reached.
 IntakeResult collectIntake(const QList<QUrl> &urls);
 
 /// The user's locale for ordering names (English rules when the process runs in the C locale).

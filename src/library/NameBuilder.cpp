@@ -99,7 +99,8 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     if (override)
         return sanitizedPostfix(postfix).value_or(QString());
 
-    QString t = withoutLeadingDots(withoutSquareBrackets(cleanTitleForFileName(withoutFormatCharacters(title), year)));
+    QString t = withoutLeadingDots(
+        withoutSquareBrackets(cleanTitleForFileName(withoutLoneSurrogates(withoutFormatCharacters(title)), year)));
     if (t.isEmpty()) {
         const QString base = year ? QStringLiteral("(%1)").arg(*year) : QString();
         return appendPostfix(base, postfix);
@@ -107,8 +108,8 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     if (altTitle) {
         const QString trimmed = altTitle->trimmed();
         if (!trimmed.isEmpty()) {
-            const QString a
-                = withoutSquareBrackets(cleanTitleForFileName(withoutFormatCharacters(trimmed), std::nullopt));
+            const QString a = withoutSquareBrackets(
+                cleanTitleForFileName(withoutLoneSurrogates(withoutFormatCharacters(trimmed)), std::nullopt));
             if (!a.isEmpty() && t.compare(a, Qt::CaseInsensitive) != 0)
                 t += QLatin1Char('[') + a + QLatin1Char(']');
         }
