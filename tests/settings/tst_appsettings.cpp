@@ -1,9 +1,13 @@
 #include "settings/AppSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tolvane;
 
@@ -74,6 +78,57 @@ private Q_SLOTS:
         QVERIFY(!AppSettings::useSafariCookies());
         AppSettings::storeUseSafariCookies(true);
         QVERIFY(AppSettings::useSafariCookies());
+        QCOMPARE(AppSettings::flush(), std::nullopt);
+    }
+
+    // The file holds the API key: made for its owner alone, and an older, open one is closed.
+    void fileIsTheOwnersAlone()
+    {
+        QVERIFY(QFile::remove(settingsFile()) || !QFile::exists(settingsFile()));
+        AppSettings::storeText(AppSettings::yandexAIAPIKey, QStringLiteral("secret"));
+        QCOMPARE(QFile::permissions(settingsFile()) & 0x0077, QFile::Permissions());
+        QVERIFY(QFile::setPermissions(settingsFile(), QFile::Permissions(0x6644)));
+        AppSettings::storeText(AppSettings::yandexAIFolderID, QStringLiteral("b1g"));
+        QCOMPARE(QFile::permissions(settingsFile()) & 0x0077, QFile::Permissions());
+        QCOMPARE(AppSettings::yandexAPIKey(), QStringLiteral("secret"));
+    }
+
+    // Typed by hand, a value with a comma is split into a list by the INI reader; it reads whole.
+    void valueWithACommaReadsWhole()
+    {
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\nyandexAIAPIKey=AQVN1, x2\nyandexAIFolderID = b1g,c2 \n");
+        file.close();
+        QCOMPARE(AppSettings::yandexAPIKey(), QStringLiteral("AQVN1, x2"));
+        QCOMPARE(AppSettings::yandexFolderID(), QStringLiteral("b1g,c2"));
+    }
+
+    void flushReportsAStoreThatCannotBeWritten_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a folder in the file's place") << QStringLiteral("folder");
+        QTest::newRow("a read-only folder") << QStringLiteral("read-only");
+    }
+    void flushReportsAStoreThatCannotBeWritten()
+    {
+        QFETCH(QString, obstacle);
+        if (obstacle == QStringLiteral("read-only") && ::geteuid() == 0)
+            QSKIP("Running as root, which may write into any folder; run as an ordinary user to test this");
+        QCOMPARE(AppSettings::flush(), std::nullopt);
+        const QString folder = QFileInfo(settingsFile()).path();
+        QFile::remove(settingsFile());
+        if (obstacle == QStringLiteral("folder"))
+            QVERIFY(QDir().mkpath(settingsFile()));
+        else
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
+        AppSettings::storeText(AppSettings::yandexAIPromptID, QStringLiteral("fvt"));
+        const std::optional<QString> failure = AppSettings::flush();
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        QDir(settingsFile()).removeRecursively();
+        QVERIFY(failure);
+        QVERIFY2(failure->contains(settingsFile()) && !failure->contains(u'\n'), qPrintable(*failure));
+        QCOMPARE(AppSettings::flush(), std::nullopt); // told once
     }
 
     void storeTextTrimsAndDefaultsTheEndpoint()
