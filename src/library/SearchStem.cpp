@@ -3,8 +3,6 @@
 #include <QSet>
 #include <QStringList>
 
-#include <algorithm>
-
 namespace tolvane {
 
 namespace {
@@ -35,19 +33,6 @@ const QSet<QString> &junkTokens()
         "subs", "subbed", "dubbed", "yts", "yify", "rarbg", "sparks", "ctrlhd", "framestor", "ntb", "amzn", "nf",
         "dsnp", "hulu", "hmax", "it", "sample", "trailer", "nfo", "readnfo"});
     return set;
-}
-
-// The junk words in code point order, for lookups of a piece without making a string of it.
-bool isJunkToken(QStringView lower)
-{
-    static const QStringList sorted = [] {
-        QStringList words = junkTokens().values();
-        words.sort();
-        return words;
-    }();
-    const auto at = std::lower_bound(sorted.cbegin(), sorted.cend(), lower,
-        [](const QString &word, QStringView piece) { return QStringView(word).compare(piece) < 0; });
-    return at != sorted.cend() && *at == lower;
 }
 
 bool isDigitAt(const QString &text, qsizetype index)
@@ -88,7 +73,12 @@ bool isResolution(QStringView lowerPiece)
 bool isJunkLower(QStringView lower)
 {
     return lower.startsWith(QLatin1String("aac")) || lower.startsWith(QLatin1String("dts")) || isResolution(lower)
-        || isJunkToken(lower);
+        || junkTokens().contains(QString::fromRawData(lower.data(), lower.size()));
+}
+
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
 }
 
 // Whether a piece of a name is a release tag, resolution or codec word. Pieces of plain ASCII
@@ -113,12 +103,12 @@ bool isJunk(QStringView piece)
         if (!prefixed)
             return false;
         for (qsizetype i = 0; i < 3; ++i)
-            lower[i] = QChar::toLower(piece.at(i).unicode());
+            lower[i] = asciiLower(piece.at(i).unicode());
         const QStringView head(lower, 3);
         return head == QLatin1String("aac") || head == QLatin1String("dts");
     }
     for (qsizetype i = 0; i < piece.size(); ++i)
-        lower[i] = QChar::toLower(piece.at(i).unicode());
+        lower[i] = asciiLower(piece.at(i).unicode());
     return isJunkLower(QStringView(lower, piece.size()));
 }
 
