@@ -51,9 +51,7 @@ private Q_SLOTS:
         row("duration 59.6 s rounds up", text(formatDuration(59.6)), u"1:00"_qs);
         row("duration 3599.4 s", text(formatDuration(3599.4)), u"59:59"_qs);
         row("duration one hour", text(formatDuration(3600)), u"1:00:00"_qs);
-        row("duration feature film", text(formatDuration(5838)), u"1:37:18"_qs);
         row("duration negative", text(formatDuration(-1)), u"none"_qs);
-        row("duration not a number", text(formatDuration(std::numeric_limits<double>::quiet_NaN())), u"none"_qs);
         row("duration beyond exact seconds", text(formatDuration(1e300)), u"none"_qs);
         row("bit rate 999 999", formatBitRate(999'999), u"1000 kbps"_qs);
         row("bit rate 1 000 000", formatBitRate(1'000'000), u"1.00 Mbps"_qs);
@@ -61,40 +59,27 @@ private Q_SLOTS:
         row("bit rate single precision", formatBitRate(3'335'000), u"3.34 Mbps"_qs);
         row("frame rate NTSC film", formatFrameRate(24000.0 / 1001), u"24 fps"_qs);
         row("frame rate 59.94", formatFrameRate(59.94), u"59.9 fps"_qs);
-        row("sample rate", formatSampleRate(44100.4), u"44100 Hz"_qs);
-        row("resolution", formatResolution(1920, 1080), u"1920\u00D71080"_qs);
         row("size 1.2 thousand million", formatFileSize(1'234'567'890, c), u"1.23 GB"_qs);
-        row("size German", formatFileSize(1'234'567'890, QLocale(QLocale::German)), u"1,23 GB"_qs);
         row("size just below a megabyte", formatFileSize(999'994, c), u"999.99 kB"_qs);
         row("size rounds up to a megabyte", formatFileSize(999'999, c), u"1.00 MB"_qs);
         row("fourcc trailing space trimmed", fourCharCode(0x61616320), u"aac"_qs);
-        row("fourcc all spaces", fourCharCode(0x20202020), u"0x20202020"_qs);
         row("tag mp4 video", codecTagText(avTag('a', 'v', 'c', '1'), u"h264"_qs), u"avc1"_qs);
         row("tag Matroska stores none", codecTagText(0, u"h264"_qs), u"h264"_qs);
-        row("tag WAVE format number", codecTagText(0x0001, u"pcm_s16le"_qs), u"pcm_s16le"_qs);
-        row("tag four spaces", codecTagText(avTag(' ', ' ', ' ', ' '), u"rawvideo"_qs), u"rawvideo"_qs);
         row("tag none, codec none", codecTagText(0, u"none"_qs), u"0x00000000"_qs);
         row("tag unknown codec", codecTagText(0x0102, u"unknown_codec"_qs), u"0x00000102"_qs);
         row("number decimal", text(parseNumber(u"3.023")), u"3.023"_qs);
-        row("number plus sign", text(parseNumber(u"+25")), u"25"_qs);
-        row("number doubled sign", text(parseNumber(u"+-1")), u"none"_qs);
         row("number inf", text(parseNumber(u"inf")), u"none"_qs);
         row("number sexagesimal", text(parseNumber(u"1:23:45.670000")), u"none"_qs);
         row("number json string", text(readNumber(QJsonValue(u"25.000"_qs))), u"25"_qs);
-        row("number json string of text", text(readNumber(QJsonValue(u"N/A"_qs))), u"none"_qs);
         row("ratio NTSC film", text(readRatio(u"24000/1001")), text(std::optional(24000.0 / 1001)));
         row("ratio plain number", text(readRatio(u"25")), u"25"_qs);
         row("ratio 0/0", text(readRatio(u"0/0")), u"none"_qs);
         row("ratio zero denominator", text(readRatio(u"25/0")), u"none"_qs);
-        row("ratio three pieces", text(readRatio(u"1/2/3")), u"none"_qs);
-        row("integer file size", text(parseDecimalInteger(u"28071815971")), u"28071815971"_qs);
-        row("integer fraction", text(parseDecimalInteger(u"1.5")), u"none"_qs);
         row("integer too large", text(parseDecimalInteger(u"9223372036854775808")), u"none"_qs);
         row("integer json beyond double precision", text(jsonInteger(QJsonValue(qint64(9'007'199'254'740'993)))),
             u"9007199254740993"_qs);
         row("integer json truncated toward zero", text(jsonInteger(QJsonValue(-7.9))), u"-7"_qs);
         row("integer json out of range", text(jsonInteger(QJsonValue(1e300))), u"none"_qs);
-        row("integer json boolean", text(jsonInteger(QJsonValue(false))), u"none"_qs);
         QLocale::setDefault(saved);
     }
     void texts()
