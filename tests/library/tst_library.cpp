@@ -262,6 +262,17 @@ class TestLibrary : public QObject {
         m_model->setSelectedIDs({});
         return *m_model;
     }
+    /// Rows "Film A.mkv" to "Film <last>.mkv", every call for them held.
+    LibraryModel &heldFilms(char last)
+    {
+        QList<QByteArray> names;
+        for (char c = 'A'; c <= last; ++c)
+            names.append("Film " + QByteArray(1, c) + ".mkv");
+        LibraryModel &model = modelWith(names);
+        for (char c = 'A'; c <= last; ++c)
+            m_script->held.insert(u"Film "_qs + QChar(c));
+        return model;
+    }
     bool finished(LibraryModel &model)
     {
         return QTest::qWaitFor([&] { return model.activeLookupCount() == 0 && m_script->running == 0; }, 5000);
@@ -631,12 +642,7 @@ private Q_SLOTS:
 
     void eightRunAtOnce()
     {
-        QList<QByteArray> names;
-        for (char c = 'A'; c <= 'J'; ++c)
-            names.append("Film " + QByteArray(1, c) + ".mkv");
-        LibraryModel &model = modelWith(names);
-        for (char c = 'A'; c <= 'J'; ++c)
-            m_script->held.insert(u"Film "_qs + QChar(c));
+        LibraryModel &model = heldFilms('J');
         model.lookupSelected();
         QCOMPARE(model.statusText(), u"Looking up 10 all…"_qs);
         QCOMPARE(m_script->running, 8);
@@ -661,12 +667,7 @@ private Q_SLOTS:
     void cancellation()
     {
         QFETCH(bool, byIntake);
-        QList<QByteArray> names;
-        for (char c = 'A'; c <= 'I'; ++c)
-            names.append("Film " + QByteArray(1, c) + ".mkv");
-        LibraryModel &model = modelWith(names);
-        for (char c = 'A'; c <= 'I'; ++c)
-            m_script->held.insert(u"Film "_qs + QChar(c));
+        LibraryModel &model = heldFilms('I');
         model.lookupSelected();
         const MovieItemPtr first = model.items().first();
         if (byIntake) {
