@@ -188,12 +188,8 @@ private Q_SLOTS:
         QTest::addColumn<double>("penalty");
         QTest::newRow("1 s is raised to 3 s")
             << QByteArrayList{"1"} << true << u"text: page"_qs << QList<double>{3.0} << 3.0;
-        QTest::newRow("120 s is cut to 60 s")
-            << QByteArrayList{"120"} << true << u"text: page"_qs << QList<double>{60.0} << 60.0;
         QTest::newRow("an HTTP date counts as absent") << QByteArrayList{"Wed, 21 Oct 2026 07:28:00 GMT"} << true
                                                        << u"text: page"_qs << QList<double>{12.0} << 12.0;
-        QTest::newRow("no header") << QByteArrayList{QByteArray()} << true << u"text: page"_qs << QList<double>{12.0}
-                                   << 12.0;
         QTest::newRow("a second 429 fails")
             << QByteArrayList{"5", "7"} << true << u"failed: HTTP 429 — rate limited, try later"_qs
             << QList<double>{5.0} << 7.0;

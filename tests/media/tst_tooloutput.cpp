@@ -45,18 +45,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("Debian 12 mediainfo, mp4")
-            << u"debian12_mediainfo_t2.mp4.json"_qs
-            << u"Probe=mediainfo|File size=172.76 kB|Container=MPEG-4|Duration=0:03|Overall bitrate=460 kbps|"
-               u"Resolution=1280\u00D7720|Frame rate=24 fps|Video bitrate=108 kbps|Video codec=AVC (High)|"
-               u"Bit depth=8 bit|Audio tracks=1|Audio bitrate=341 kbps|Audio codec=AAC 6ch|Sample rate=48000 Hz|"
-               u"Audio language=ru"_qs;
-        QTest::newRow("Debian 12 ffprobe, mp4")
-            << u"debian12_ffprobe_t2.mp4.json"_qs
-            << u"Probe=ffprobe|File size=172.76 kB|Container=QuickTime / MOV|Duration=0:03|Overall bitrate=460 kbps|"
-               u"Resolution=1280\u00D7720|Frame rate=24 fps|Video bitrate=108 kbps|Video codec=h264 (High)|"
-               u"Pixel format=yuv420p|Audio tracks=1|Audio bitrate=341 kbps|Audio codec=aac|Sample rate=48000 Hz|"
-               u"Channels=6|Audio language=rus"_qs;
         QTest::newRow("mediainfo, 4K HDR, four audio tracks")
             << u"mediainfo_knowit_media_001.mkv.json"_qs
             << u"Probe=mediainfo|File size=28.07 GB|Container=Matroska|Duration=54:21|Overall bitrate=68.86 Mbps|"

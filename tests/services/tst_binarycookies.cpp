@@ -108,19 +108,13 @@ private Q_SLOTS:
         const QByteArray good = page({record({})});
         QByteArray hugeCount("cook");
         appendBigEndian32(hugeCount, 0xFFFFFFFF);
-        QByteArray tableCut("cook");
-        appendBigEndian32(tableCut, 3);
-        appendBigEndian32(tableCut, 8);
         QByteArray pageCut = file(QList<QByteArray>{good});
         pageCut.chop(1);
         QByteArray hugePage = file(QList<QByteArray>{good});
         qToBigEndian(quint32(0xFFFFFFFF), hugePage.data() + 8);
 
-        QTest::newRow("empty") << QByteArray() << BinaryCookiesError::truncated;
         QTest::newRow("7 bytes") << QByteArray("cook\0\0\0", 7) << BinaryCookiesError::truncated;
         QTest::newRow("bad magic") << QByteArray("COOK\0\0\0\0", 8) << BinaryCookiesError::badMagic;
-        QTest::newRow("a property list") << QByteArray("bplist00\xd1\x01\x02") << BinaryCookiesError::badMagic;
-        QTest::newRow("page table past the end") << tableCut << BinaryCookiesError::truncated;
         QTest::newRow("2^32-1 pages in 8 bytes") << hugeCount << BinaryCookiesError::truncated;
         QTest::newRow("last page cut by a byte") << pageCut << BinaryCookiesError::truncated;
         QTest::newRow("page size 2^32-1") << hugePage << BinaryCookiesError::truncated;
@@ -174,14 +168,10 @@ private Q_SLOTS:
         QTest::newRow("record offset 55 bytes before the page end") << middleOffset(0) << u"a|c"_qs;
         QTest::newRow("value offset at the record end")
             << middleRecord([](QByteArray &b) { setLittleEndian32(b, valueOffset, quint32(b.size())); }) << u"a|c"_qs;
-        QTest::newRow("domain offset 2^32-1")
-            << middleRecord([](QByteArray &b) { setLittleEndian32(b, domainOffset, 0xFFFFFFFF); }) << u"a|c"_qs;
         QTest::newRow("empty name") << middleRecord([](QByteArray &b) { b = record({.name = ""}); }) << u"a|c"_qs;
         QTest::newRow("page of 7 bytes") << middlePage(QByteArray("\0\0\1\0\1\0\0", 7)) << u"a|c"_qs;
         QTest::newRow("page with no cookies") << middlePage(page({})) << u"a|c"_qs;
         QTest::newRow("offset table longer than the page") << middlePage(overlongTable) << u"a|c"_qs;
-        QTest::newRow("no pages") << QByteArray("cook\0\0\0\0", 8) << QString();
-        QTest::newRow("ends after the pages") << cookiesFile({{.name = "a"}}) << u"a"_qs;
         QTest::newRow("checksum and property list follow") << file(QList<QByteArray>{page({record({.name = "a"})})},
             QByteArray("\0\0\0\0\x07\x17\x20\x05\0\0\0\x4b", 12) + "bplist00" + QByteArray(67, '\x01'))
                                                            << u"a"_qs;
@@ -226,7 +216,6 @@ private Q_SLOTS:
         QTest::newRow("flags 5 is secure") << one({.flags = 5}) << secure;
         QTest::newRow("flags 4 is not secure") << one({.flags = 4}) << plain;
         QTest::newRow("expiry 0 is absent") << one({.expiry = 0}) << plain;
-        QTest::newRow("negative expiry is absent") << one({.expiry = -5}) << plain;
         QTest::newRow("NaN expiry is absent") << one({.expiry = std::nan("")}) << plain;
         QTest::newRow("infinite expiry is absent") << one({.expiry = std::numeric_limits<double>::infinity()}) << plain;
         QTest::newRow("milliseconds kept") << one({.expiry = 1.5}) << expiring(appleEpoch.addMSecs(1500));
@@ -238,8 +227,6 @@ private Q_SLOTS:
         QTest::newRow("last string unterminated") << file(QList<QByteArray>{page({unterminated})}) << plain;
         QTest::newRow("not UTF-8 read as Latin-1")
             << one({.value = "caf\xe9"}) << cookie(u"name"_qs, QString::fromLatin1("caf\xe9"));
-        QTest::newRow("cut UTF-8 sequence read as Latin-1")
-            << one({.value = "\xd0"}) << cookie(u"name"_qs, QString::fromLatin1("\xd0"));
         QTest::newRow("UTF-8 kept") << one({.value = "Кино €"}) << cookie(u"name"_qs, u"Кино €"_qs);
     }
 
