@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace tolvane {
 
@@ -53,6 +54,188 @@ std::optional<qint64> jsonInteger(const QJsonValue &value)
     if (!std::isfinite(whole) || whole < -limit || whole >= limit)
         return std::nullopt;
     return static_cast<qint64>(whole);
+}
+
+namespace {
+
+void appendHexEscape(QByteArray &out, char16_t unit)
+{
+    static const char digits[] = "0123456789abcdef";
+    const char escape[] = {'\\', 'u', digits[(unit >> 12) & 0xf], digits[(unit >> 8) & 0xf], digits[(unit >> 4) & 0xf],
+        digits[unit & 0xf]};
+    out.append(escape, sizeof escape);
+}
+
+} // namespace
+
+void appendJsonString(QByteArray &out, QStringView text)
+{
+    out.append('"');
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            switch (c) {
+            case u'"':
+                out.append("\\\"", 2);
+                break;
+            case u'\\':
+                out.append("\\\\", 2);
+                break;
+            case u'\n':
+                out.append("\\n", 2);
+                break;
+            case u'\t':
+                out.append("\\t", 2);
+                break;
+            case u'\r':
+                out.append("\\r", 2);
+                break;
+            default:
+                if (c < 0x20)
+                    appendHexEscape(out, c);
+                else
+                    out.append(char(c));
+            }
+        } else if (c < 0x800) {
+            out.append(char(0xc0 | (c >> 6)));
+            out.append(char(0x80 | (c & 0x3f)));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t point = QChar::surrogateToUcs4(c, text[++i].unicode());
+            const char bytes[] = {char(0xf0 | (point >> 18)), char(0x80 | ((point >> 12) & 0x3f)),
+                char(0x80 | ((point >> 6) & 0x3f)), char(0x80 | (point & 0x3f))};
+            out.append(bytes, sizeof bytes);
+        } else if (QChar::isSurrogate(c)) {
+            // A lone half has no UTF-8 form; the escape keeps the text valid JSON.
+            appendHexEscape(out, c);
+        } else {
+            const char bytes[] = {char(0xe0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3f)), char(0x80 | (c & 0x3f))};
+            out.append(bytes, sizeof bytes);
+        }
+    }
+    out.append('"');
+}
+
+QString jsonString(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + 2);
+    appendJsonString(out, text);
+    return QString::fromUtf8(out);
+}
+
+QString jsonString(const std::optional<QString> &text)
+{
+    return text ? jsonString(*text) : QStringLiteral("null");
+}
+
+QString jsonNumber(std::optional<int> number)
+{
+    return number ? QString::number(*number) : QStringLiteral("null");
+}
+
+void JsonWriter::beginValue()
+{
+    if (m_afterKey) {
+        m_afterKey = false;
+        return;
+    }
+    if (m_counts.isEmpty())
+        return;
+    if (m_counts.last()++ > 0)
+        m_out.append(',');
+    m_out.append('\n');
+    m_out.append(2 * m_counts.size(), ' ');
+}
+
+void JsonWriter::open(char bracket)
+{
+    beginValue();
+    m_out.append(bracket);
+    m_counts.append(0);
+}
+
+void JsonWriter::close(char bracket)
+{
+    const int count = m_counts.takeLast();
+    if (count > 0) {
+        m_out.append('\n');
+        m_out.append(2 * m_counts.size(), ' ');
+    }
+    m_out.append(bracket);
+}
+
+void JsonWriter::beginObject()
+{
+    open('{');
+}
+
+void JsonWriter::endObject()
+{
+    close('}');
+}
+
+void JsonWriter::beginArray()
+{
+    open('[');
+}
+
+void JsonWriter::endArray()
+{
+    close(']');
+}
+
+void JsonWriter::key(QStringView name)
+{
+    beginValue();
+    appendJsonString(m_out, name);
+    m_out.append(": ", 2);
+    m_afterKey = true;
+}
+
+void JsonWriter::value(QStringView text)
+{
+    beginValue();
+    appendJsonString(m_out, text);
+}
+
+void JsonWriter::value(const std::optional<QString> &text)
+{
+    if (text)
+        value(QStringView(*text));
+    else
+        null();
+}
+
+void JsonWriter::value(std::optional<qint64> number)
+{
+    if (!number) {
+        null();
+        return;
+    }
+    beginValue();
+    m_out.append(QByteArray::number(*number));
+}
+
+void JsonWriter::value(bool flag)
+{
+    beginValue();
+    m_out.append(flag ? QByteArrayView("true") : QByteArrayView("false"));
+}
+
+void JsonWriter::null()
+{
+    beginValue();
+    m_out.append("null", 4);
+}
+
+QByteArray JsonWriter::take()
+{
+    if (m_counts.isEmpty() && !m_out.isEmpty())
+        m_out.append('\n');
+    m_counts.clear();
+    m_afterKey = false;
+    return std::exchange(m_out, {});
 }
 
 } // namespace tolvane

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QList>
+#include <QString>
 #include <QStringView>
 
 #include <optional>
@@ -20,5 +22,49 @@ std::optional<qint64> parseDecimalInteger(QStringView text);
 /// other finite number truncated toward zero, a string holding a decimal integer. None for anything
 /// else, and for numbers beyond the range of qint64.
 std::optional<qint64> jsonInteger(const QJsonValue &value);
+
+// Writing. Output is written directly rather than through QJsonDocument, whose object building
+// dominates large listings and whose indented form uses four spaces.
+
+/// Appends `text` as a JSON string literal in UTF-8, quotes included.
+void appendJsonString(QByteArray &out, QStringView text);
+/// A JSON string literal for `text`, quotes included; `null` for absent text.
+QString jsonString(const QString &text);
+QString jsonString(const std::optional<QString> &text);
+QString jsonNumber(std::optional<int> number);
+
+/// JSON text in the one style every command prints: one member or element per line, indented by
+/// two spaces, empty objects and arrays as {} and [], a newline at the end.
+class JsonWriter {
+public:
+    void beginObject();
+    void endObject();
+    void beginArray();
+    void endArray();
+    /// The name of the object member whose value comes next.
+    void key(QStringView name);
+
+    void value(QStringView text);
+    void value(const QString &text) { value(QStringView(text)); }
+    void value(const char16_t *text) { value(QStringView(text)); }
+    void value(const std::optional<QString> &text);
+    void value(std::optional<qint64> number);
+    void value(int number) { value(std::optional<qint64>(number)); }
+    void value(bool flag);
+    void null();
+
+    /// The text written so far, ended by a newline once the outermost value is complete.
+    QByteArray take();
+    void reserve(qsizetype bytes) { m_out.reserve(bytes); }
+
+private:
+    void beginValue();
+    void open(char bracket);
+    void close(char bracket);
+
+    QByteArray m_out;
+    QList<int> m_counts; // values written so far in each open object or array
+    bool m_afterKey = false;
+};
 
 } // namespace tolvane
