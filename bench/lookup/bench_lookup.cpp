@@ -4,6 +4,8 @@
 #include "FakeServices.h"
 
 #include "settings/AppSettings.h"
+#include "core/FilePaths.h"
+#include "library/BatchLookup.h"
 #include "library/LibraryModel.h"
 #include "engines/duckduckgo/DuckDuckGoSearch.h"
 #include "lookup/SearchRateGate.h"
@@ -11,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -111,7 +112,7 @@ int main(int argc, char *argv[])
         QFile file(library.filePath(stem + QStringLiteral(".mkv")));
         if (!file.open(QIODevice::WriteOnly))
             return std::fprintf(stderr, "cannot create %s\n", qPrintable(file.fileName())), 1;
-        urls.append(QUrl::fromLocalFile(file.fileName()));
+        urls.append(fileURL(QFile::encodeName(file.fileName())));
     }
 
     // The searches get a gate of their own so that its records hold nothing else; VK Video keeps
@@ -137,26 +138,9 @@ int main(int argc, char *argv[])
     const double childStart = cpuSeconds(RUSAGE_CHILDREN);
     const Clock::time_point start = Clock::now();
     model.addURLs(urls);
-    model.setSelectedIDs({});
-
-    // Done as the command line is: no lookup queued or running, and every summary in.
-    QEventLoop loop;
-    const auto check = [&] {
-        if (model.activeLookupCount() > 0 || !model.pendingLookupIDs().isEmpty())
-            return;
-        for (const MovieItemPtr &item : model.items()) {
-            if (item->status().kind() == LookupStatus::Kind::searching || item->mediaInfo().isEmpty())
-                return;
-        }
-        loop.quit();
-    };
-    for (const MovieItemPtr &item : model.items()) {
-        QObject::connect(item.get(), &MovieItem::statusChanged, &loop, check);
-        QObject::connect(item.get(), &MovieItem::mediaInfoChanged, &loop, check);
-    }
-    QObject::connect(&model, &LibraryModel::lookupsFinished, &loop, check);
-    model.lookupSelected();
-    loop.exec();
+    // Done as the command line is: every lookup ended and every summary in.
+    BatchLookup batch(&model);
+    QCoro::waitFor(batch.lookUpAll());
     const Clock::time_point end = Clock::now();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuStart;
     const double mainCPU = cpuSeconds(RUSAGE_THREAD) - mainStart;
@@ -172,9 +156,9 @@ int main(int argc, char *argv[])
     }
     const QList<FakeServices::Received> searches = services.received(Service::duckDuckGo);
     if (ready != rows || searchMatches != rows || searches.size() != rows || searchCalls->size() != rows
-        || services.requestCount(Service::page) != 0) {
+        || int(services.received(Service::page).size()) != 0) {
         std::fprintf(stderr, "unexpected run: %d ready, %d search matches, %d searches, %d gate calls, %d pages\n",
-            ready, searchMatches, int(searches.size()), int(searchCalls->size()), services.requestCount(Service::page));
+            ready, searchMatches, int(searches.size()), int(searchCalls->size()), int(services.received(Service::page).size()));
         return 1;
     }
 

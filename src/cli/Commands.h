@@ -1,6 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class QCommandLineParser;
 
 namespace tolvane::cli {
 
@@ -15,5 +23,24 @@ int runRename(const QStringList &arguments);
 /// Writes text as UTF-8 to standard output / standard error.
 void printOut(const QString &text);
 void printError(const QString &text);
+void printOut(const QByteArray &utf8);
+
+/// Adds -h/--help to `parser` and parses `arguments` as those of `tolvane-cli COMMAND`. Returns
+/// the exit code when the command must end here: 0 after printing the help (its usage line reads
+/// "tolvane-cli COMMAND [options] …"), 2 after printing a usage error; none otherwise.
+std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments);
+
+/// Keeps the exact bytes of the command line's words after the command word (main() does).
+void setRawArguments(QList<QByteArray> words);
+/// The positional arguments the parser found, with their exact bytes: QStringList arguments have
+/// lost the bytes of a name that is not UTF-8. For commands whose options take no value; where
+/// the raw words do not line up with `positional`, the text re-encoded.
+QList<QByteArray> rawPositionalArguments(const QStringList &positional);
+
+/// `path` made absolute against the working folder, on the bytes.
+QByteArray absolutePath(const QByteArray &path);
+/// File URLs for path arguments, each made absolute. A path that does not exist is named in one
+/// line on standard error (after "tolvane-cli COMMAND: ") and left out; `anyMissing` tells so.
+QList<QUrl> existingPathURLs(const QList<QByteArray> &paths, const QString &command, bool *anyMissing);
 
 } // namespace tolvane::cli

@@ -1,6 +1,6 @@
 #include "Commands.h"
-#include "Json.h"
-
+#include "core/Json.h"
+#include "core/Text.h"
 #include "services/SafariCookieStore.h"
 #include "settings/AppSettings.h"
 
@@ -13,16 +13,25 @@ namespace {
 
 using SafariCookieStore::Status;
 
-QString cookiesJson(const Status &status, const std::optional<std::optional<QString>> &header)
+QByteArray cookiesJson(const Status &status, const std::optional<std::optional<QString>> &header)
 {
     const bool loaded = status.kind == Status::Case::loaded;
-    QString json = QStringLiteral("{\"status\": %1, \"text\": %2, \"count\": %3, \"path\": %4")
-                       .arg(jsonString(status.caseName()), jsonString(status.displayText()),
-                           QString::number(loaded ? status.count : 0),
-                           jsonString(loaded ? std::optional(status.path) : std::nullopt));
-    if (header)
-        json += QStringLiteral(", \"header\": ") + jsonString(*header);
-    return json + QStringLiteral("}\n");
+    JsonWriter json;
+    json.beginObject();
+    json.key(u"status");
+    json.value(status.caseName());
+    json.key(u"text");
+    json.value(status.displayText());
+    json.key(u"count");
+    json.value(std::optional<qint64>(loaded ? status.count : 0));
+    json.key(u"path");
+    json.value(loaded ? std::optional(status.path) : std::nullopt);
+    if (header) {
+        json.key(u"header");
+        json.value(*header);
+    }
+    json.endObject();
+    return json.take();
 }
 
 } // namespace
@@ -39,18 +48,11 @@ int runCookies(const QStringList &arguments)
         QStringLiteral("header"), QStringLiteral("Also print the Cookie header for URL."), QStringLiteral("URL"));
     parser.addOption(json);
     parser.addOption(header);
-    parser.addHelpOption();
-    if (!parser.parse(QStringList{QStringLiteral("tolvane-cli cookies")} + arguments)) {
-        printError(QStringLiteral("tolvane-cli cookies: %1\n").arg(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
-        return 0;
-    }
+    if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("cookies"), arguments))
+        return *ended;
     if (!parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral("tolvane-cli cookies: unexpected argument “%1”\n")
-                       .arg(parser.positionalArguments().constFirst()));
+                       .arg(terminalSafe(parser.positionalArguments().constFirst())));
         return 2;
     }
     QUrl url;
@@ -59,7 +61,7 @@ int runCookies(const QStringList &arguments)
         if (!url.isValid() || url.host().isEmpty()) {
             printError(QStringLiteral("tolvane-cli cookies: --header expects a URL with a host, such as "
                                       "https://example.com/, not “%1”\n")
-                           .arg(parser.value(header)));
+                           .arg(terminalSafe(parser.value(header))));
             return 2;
         }
     }
@@ -73,9 +75,9 @@ int runCookies(const QStringList &arguments)
         printOut(cookiesJson(status, cookieHeader));
         return 0;
     }
-    QString text = status.displayText() + u'\n';
+    QString text = terminalSafe(status.displayText()) + u'\n';
     if (cookieHeader && *cookieHeader)
-        text += QStringLiteral("Cookie: ") + **cookieHeader + u'\n';
+        text += QStringLiteral("Cookie: ") + terminalSafe(**cookieHeader) + u'\n';
     printOut(text);
     return 0;
 }

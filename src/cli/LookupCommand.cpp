@@ -1,19 +1,16 @@
 #include "Commands.h"
-#include "Json.h"
 
-#include "library/LibraryModel.h"
+#include "core/FilePaths.h"
+#include "core/Json.h"
+#include "core/Text.h"
+#include "library/BatchLookup.h"
 #include "library/NameBuilder.h"
 #include "media/MediaProbe.h"
+#include "media/ToolRunner.h"
+#include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QDir>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSet>
+#include <QCoroTask>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -21,13 +18,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace tolvane::cli {
 
 namespace {
 
-// Ctrl-C is turned into an event: the handler only writes a byte, the event loop cancels.
+// Ctrl-C and SIGTERM are turned into an event: the handler only writes a byte, the loop stops.
 int interruptPipe[2] = {-1, -1};
 
 void writeInterrupt(int)
@@ -36,10 +35,11 @@ void writeInterrupt(int)
     [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
 }
 
-/// Watches SIGINT while it lives; `interrupted()` tells whether one came.
+/// Catches SIGINT and SIGTERM while it lives and runs `action` from the event loop for them.
 class InterruptWatch {
 public:
-    InterruptWatch()
+    explicit InterruptWatch(std::function<void()> action)
+        : m_action(std::move(action))
     {
         if (::pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
             return;
@@ -48,29 +48,30 @@ public:
             char byte;
             while (::read(interruptPipe[0], &byte, 1) > 0) { }
             m_interrupted = true;
-            if (m_onInterrupt)
-                m_onInterrupt();
+            m_action();
         });
-        struct sigaction action = {};
-        action.sa_handler = writeInterrupt;
-        ::sigaction(SIGINT, &action, &m_previous);
+        struct sigaction handler = {};
+        handler.sa_handler = writeInterrupt;
+        ::sigaction(SIGINT, &handler, &m_previousInt);
+        ::sigaction(SIGTERM, &handler, &m_previousTerm);
     }
     ~InterruptWatch()
     {
         if (!m_notifier)
             return;
-        ::sigaction(SIGINT, &m_previous, nullptr);
+        ::sigaction(SIGINT, &m_previousInt, nullptr);
+        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
         m_notifier.reset();
         ::close(interruptPipe[0]);
         ::close(interruptPipe[1]);
     }
-    void onInterrupt(std::function<void()> action) { m_onInterrupt = std::move(action); }
     bool interrupted() const { return m_interrupted; }
 
 private:
+    std::function<void()> m_action;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_previous = {};
-    std::function<void()> m_onInterrupt;
+    struct sigaction m_previousInt = {};
+    struct sigaction m_previousTerm = {};
     bool m_interrupted = false;
 };
 
@@ -89,227 +90,228 @@ QString statusWord(const LookupStatus &status)
     return {};
 }
 
-QJsonValue orNull(const std::optional<QString> &text)
+std::optional<qint64> number(std::optional<int> value)
 {
-    return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
+    return value ? std::optional<qint64>(*value) : std::nullopt;
 }
 
-QJsonObject matchJson(const MovieMatch &match)
+void writeMatch(JsonWriter &json, const MovieMatch &match)
 {
-    return {
-        {QStringLiteral("title"), match.title},
-        {QStringLiteral("year"), match.year ? QJsonValue(*match.year) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("pageURL"), orNull(match.pageURL ? std::optional(match.pageURL->toString()) : std::nullopt)},
-        {QStringLiteral("site"), rawValue(match.site)},
-        {QStringLiteral("sourceQuery"), match.sourceQuery},
-        {QStringLiteral("notes"), orNull(match.notes)},
-        {QStringLiteral("altTitles"), QJsonArray::fromStringList(match.altTitles)},
-        {QStringLiteral("selectedAltTitle"), orNull(match.selectedAltTitle)},
-    };
+    json.beginObject();
+    json.key(u"title");
+    json.value(match.title);
+    json.key(u"year");
+    json.value(number(match.year));
+    json.key(u"pageURL");
+    json.value(match.pageURL ? std::optional(match.pageURL->toString()) : std::nullopt);
+    json.key(u"site");
+    json.value(rawValue(match.site));
+    json.key(u"sourceQuery");
+    json.value(match.sourceQuery);
+    json.key(u"notes");
+    json.value(match.notes);
+    json.key(u"altTitles");
+    json.beginArray();
+    for (const QString &title : match.altTitles)
+        json.value(title);
+    json.endArray();
+    json.key(u"selectedAltTitle");
+    json.value(match.selectedAltTitle);
+    json.endObject();
 }
 
-QJsonObject replyJson(const EngineReply &reply)
+void writeReply(JsonWriter &json, const EngineReply &reply)
 {
     static const QString statuses[] = {QStringLiteral("pending"), QStringLiteral("success"), QStringLiteral("failed")};
-    QJsonArray candidates;
+    json.beginObject();
+    json.key(u"engine");
+    json.value(rawValue(reply.engine));
+    json.key(u"status");
+    json.value(statuses[int(reply.status.kind())]);
+    json.key(u"summary");
+    json.value(replySummary(reply));
+    json.key(u"message");
+    json.value(reply.status.kind() == EngineReplyStatus::Kind::failed ? std::optional(reply.status.message())
+                                                                      : std::nullopt);
+    json.key(u"match");
+    if (reply.status.match())
+        writeMatch(json, *reply.status.match());
+    else
+        json.null();
+    json.key(u"candidates");
+    json.beginArray();
     for (const MovieMatch &candidate : reply.candidates)
-        candidates.append(matchJson(candidate));
-    const bool failed = reply.status.kind() == EngineReplyStatus::Kind::failed;
-    return {
-        {QStringLiteral("engine"), rawValue(reply.engine)},
-        {QStringLiteral("status"), statuses[int(reply.status.kind())]},
-        {QStringLiteral("summary"), replySummary(reply)},
-        {QStringLiteral("message"), failed ? QJsonValue(reply.status.message()) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("match"),
-            reply.status.match() ? QJsonValue(matchJson(*reply.status.match())) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("candidates"), candidates},
-    };
+        writeMatch(json, candidate);
+    json.endArray();
+    json.endObject();
 }
 
-QJsonObject itemJson(const LibraryModel &model, const MovieItem &item)
+void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &item, const RenameOutcome *outcome)
 {
-    QJsonArray replies;
+    json.beginObject();
+    json.key(u"name");
+    json.value(item.originalName());
+    json.key(u"path");
+    json.value(readableName(item.nativePath()));
+    json.key(u"stem");
+    json.value(item.searchStem());
+    json.key(u"yearHint");
+    json.value(number(item.yearHint()));
+    json.key(u"selected");
+    json.value(model.selectedIDs().contains(item.id()));
+    json.key(u"status");
+    json.value(statusWord(item.status()));
+    json.key(u"message");
+    json.value(
+        item.status().kind() == LookupStatus::Kind::failed ? std::optional(item.status().message()) : std::nullopt);
+    json.key(u"proposedName");
+    json.value(item.proposedName());
+    json.key(u"chosenEngine");
+    json.value(item.chosenEngine() ? std::optional(rawValue(*item.chosenEngine())) : std::nullopt);
+    json.key(u"replies");
+    json.beginArray();
     for (const EngineReply &reply : item.engineReplies())
-        replies.append(replyJson(reply));
-    QJsonArray mediaInfo;
-    for (const MediaInfoRow &row : item.mediaInfo())
-        mediaInfo.append(QJsonObject{{QStringLiteral("key"), row.key}, {QStringLiteral("value"), row.value}});
-    const bool failed = item.status().kind() == LookupStatus::Kind::failed;
-    return {
-        {QStringLiteral("name"), item.originalName()},
-        {QStringLiteral("path"), item.url().toLocalFile()},
-        {QStringLiteral("stem"), item.searchStem()},
-        {QStringLiteral("yearHint"), item.yearHint() ? QJsonValue(*item.yearHint()) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("selected"), model.selectedIDs().contains(item.id())},
-        {QStringLiteral("status"), statusWord(item.status())},
-        {QStringLiteral("message"), failed ? QJsonValue(item.status().message()) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("proposedName"), orNull(item.proposedName())},
-        {QStringLiteral("chosenEngine"),
-            item.chosenEngine() ? QJsonValue(rawValue(*item.chosenEngine())) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("replies"), replies},
-        {QStringLiteral("mediaInfo"), mediaInfo},
-    };
+        writeReply(json, reply);
+    json.endArray();
+    json.key(u"mediaInfo");
+    json.beginArray();
+    for (const MediaInfoRow &row : item.mediaInfo()) {
+        json.beginObject();
+        json.key(u"key");
+        json.value(row.key);
+        json.key(u"value");
+        json.value(row.value);
+        json.endObject();
+    }
+    json.endArray();
+    if (outcome) {
+        json.key(u"rename");
+        json.beginObject();
+        json.key(u"outcome");
+        json.value(rawValue(outcome->kind));
+        json.key(u"from");
+        json.value(item.originalName());
+        json.key(u"to");
+        json.value(outcome->targetName);
+        json.key(u"message");
+        json.value(outcome->message);
+        json.endObject();
+    }
+    json.endObject();
 }
 
+// Every outside text (titles, service errors, file names) is made terminal-safe.
 QString itemText(const MovieItem &item)
 {
-    QString text = item.originalName() + QLatin1Char('\n');
-    text += QStringLiteral("  status: ") + item.statusDisplayText() + QLatin1Char('\n');
-    text += QStringLiteral("  proposed: ") + item.proposedName().value_or(QStringLiteral("-")) + QLatin1Char('\n');
+    QString text = terminalSafe(item.originalName()) + QLatin1Char('\n');
+    text += QStringLiteral("  status: ") + terminalSafe(item.statusDisplayText()) + QLatin1Char('\n');
+    text += QStringLiteral("  proposed: ") + terminalSafe(item.proposedName().value_or(QStringLiteral("-")))
+        + QLatin1Char('\n');
     for (const EngineReply &reply : item.engineReplies())
-        text += QStringLiteral("  ") + rawValue(reply.engine) + QStringLiteral(": ") + replySummary(reply)
+        text += QStringLiteral("  ") + rawValue(reply.engine) + QStringLiteral(": ") + terminalSafe(replySummary(reply))
             + QLatin1Char('\n');
     return text;
 }
 
-/// What happened to one row when renaming.
-struct RenameOutcome {
-    QString outcome; // renamed, planned, failed, skipped
-    QString from;
-    std::optional<QString> to;
-    std::optional<QString> message;
-};
-
 QString outcomeText(const RenameOutcome &outcome)
 {
-    QString text = QStringLiteral("  rename: ") + outcome.outcome;
-    if (outcome.to)
-        text += QStringLiteral(" → ") + *outcome.to;
+    QString text = QStringLiteral("  rename: ") + rawValue(outcome.kind);
+    if (outcome.targetName)
+        text += QStringLiteral(" → ") + terminalSafe(*outcome.targetName);
     if (outcome.message)
-        text += QStringLiteral(" (") + *outcome.message + QLatin1Char(')');
+        text += QStringLiteral(" (") + terminalSafe(*outcome.message) + QLatin1Char(')');
     return text + QLatin1Char('\n');
+}
+
+/// What the rows' lookups will miss, told once rather than in every row's AI reply.
+void noteSkippedAgent()
+{
+    const struct {
+        QString value, key, what, placeholder;
+    } needed[] = {
+        {AppSettings::yandexAPIKey(), AppSettings::yandexAIAPIKey, QStringLiteral("API key"), QStringLiteral("KEY")},
+        {AppSettings::yandexFolderID(), AppSettings::yandexAIFolderID, QStringLiteral("folder ID"),
+            QStringLiteral("FOLDER")},
+        {AppSettings::yandexPromptID(), AppSettings::yandexAIPromptID, QStringLiteral("prompt ID"),
+            QStringLiteral("PROMPT")},
+    };
+    for (const auto &setting : needed) {
+        if (setting.value.trimmed().isEmpty()) {
+            printError(QStringLiteral("tolvane-cli: the AI agent is skipped: no %1 is set; store one with "
+                                      "“tolvane-cli settings %2 %3”\n")
+                           .arg(setting.what, setting.key, setting.placeholder));
+            return;
+        }
+    }
 }
 
 struct Options {
     bool json = false;
     bool rename = false;
     bool dryRun = false;
-    QStringList paths;
+    QList<QByteArray> paths;
 };
 
-/// Looks every row up, waits for the lookups and the media summaries, and prints; with `rename`
-/// it then renames the ready rows (or plans them). Returns the exit code: 1 when a rename failed
-/// (or would fail), else 0.
-int lookUpAndPrint(const Options &options)
+/// Leaves at once: cancelled requests are still being torn down on the network thread and probes
+/// may still run on the pool, so the static destructors would race them. Nothing is half done.
+[[noreturn]] void leaveInterrupted(const QString &message)
 {
+    endRunningTools();
+    printError(message);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(130);
+}
+
+QCoro::Task<int> lookUpAndPrint(Options options)
+{
+    const QString command = options.rename ? QStringLiteral("rename") : QStringLiteral("lookup");
+    bool anyMissing = false;
+    const QList<QUrl> urls = existingPathURLs(options.paths, command, &anyMissing);
+
     LibraryModel model;
     model.setMediaProbe(loadProps);
-    QList<QUrl> urls;
-    for (const QString &path : options.paths)
-        urls.append(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     model.addURLs(urls);
-    model.setSelectedIDs({});
+    BatchLookup batch(&model);
+    InterruptWatch interrupt([&batch] { batch.cancel(); });
 
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
-    const qsizetype total = model.items().size();
-    // Rows still looked up and rows still without a summary, kept up to date by the rows' signals
-    // so that each change costs the same however many rows there are.
-    QSet<const MovieItem *> searching;
-    QSet<const MovieItem *> unprobed;
-    QEventLoop loop;
-    const auto isDone = [&] {
-        return model.activeLookupCount() == 0 && model.pendingLookupIDs().isEmpty() && searching.isEmpty()
-            && unprobed.isEmpty();
-    };
-    const auto check = [&] {
+    QObject::connect(&batch, &BatchLookup::progressChanged, &batch, [&batch, showProgress] {
         if (showProgress)
-            printError(QStringLiteral("\r%1 / %2 looked up").arg(total - searching.size()).arg(total));
-        if (isDone())
-            loop.quit();
-    };
-    for (const MovieItemPtr &item : model.items()) {
-        const MovieItem *row = item.get();
-        unprobed.insert(row);
-        QObject::connect(row, &MovieItem::statusChanged, &loop, [&, row] {
-            if (row->status().kind() == LookupStatus::Kind::searching)
-                searching.insert(row);
-            else
-                searching.remove(row);
-            check();
-        });
-        QObject::connect(row, &MovieItem::mediaInfoChanged, &loop, [&, row] {
-            if (!row->mediaInfo().isEmpty())
-                unprobed.remove(row);
-            check();
-        });
-    }
-    QObject::connect(&model, &LibraryModel::lookupsFinished, &loop, check);
-
-    InterruptWatch interrupt;
-    interrupt.onInterrupt([&] {
-        model.cancelAllLookups();
-        loop.quit();
+            printError(QStringLiteral("\r\x1b[K%1 / %2 looked up").arg(batch.rowsDone()).arg(batch.rowCount()));
     });
-    model.lookupSelected();
-    if (!isDone())
-        loop.exec();
-    if (showProgress)
+    if (!model.items().isEmpty())
+        noteSkippedAgent();
+    if (showProgress && !model.items().isEmpty())
+        printError(QStringLiteral("\r\x1b[K0 / %1 looked up").arg(model.items().size()));
+    const bool completed = co_await batch.lookUpAll();
+    if (showProgress && !model.items().isEmpty())
         printError(QStringLiteral("\n"));
-    if (interrupt.interrupted()) {
-        printError(QStringLiteral("tolvane-cli: interrupted; nothing was renamed\n"));
-        // The cancelled requests are still being torn down on Qt's network thread (and probes may
-        // still run on the pool); running the static destructors now would race them. Nothing is
-        // left half done, as no rename has started, so leave without them.
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(130);
-    }
+    if (!completed)
+        leaveInterrupted(QStringLiteral("tolvane-cli: interrupted; nothing was renamed\n"));
 
-    // Plan or rename, remembering each row as it was: a rename replaces the row.
+    // Remembering each row as it was: a rename replaces the row.
     const QList<MovieItemPtr> rows = model.items();
     QList<RenameOutcome> outcomes;
-    if (options.rename) {
-        QList<bool> planned;
-        for (const MovieItemPtr &row : rows)
-            planned.append(row->canRename());
-        if (!options.dryRun)
-            model.renameAllReady();
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            const MovieItem &row = *rows[i];
-            RenameOutcome outcome{{}, row.originalName(), row.proposedName(), std::nullopt};
-            if (!planned[i]) {
-                outcome.outcome = QStringLiteral("skipped");
-                if (row.status().kind() == LookupStatus::Kind::failed)
-                    outcome.message = row.status().message();
-                else
-                    outcome.message
-                        = row.proposedName() ? QStringLiteral("already so named") : QStringLiteral("no match");
-            } else if (options.dryRun) {
-                // The plan says what a real run would meet: a name already taken fails there.
-                const QString target = QFileInfo(row.url().toLocalFile()).dir().filePath(*row.proposedName());
-                if (QFileInfo::exists(target)) {
-                    outcome.outcome = QStringLiteral("failed");
-                    outcome.message = QStringLiteral("Target exists: ") + *row.proposedName();
-                } else {
-                    outcome.outcome = QStringLiteral("planned");
-                }
-            } else if (!model.items().contains(rows[i])) {
-                outcome.outcome = QStringLiteral("renamed");
-            } else {
-                outcome.outcome = QStringLiteral("failed");
-                outcome.message = row.status().message();
-            }
-            outcomes.append(outcome);
-        }
-    }
+    if (options.rename)
+        outcomes = options.dryRun ? batch.renamePlan() : co_await batch.renameAll();
 
     if (options.json) {
-        QJsonArray items;
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            QJsonObject item = itemJson(model, *rows[i]);
-            if (options.rename) {
-                const RenameOutcome &outcome = outcomes[i];
-                item.insert(QStringLiteral("rename"),
-                    QJsonObject{{QStringLiteral("outcome"), outcome.outcome}, {QStringLiteral("from"), outcome.from},
-                        {QStringLiteral("to"), orNull(outcome.to)},
-                        {QStringLiteral("message"), orNull(outcome.message)}});
-            }
-            items.append(item);
+        JsonWriter json;
+        json.beginObject();
+        json.key(u"status");
+        json.value(model.statusText());
+        if (options.rename) {
+            json.key(u"dryRun");
+            json.value(options.dryRun);
         }
-        QJsonObject top{{QStringLiteral("status"), model.statusText()}, {QStringLiteral("items"), items}};
-        if (options.rename)
-            top.insert(QStringLiteral("dryRun"), options.dryRun);
-        printOut(QString::fromUtf8(QJsonDocument(top).toJson(QJsonDocument::Indented)));
+        json.key(u"items");
+        json.beginArray();
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            writeItem(json, model, *rows[i], options.rename ? &outcomes[i] : nullptr);
+        json.endArray();
+        json.endObject();
+        printOut(json.take());
     } else {
         QString text;
         for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -317,12 +319,28 @@ int lookUpAndPrint(const Options &options)
             if (options.rename)
                 text += outcomeText(outcomes[i]);
         }
-        printOut(text + model.statusText() + QLatin1Char('\n'));
+        printOut(text + terminalSafe(model.statusText()) + QLatin1Char('\n'));
     }
-    // A file left under its old name is a failure a script must be able to see.
-    const bool anyFailed = std::any_of(outcomes.cbegin(), outcomes.cend(),
-        [](const RenameOutcome &outcome) { return outcome.outcome == QLatin1String("failed"); });
-    return anyFailed ? 1 : 0;
+
+    const auto count = [&outcomes](RenameOutcome::Kind kind) {
+        return std::count_if(outcomes.cbegin(), outcomes.cend(),
+            [kind](const RenameOutcome &outcome) { return outcome.kind == kind; });
+    };
+    if (interrupt.interrupted()) {
+        std::fflush(stdout);
+        leaveInterrupted(QStringLiteral("tolvane-cli: interrupted; %1 renamed, %2 left under their names\n")
+                             .arg(count(RenameOutcome::Kind::renamed))
+                             .arg(count(RenameOutcome::Kind::notReached)));
+    }
+    if (anyMissing)
+        co_return 1;
+    // A file left under its old name, or a row with no name to give it, is a failure a script
+    // must be able to see.
+    if (options.rename)
+        co_return count(RenameOutcome::Kind::failed) > 0 ? 1 : 0;
+    const bool allNamed
+        = std::all_of(rows.cbegin(), rows.cend(), [](const MovieItemPtr &row) { return row->proposedName().has_value(); });
+    co_return allNamed ? 0 : 1;
 }
 
 std::optional<Options> parse(const QString &command, const QStringList &arguments, int *exitCode)
@@ -331,50 +349,50 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     QCommandLineParser parser;
     parser.setApplicationDescription(rename
             ? QStringLiteral("Looks every video file up, then renames those with a proposed name in place.\n"
-                             "An existing file is never replaced. Exits with 1 when a file could not be renamed.")
+                             "An existing file is never replaced. Exits with 1 when a file could not be renamed\n"
+                             "(or, with --dry-run, would not be) or a path does not exist, with 130 when\n"
+                             "interrupted: during the lookups nothing is renamed, during the renames the one in\n"
+                             "progress completes.")
             : QStringLiteral("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"
-                             "each file's replies and proposed name."));
+                             "each file's replies and proposed name. Exits with 1 when a file ends without a\n"
+                             "proposed name or a path does not exist, with 130 when interrupted."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show the planned renames only."));
     parser.addOption(json);
     if (rename)
         parser.addOption(dryRun);
-    parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("PATH"), QStringLiteral("Video files and folders."), QStringLiteral("PATH..."));
-    const QString name = QStringLiteral("tolvane-cli ") + command;
-    if (!parser.parse(QStringList{name} + arguments)) {
-        printError(QStringLiteral("%1: %2\n").arg(name, parser.errorText()));
+    if (const std::optional<int> ended = parseCommand(parser, command, arguments)) {
+        *exitCode = *ended;
+        return std::nullopt;
+    }
+    const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
+    if (paths.isEmpty()) {
+        printError(QStringLiteral("tolvane-cli %1: expected at least one PATH\n").arg(command));
         *exitCode = 2;
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
-        *exitCode = 0;
-        return std::nullopt;
-    }
-    if (parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("%1: expected at least one PATH\n").arg(name));
-        *exitCode = 2;
-        return std::nullopt;
-    }
-    return Options{parser.isSet(json), rename, rename && parser.isSet(dryRun), parser.positionalArguments()};
+    return Options{parser.isSet(json), rename, rename && parser.isSet(dryRun), paths};
+}
+
+int run(const QString &command, const QStringList &arguments)
+{
+    int exitCode = 0;
+    const std::optional<Options> options = parse(command, arguments, &exitCode);
+    return options ? QCoro::waitFor(lookUpAndPrint(*options)) : exitCode;
 }
 
 } // namespace
 
 int runLookup(const QStringList &arguments)
 {
-    int exitCode = 0;
-    const std::optional<Options> options = parse(QStringLiteral("lookup"), arguments, &exitCode);
-    return options ? lookUpAndPrint(*options) : exitCode;
+    return run(QStringLiteral("lookup"), arguments);
 }
 
 int runRename(const QStringList &arguments)
 {
-    int exitCode = 0;
-    const std::optional<Options> options = parse(QStringLiteral("rename"), arguments, &exitCode);
-    return options ? lookUpAndPrint(*options) : exitCode;
+    return run(QStringLiteral("rename"), arguments);
 }
 
 } // namespace tolvane::cli

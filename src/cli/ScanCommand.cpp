@@ -1,43 +1,55 @@
 #include "Commands.h"
-#include "Json.h"
 
+#include "core/FilePaths.h"
+#include "core/Json.h"
+#include "core/Text.h"
 #include "library/LibraryModel.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 namespace tolvane::cli {
 
 namespace {
 
-// One row per line, so a listing of thousands of files stays readable and quick to write.
-QString scanJson(const LibraryModel &model)
+// Written straight into one UTF-8 buffer: a listing of thousands of rows is mostly this.
+QByteArray scanJson(const LibraryModel &model)
 {
-    QString json
-        = QStringLiteral("{\"status\": %1, \"folder\": %2, \"items\": [")
-              .arg(jsonString(model.statusText()),
-                  jsonString(model.folderURL() ? std::optional(model.folderURL()->toLocalFile()) : std::nullopt));
-    bool first = true;
+    JsonWriter json;
+    json.reserve(256 + model.items().size() * 400);
+    json.beginObject();
+    json.key(u"status");
+    json.value(model.statusText());
+    json.key(u"folder");
+    json.value(model.folderURL() ? std::optional(readableName(nativePath(*model.folderURL()))) : std::nullopt);
+    json.key(u"items");
+    json.beginArray();
     for (const MovieItemPtr &item : model.items()) {
-        json += first ? QStringLiteral("\n  ") : QStringLiteral(",\n  ");
-        first = false;
-        json += QStringLiteral("{\"name\": ") + jsonString(item->originalName()) + QStringLiteral(", \"path\": ")
-            + jsonString(item->url().toLocalFile()) + QStringLiteral(", \"stem\": ") + jsonString(item->searchStem())
-            + QStringLiteral(", \"yearHint\": ") + jsonNumber(item->yearHint()) + QStringLiteral(", \"selected\": ")
-            + (model.selectedIDs().contains(item->id()) ? QStringLiteral("true") : QStringLiteral("false"))
-            + QLatin1Char('}');
+        json.beginObject();
+        json.key(u"name");
+        json.value(item->originalName());
+        json.key(u"path");
+        json.value(readableName(item->nativePath()));
+        json.key(u"stem");
+        json.value(item->searchStem());
+        json.key(u"yearHint");
+        const std::optional<int> year = item->yearHint();
+        json.value(year ? std::optional<qint64>(*year) : std::nullopt);
+        json.key(u"selected");
+        json.value(model.selectedIDs().contains(item->id()));
+        json.endObject();
     }
-    json += first ? QStringLiteral("]}\n") : QStringLiteral("\n]}\n");
-    return json;
+    json.endArray();
+    json.endObject();
+    return json.take();
 }
 
 QString scanText(const LibraryModel &model)
 {
-    QString text = model.statusText() + QLatin1Char('\n');
+    QString text = terminalSafe(model.statusText()) + QLatin1Char('\n');
     for (const MovieItemPtr &item : model.items()) {
         const std::optional<int> year = item->yearHint();
-        text += item->originalName() + QLatin1Char('\t') + item->searchStem() + QLatin1Char('\t')
-            + (year ? QString::number(*year) : QStringLiteral("-")) + QLatin1Char('\n');
+        text += terminalSafe(item->originalName()) + QLatin1Char('\t') + terminalSafe(item->searchStem())
+            + QLatin1Char('\t') + (year ? QString::number(*year) : QStringLiteral("-")) + QLatin1Char('\n');
     }
     return text;
 }
@@ -49,33 +61,29 @@ int runScan(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Takes the paths as one drop (folders are scanned recursively) and lists the video files found:\n"
-        "the status line, then one line per file: name, TAB, search text, TAB, year or -."));
+        "the status line, then one line per file: name, TAB, search text, TAB, year or -.\n"
+        "A path that does not exist is named on standard error, and the command then exits with 1."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
     parser.addOption(json);
-    parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("PATH"), QStringLiteral("Video files and folders."), QStringLiteral("PATH..."));
-    if (!parser.parse(QStringList{QStringLiteral("tolvane-cli scan")} + arguments)) {
-        printError(QStringLiteral("tolvane-cli scan: %1\n").arg(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
-        return 0;
-    }
-    const QStringList paths = parser.positionalArguments();
+    if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("scan"), arguments))
+        return *ended;
+    const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
     if (paths.isEmpty()) {
         printError(QStringLiteral("tolvane-cli scan: expected at least one PATH\n"));
         return 2;
     }
 
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    bool anyMissing = false;
+    const QList<QUrl> urls = existingPathURLs(paths, QStringLiteral("scan"), &anyMissing);
     LibraryModel model;
     model.addURLs(urls);
-    printOut(parser.isSet(json) ? scanJson(model) : scanText(model));
-    return 0;
+    if (parser.isSet(json))
+        printOut(scanJson(model));
+    else
+        printOut(scanText(model));
+    return anyMissing ? 1 : 0;
 }
 
 } // namespace tolvane::cli

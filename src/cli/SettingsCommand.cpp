@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "core/Text.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -40,17 +41,10 @@ int runSettings(const QStringList &arguments)
                        "masked). With KEY VALUE, stores one setting as the settings window's Save does.\n"
                        "Keys: ")
         + AppSettings::allKeys().join(QStringLiteral(", ")));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("KEY"), QStringLiteral("Setting to store."), QStringLiteral("[KEY"));
     parser.addPositionalArgument(QStringLiteral("VALUE"), QStringLiteral("Value to store."), QStringLiteral("VALUE]"));
-    if (!parser.parse(QStringList{QStringLiteral("tolvane-cli settings")} + arguments)) {
-        printError(QStringLiteral("tolvane-cli settings: %1\n").arg(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
-        return 0;
-    }
+    if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("settings"), arguments))
+        return *ended;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
@@ -58,9 +52,9 @@ int runSettings(const QStringList &arguments)
             return key + QLatin1Char('\t') + value + QLatin1Char('\n');
         };
         printOut(line(AppSettings::yandexAIAPIKey, maskedKey(AppSettings::yandexAPIKey()))
-            + line(AppSettings::yandexAIFolderID, AppSettings::yandexFolderID())
-            + line(AppSettings::yandexAIPromptID, AppSettings::yandexPromptID())
-            + line(AppSettings::yandexAIEndpointURL, AppSettings::yandexEndpointURL())
+            + line(AppSettings::yandexAIFolderID, terminalSafe(AppSettings::yandexFolderID()))
+            + line(AppSettings::yandexAIPromptID, terminalSafe(AppSettings::yandexPromptID()))
+            + line(AppSettings::yandexAIEndpointURL, terminalSafe(AppSettings::yandexEndpointURL()))
             + line(AppSettings::useSafariCookiesKey,
                 AppSettings::useSafariCookies() ? QStringLiteral("true") : QStringLiteral("false")));
         return 0;
@@ -75,16 +69,20 @@ int runSettings(const QStringList &arguments)
     if (key == AppSettings::useSafariCookiesKey) {
         const std::optional<bool> flag = parseBool(value);
         if (!flag) {
-            printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n").arg(key, value));
+            printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n")
+                           .arg(key, terminalSafe(value)));
             return 2;
         }
         AppSettings::storeUseSafariCookies(*flag);
-        return 0;
-    }
-    if (!AppSettings::storeText(key, value)) {
+    } else if (!AppSettings::storeText(key, value)) {
         printError(QStringLiteral("tolvane-cli settings: unknown key “%1”; expected one of: %2\n")
-                       .arg(key, AppSettings::allKeys().join(QStringLiteral(", "))));
+                       .arg(terminalSafe(key), AppSettings::allKeys().join(QStringLiteral(", "))));
         return 2;
+    }
+    // A value the store could not write must not pass for stored.
+    if (const std::optional<QString> failure = AppSettings::flush()) {
+        printError(QStringLiteral("tolvane-cli settings: %1\n").arg(terminalSafe(*failure)));
+        return 1;
     }
     return 0;
 }

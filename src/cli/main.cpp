@@ -1,8 +1,11 @@
 #include "Commands.h"
 
+#include "core/Text.h"
+
 #include <QCoreApplication>
 
 using namespace tolvane::cli;
+using tolvane::terminalSafe;
 
 namespace {
 
@@ -20,6 +23,10 @@ Commands:
   rename [--json] [--dry-run] PATH...
                              look every video file up and rename those with a match
 
+Options:
+  -h, --help                 show this help
+  --version                  show the version
+
 Run "tolvane-cli COMMAND --help" for the options of a command.
 )";
 
@@ -36,9 +43,20 @@ int main(int argc, char *argv[])
         printError(QString::fromUtf8(usage));
         return 2;
     }
+    // The text arguments have lost the bytes of a file name that is not UTF-8; commands that take
+    // paths read them from here.
+    QList<QByteArray> rawWords;
+    for (int index = 2; index < argc; ++index)
+        rawWords.append(QByteArray(argv[index]));
+    setRawArguments(std::move(rawWords));
+
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         printOut(QString::fromUtf8(usage));
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        printOut(QStringLiteral("tolvane-cli " TOLVANE_VERSION "\n"));
         return 0;
     }
     if (command == QLatin1String("scan"))
@@ -54,6 +72,6 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("rename"))
         return runRename(arguments);
     printError(
-        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename\n").arg(command));
+        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename\n").arg(terminalSafe(command)));
     return 2;
 }
