@@ -4,10 +4,16 @@
 #include "core/Json.h"
 #include "core/Text.h"
 #include "media/MediaProbe.h"
+#include "media/ToolRunner.h"
 
 #include <QCommandLineParser>
 #include <QCoroTask>
 
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <thread>
 #include <vector>
 
 namespace tolvane::cli {
@@ -81,6 +87,26 @@ QByteArray probeJson(const QList<ProbedPath> &probed)
     return json.take();
 }
 
+/// The tools run in process groups of their own, out of reach of the terminal's Ctrl-C: on SIGINT
+/// or SIGTERM their groups are ended here, and the command ends with 130 (143). The signals are
+/// blocked before the probe threads start, so only this watcher receives them.
+void endToolsOnSignal()
+{
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    sigaddset(&stopping, SIGINT);
+    sigaddset(&stopping, SIGTERM);
+    if (::pthread_sigmask(SIG_BLOCK, &stopping, nullptr) != 0)
+        return;
+    std::thread([stopping] {
+        int received = 0;
+        if (::sigwait(&stopping, &received) == 0) {
+            endRunningTools();
+            ::_exit(128 + received);
+        }
+    }).detach();
+}
+
 } // namespace
 
 int runProbe(const QStringList &arguments)
@@ -102,6 +128,7 @@ int runProbe(const QStringList &arguments)
         return 2;
     }
 
+    endToolsOnSignal();
     const QList<ProbedPath> probed = QCoro::waitFor(probeAll(paths));
     bool failed = false;
     for (const ProbedPath &file : probed) {

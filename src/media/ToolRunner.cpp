@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSet>
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,8 +115,14 @@ std::optional<QByteArray> runTool(
     // child; no input either, so a tool that reads standard input ends at once.
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    // A group of its own, so that the helpers a tool starts can be ended with it.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    // A group of its own, so that the helpers a tool starts can be ended with it; none of the
+    // signals the caller blocks for itself.
+    process.setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        sigset_t none;
+        sigemptyset(&none);
+        ::pthread_sigmask(SIG_SETMASK, &none, nullptr);
+    });
     process.start(path, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(waitMilliseconds(deadline)))
         return std::nullopt;

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 // `tolvane-cli probe` as users run it, with a fake mediainfo: what reaches the terminal, the exit
@@ -40,10 +41,10 @@ private Q_SLOTS:
         QFile tool(m_folder.filePath(u"tools/mediainfo"_qs));
         QVERIFY(tool.open(QIODevice::WriteOnly));
         // Knows no format of a file named "text…"; names the others' format with an escape sequence.
-        tool.write("#!/bin/sh\ncase \"$2\" in */text*) echo '{\"media\": {\"track\": {\"@type\": \"General\"}}}';;\n"
+        tool.write("#!/bin/sh\ncase \"$2\" in */hang*) sleep 300 & echo $! > \"$0.child\"; sleep 300;;\n*/text*) echo '{\"media\": {\"track\": {\"@type\": \"General\"}}}';;\n"
                    "*) echo '{\"media\": {\"track\": {\"@type\": \"General\", \"Format\": \"X\\u001b[2J\"}}}';; esac\n");
         QVERIFY(tool.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
-        for (const char *name : {"a.mkv", "text.mkv", "Caf\xe9.mkv"}) {
+        for (const char *name : {"a.mkv", "text.mkv", "hang.mkv", "Caf\xe9.mkv"}) {
             const int fd = ::creat((QFile::encodeName(m_folder.path()) + '/' + name).constData(), 0600);
             QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
         }
@@ -78,6 +79,29 @@ private Q_SLOTS:
         QTEST(run.err, "err");
         const QByteArray shown = run.out.mid(QFile::encodeName(m_folder.path()).size(), out.size());
         QVERIFY2(out.isEmpty() ? run.out.isEmpty() : shown == out, run.out.constData());
+    }
+
+    // The tools run in groups of their own, out of the terminal's reach: Ctrl-C must end them too.
+    void interruptEndsTheTools()
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"TOLVANE_TOOL_DIRS"_qs, m_folder.filePath(u"tools"_qs));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TOLVANE_CLI), {u"probe"_qs, m_folder.filePath(u"hang.mkv"_qs)});
+        QFile child(m_folder.filePath(u"tools/mediainfo.child"_qs));
+        QTRY_VERIFY(child.size() > 0);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 130);
+        QVERIFY(child.open(QIODevice::ReadOnly));
+        const QString stat = u"/proc/"_qs + QString::fromLatin1(child.readAll().trimmed()) + u"/stat"_qs;
+        const auto gone = [&stat] { // or a zombie left for a parent that does not reap
+            QFile file(stat);
+            const QByteArray line = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            return line.isEmpty() || line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+        };
+        QTRY_VERIFY(gone());
     }
 
     void jsonIndentedByTwo()
