@@ -185,7 +185,6 @@ private Q_SLOTS:
         QTest::newRow("ffprobe") << u"ffprobe"_qs << QByteArray("two.mkv") << ffprobeTwo;
         QTest::newRow("ffprobe, name not UTF-8") << u"ffprobe"_qs << latin1Name << ffprobeTwo;
         QTest::newRow("mediainfo exiting 1") << u"failing"_qs << QByteArray("two.mkv") << ffprobeTwo;
-        QTest::newRow("ffprobe failing on no media") << u"ffprobe"_qs << QByteArray("notmedia.mkv") << notMedia;
         QTest::newRow("ffprobe failing on a playlist") << u"ffprobe"_qs << QByteArray("playlist.mkv") << notMedia;
         QTest::newRow("libavformat") << u"none"_qs << QByteArray("two.mkv") << libAVTwo;
         QTest::newRow("libavformat, name not UTF-8") << u"none"_qs << latin1Name << libAVTwo;
