@@ -1,237 +1,258 @@
+// What needs a process: exit codes, signals, usage and version texts, the raw bytes of path
+// arguments, the settings store's failure. Lookups run against the fake services.
 #include "../services/CookieFileBuilder.h"
+#include "FakeServices.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tolvane;
+
 class TestCli : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_config;
-    QTemporaryDir m_library;
-    QTemporaryDir m_home;
+    QTemporaryDir m_config, m_bare, m_home, m_files;
+    std::unique_ptr<FakeServices> m_services;
 
     struct Run {
         int exitCode = -1;
-        QString out;
-        QString err;
+        QString out, err;
     };
 
-    Run cli(const QStringList &arguments)
+    void start(QProcess &process, const QStringList &arguments, const QString &config = {},
+        const QString &program = QStringLiteral(TOLVANE_CLI)) const
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-        environment.insert(QStringLiteral("HOME"), m_home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_qs, config.isEmpty() ? m_config.path() : config);
+        environment.insert(u"HOME"_qs, m_home.path());
+        environment.insert(u"TOLVANE_TEST_SERVICES"_qs, m_services->origin());
+        environment.insert(u"TOLVANE_TOOL_DIRS"_qs, QString());
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(TOLVANE_CLI), arguments);
-        if (!process.waitForFinished(30000))
+        process.start(program, arguments);
+    }
+
+    static Run finish(QProcess &process)
+    {
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
     }
 
-    void touch(const QString &relativePath)
+    Run cli(const QStringList &arguments, const QString &config = {}) const
     {
-        const QString path = m_library.filePath(relativePath);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QProcess process;
+        start(process, arguments, config);
+        return finish(process);
+    }
+
+    /// An empty file at these path bytes under the files folder; its path as text.
+    QString touch(const QByteArray &relative) const
+    {
+        const QByteArray path = QFile::encodeName(m_files.path()) + '/' + relative;
+        for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+            ::mkdir(path.left(slash).constData(), 0755);
+        ::close(::open(path.constData(), O_WRONLY | O_CREAT, 0644));
+        return QFile::decodeName(path);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_config.isValid() && m_library.isValid() && m_home.isValid());
-        touch(QStringLiteral("Фильмы/The.Matrix.1999.1080p.BluRay.x264-GROUP.mkv"));
-        touch(QStringLiteral("Фильмы/b.avi"));
-        touch(QStringLiteral("Фильмы/readme.txt"));
-        touch(QStringLiteral("Фильмы/.hidden.mkv"));
-        touch(QStringLiteral("Stalker (1979) [RUS].MKV"));
+        QVERIFY(m_config.isValid() && m_bare.isValid() && m_home.isValid() && m_files.isValid());
+        m_services = std::make_unique<FakeServices>();
+        for (const auto &[key, value] : {std::pair{u"yandexAIAPIKey"_qs, u"AQVN-fake-key"_qs},
+                 {u"yandexAIFolderID"_qs, u"b1g-folder"_qs}, {u"yandexAIPromptID"_qs, u"fvt-prompt"_qs},
+                 {u"useSafariCookies"_qs, u"false"_qs}})
+            QCOMPARE(cli({u"settings"_qs, key, value}).exitCode, 0);
+        m_services->scriptAI(u"Matrix 1999"_qs, FakeServices::aiMovie(u"The Matrix"_qs, 1999));
+        m_services->scriptAI(u"Stalker"_qs, {502, "text/plain", "Bad\x1b[2J gateway"});
+        m_services->scriptVK(u"Stalker"_qs, QList<FakeServices::Video>{{u"Stalker (1979)"_qs, -1, 1, 5400}});
     }
 
-    void scanPrintsStatusThenRows()
+    void scan_data()
     {
-        const Run run = cli({QStringLiteral("scan"), m_library.filePath(QStringLiteral("Фильмы"))});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out,
-            QStringLiteral("2 file(s) — Lookup\n"
-                           "b.avi\tb\t-\n"
-                           "The.Matrix.1999.1080p.BluRay.x264-GROUP.mkv\tThe Matrix 1999 GROUP\t1999\n"));
-    }
-
-    void scanJsonDescribesEveryRow()
-    {
-        const QString folder = m_library.filePath(QStringLiteral("Фильмы"));
-        const QString stalker = m_library.filePath(QStringLiteral("Stalker (1979) [RUS].MKV"));
-        const Run run = cli({QStringLiteral("scan"), QStringLiteral("--json"), stalker, folder});
-        QCOMPARE(run.exitCode, 0);
-        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        QCOMPARE(root.value(QStringLiteral("status")).toString(), QStringLiteral("3 file(s) from 2 items — Lookup"));
-        QCOMPARE(root.value(QStringLiteral("folder")).toString(), m_library.path());
-
-        const QJsonArray items = root.value(QStringLiteral("items")).toArray();
-        QCOMPARE(items.size(), 3);
-        const QJsonObject first = items.at(0).toObject();
-        QCOMPARE(first.value(QStringLiteral("name")).toString(), QStringLiteral("b.avi"));
-        QCOMPARE(first.value(QStringLiteral("path")).toString(), folder + QStringLiteral("/b.avi"));
-        QVERIFY(first.value(QStringLiteral("yearHint")).isNull());
-        QVERIFY(first.value(QStringLiteral("selected")).toBool());
-        const QJsonObject second = items.at(1).toObject();
-        QCOMPARE(second.value(QStringLiteral("stem")).toString(), QStringLiteral("Stalker"));
-        QCOMPARE(second.value(QStringLiteral("yearHint")).toInt(), 1979);
-        QVERIFY(!second.value(QStringLiteral("selected")).toBool());
-    }
-
-    void scanJsonSurvivesAwkwardNames()
-    {
-        const QString name = QString::fromUtf8("Quote\" back\\slash\ttab\nline\x01 \U0001F3AC 1999.mkv");
-        touch(QStringLiteral("awkward/") + name);
-        const Run run
-            = cli({QStringLiteral("scan"), QStringLiteral("--json"), m_library.filePath(QStringLiteral("awkward"))});
-        QCOMPARE(run.exitCode, 0);
-        QJsonParseError error;
-        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
-        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
-        const QJsonObject item = root.value(QStringLiteral("items")).toArray().at(0).toObject();
-        QCOMPARE(item.value(QStringLiteral("name")).toString(), name);
-        QCOMPARE(item.value(QStringLiteral("yearHint")).toInt(), 1999);
-    }
-
-    void scanOfNothingUsefulSaysSo()
-    {
-        const Run run = cli(
-            {QStringLiteral("scan"), QStringLiteral("--json"), m_library.filePath(QStringLiteral("Фильмы/readme.txt")),
-                m_library.filePath(QStringLiteral("missing.mkv"))});
-        QCOMPARE(run.exitCode, 0);
-        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        QCOMPARE(root.value(QStringLiteral("status")).toString(),
-            QStringLiteral("No video files in drop (1 non-video skipped)"));
-        QVERIFY(root.value(QStringLiteral("folder")).isNull());
-        QVERIFY(root.value(QStringLiteral("items")).toArray().isEmpty());
-    }
-
-    void settingsRoundTrip()
-    {
-        QCOMPARE(
-            cli({QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey"), QStringLiteral("  AQVNsecretkey1234 ")})
-                .exitCode,
-            0);
-        QCOMPARE(
-            cli({QStringLiteral("settings"), QStringLiteral("yandexAIEndpointURL"), QStringLiteral(" ")}).exitCode, 0);
-        QCOMPARE(
-            cli({QStringLiteral("settings"), QStringLiteral("useSafariCookies"), QStringLiteral("off")}).exitCode, 0);
-
-        const Run run = cli({QStringLiteral("settings")});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(!run.out.contains(QStringLiteral("secret")), qPrintable(run.out));
-        QVERIFY(run.out.contains(QStringLiteral("yandexAIAPIKey\t••••1234\n")));
-        QVERIFY(run.out.contains(
-            QStringLiteral("yandexAIEndpointURL\thttps://rest-assistant.api.cloud.yandex.net/v1/responses\n")));
-        QVERIFY(run.out.contains(QStringLiteral("useSafariCookies\tfalse\n")));
-    }
-
-    void cookiesPrintsStatusAndHeader_data()
-    {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("withFile");
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
-
-        const QString path = m_home.filePath(QStringLiteral("Library/Cookies/Cookies.binarycookies"));
-        const QString loaded = QStringLiteral("Status: loaded 2 cookies\n") + path;
-        const QString cookies = QStringLiteral("cookies");
-        const QString json = QStringLiteral("--json");
-        const QString header = QStringLiteral("--header");
-        const QString site = QStringLiteral("https://www.example.com/");
-        const QString other = QStringLiteral("https://example.org/");
-
-        QTest::newRow("not found") << true << false << QStringList{cookies}
-                                   << QStringLiteral("Status: Safari cookie file not found\n");
-        QTest::newRow("disabled") << false << true << QStringList{cookies, header, site}
-                                  << QStringLiteral("Status: disabled\n");
-        QTest::newRow("loaded with header")
-            << true << true << QStringList{cookies, header, site} << loaded + QStringLiteral("\nCookie: a=1; b=2\n");
-        QTest::newRow("no cookie for the URL")
-            << true << true << QStringList{cookies, header, other} << loaded + QStringLiteral("\n");
-        QTest::newRow("json loaded with header")
-            << true << true << QStringList{cookies, json, header, site}
-            << QStringLiteral("{\"status\": \"loaded\", \"text\": \"Status: loaded 2 cookies\\n%1\", \"count\": 2, "
-                              "\"path\": \"%1\", \"header\": \"a=1; b=2\"}\n")
-                   .arg(path);
-        QTest::newRow("json no cookie for the URL")
-            << true << true << QStringList{cookies, json, header, other}
-            << QStringLiteral("{\"status\": \"loaded\", \"text\": \"Status: loaded 2 cookies\\n%1\", \"count\": 2, "
-                              "\"path\": \"%1\", \"header\": null}\n")
-                   .arg(path);
-        QTest::newRow("json not found") << true << false << QStringList{cookies, json}
-                                        << QStringLiteral("{\"status\": \"notFound\", \"text\": \"Status: Safari "
-                                                          "cookie file not found\", \"count\": 0, \"path\": null}\n");
-    }
-
-    void cookiesPrintsStatusAndHeader()
+        QTest::addColumn<QString>("err");
+        const QString film = touch("films/Evil\x1b]0;x\a 1999.mkv"), other = touch("films/b.avi");
+        const QString folder = QFileInfo(film).path(), missing = folder + u"/gone.mkv"_qs;
+        touch("films/readme.txt");
+        QTest::newRow("text, escaped") << QStringList{u"scan"_qs, folder} << 0
+                                       << u"2 file(s) — Lookup\nb.avi\tb\t-\nEvil\\e]0;x\\x07 1999.mkv\tEvil\\e]0;x\\x07 1999\t1999\n"_qs
+                                       << QString();
+        QTest::newRow("json, a missing path") << QStringList{u"scan"_qs, u"--json"_qs, missing, other} << 1
+                                              << uR"({
+  "status": "1 file(s) — Lookup",
+  "folder": "%1",
+  "items": [
     {
-        QFETCH(bool, enabled);
-        QFETCH(bool, withFile);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, out);
-
-        const QString path = m_home.filePath(QStringLiteral("Library/Cookies/Cookies.binarycookies"));
-        QFile::remove(path);
-        if (withFile) {
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(cookiefile::cookiesFile({{.domain = ".example.com", .name = "a", .value = "1"},
-                {.domain = "www.example.com", .name = "b", .value = "2"}}));
-        }
-        QCOMPARE(cli({QStringLiteral("settings"), QStringLiteral("useSafariCookies"),
-                         enabled ? QStringLiteral("on") : QStringLiteral("off")})
-                     .exitCode,
-            0);
-
-        const Run run = cli(arguments);
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, out);
-        QCOMPARE(run.exitCode, 0);
+      "name": "b.avi",
+      "path": "%2",
+      "stem": "b",
+      "yearHint": null,
+      "selected": true
+    }
+  ]
+}
+)"_qs.arg(folder, other) << u"tolvane-cli scan: %1: No such file or directory\n"_qs.arg(missing);
     }
 
-    void badUsageFailsWithAHint_data()
+    void scan()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = cli(arguments);
+        QTEST(run.out, "out");
+        QTEST(run.err, "err");
+        QTEST(run.exitCode, "exitCode");
+    }
+
+    // A Latin-1 folder name, given as it is, reaches the intake and shows readably.
+    void scanKeepsArgumentBytes()
+    {
+        touch("Caf\xe9/Caf\xe8 1999.mkv");
+        QProcess process;
+        start(process,
+            {u"-c"_qs, u"exec \"$0\" scan \"$(printf '%s/Caf\\351' \"$1\")\""_qs, QStringLiteral(TOLVANE_CLI),
+                m_files.path()},
+            {}, u"/bin/sh"_qs);
+        const Run run = finish(process);
+        QCOMPARE(run.err, QString());
+        // QDir cannot reach these names to remove them.
+        const QByteArray folder = QFile::encodeName(m_files.path()) + "/Caf\xe9";
+        ::unlink(folder + "/Caf\xe8 1999.mkv");
+        ::rmdir(folder);
+        QCOMPARE(run.out, u"1 file(s) — Lookup\nCafè 1999.mkv\tCafè 1999\t1999\n"_qs);
+    }
+
+    void settingsStoreFailureFails()
+    {
+        QTemporaryDir config;
+        QVERIFY(QDir(config.path()).mkpath(u"Tolvane/Tolvane.conf"_qs));
+        const Run run = cli({u"settings"_qs, u"yandexAIPromptID"_qs, u"p"_qs}, config.path());
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith(u"tolvane-cli settings: "_qs) && run.err.contains(u"Tolvane.conf"_qs),
+            qPrintable(run.err));
+    }
+
+    void cookies()
+    {
+        const QString path = m_home.filePath(u"Library/Cookies/Cookies.binarycookies"_qs);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(cookiefile::cookiesFile({{.domain = ".example.com", .name = "a", .value = "1"}}));
+        file.close();
+        QCOMPARE(cli({u"settings"_qs, u"useSafariCookies"_qs, u"on"_qs}).exitCode, 0);
+        const Run run = cli({u"cookies"_qs, u"--json"_qs, u"--header"_qs, u"https://www.example.com/"_qs});
+        QCOMPARE(cli({u"settings"_qs, u"useSafariCookies"_qs, u"off"_qs}).exitCode, 0);
+        QCOMPARE(run.out, uR"({
+  "status": "loaded",
+  "text": "Status: loaded 1 cookies\n%1",
+  "count": 1,
+  "path": "%1",
+  "header": "a=1"
+}
+)"_qs.arg(path));
+        QCOMPARE(cli({u"cookies"_qs}).out, u"Status: disabled\n"_qs);
+    }
+
+    void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("hint");
-        QTest::newRow("no command") << QStringList{} << "Usage:";
-        QTest::newRow("unknown command") << QStringList{QStringLiteral("paint")} << "expected one of: scan, settings";
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("scan"), QStringLiteral("--fast")} << "fast";
-        QTest::newRow("scan without paths") << QStringList{QStringLiteral("scan")} << "expected at least one PATH";
-        QTest::newRow("unknown key") << QStringList{QStringLiteral("settings"), QStringLiteral("colour"),
-            QStringLiteral("red")} << "expected one of: yandexAIAPIKey";
-        QTest::newRow("not a boolean") << QStringList{QStringLiteral("settings"), QStringLiteral("useSafariCookies"),
-            QStringLiteral("maybe")} << "expects true or false";
-        QTest::newRow("key without value")
-            << QStringList{QStringLiteral("settings"), QStringLiteral("yandexAIAPIKey")} << "KEY VALUE";
-        QTest::newRow("cookies with an argument")
-            << QStringList{QStringLiteral("cookies"), QStringLiteral("now")} << "unexpected argument “now”";
-        QTest::newRow("header without URL")
-            << QStringList{QStringLiteral("cookies"), QStringLiteral("--header")} << "--header";
-        QTest::newRow("header not a URL") << QStringList{QStringLiteral("cookies"), QStringLiteral("--header"),
-            QStringLiteral("example com")} << "expects a URL with a host";
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("text"); // what the output (0) or the error (2) starts with
+        QTest::newRow("version") << QStringList{u"--version"_qs} << 0 << u"tolvane-cli 0.1.0\n"_qs;
+        QTest::newRow("usage line") << QStringList{u"rename"_qs, u"--help"_qs} << 0
+                                    << u"Usage: tolvane-cli rename [options] PATH...\n"_qs;
+        QTest::newRow("no command") << QStringList{} << 2 << u"Usage: tolvane-cli COMMAND"_qs;
+        QTest::newRow("unknown command") << QStringList{u"paint"_qs} << 2 << u"tolvane-cli: unknown command “paint”"_qs;
+        QTest::newRow("help-all not offered") << QStringList{u"scan"_qs, u"--help-all"_qs} << 2
+                                              << u"tolvane-cli scan: Unknown option 'help-all'."_qs;
+        QTest::newRow("lookup without paths") << QStringList{u"lookup"_qs, u"--json"_qs} << 2
+                                              << u"tolvane-cli lookup: expected at least one PATH"_qs;
+        QTest::newRow("unknown key") << QStringList{u"settings"_qs, u"colour"_qs, u"red"_qs} << 2
+                                     << u"tolvane-cli settings: unknown key “colour”"_qs;
+        QTest::newRow("not a boolean") << QStringList{u"settings"_qs, u"useSafariCookies"_qs, u"maybe"_qs} << 2
+                                       << u"tolvane-cli settings: useSafariCookies expects true or false"_qs;
+        QTest::newRow("header not a URL") << QStringList{u"cookies"_qs, u"--header"_qs, u"example com"_qs} << 2
+                                          << u"tolvane-cli cookies: --header expects a URL with a host"_qs;
     }
 
-    void badUsageFailsWithAHint()
+    void usage()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, hint);
+        QFETCH(int, exitCode);
+        QFETCH(QString, text);
         const Run run = cli(arguments);
-        QVERIFY(run.exitCode != 0);
-        QVERIFY(run.out.isEmpty());
-        QVERIFY2(run.err.contains(hint), qPrintable(run.err));
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2((exitCode == 0 ? run.out : run.err).startsWith(text), qPrintable(run.out + run.err));
+        QVERIFY((exitCode == 0 ? run.err : run.out).isEmpty());
     }
+
+    // 0 only when every row has a name; outside text is escaped; the agent's missing key is told once.
+    void lookupExitCodes_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("withKey");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const QString named = touch("look/Stalker.mkv"), unnamed = touch("look/1080p.mkv");
+        QTest::newRow("every row named") << QStringList{named} << true << 0 << QString();
+        QTest::newRow("a row without a name") << QStringList{named, unnamed} << true << 1 << QString();
+        QTest::newRow("a missing path") << QStringList{named + u"x"_qs, named} << true << 1
+                                        << u"tolvane-cli lookup: %1x: No such file or directory\n"_qs.arg(named);
+        QTest::newRow("no API key") << QStringList{unnamed} << false << 1
+                                    << u"tolvane-cli: the AI agent is skipped: no API key is set; store one with "
+                                       "“tolvane-cli settings yandexAIAPIKey KEY”\n"_qs;
+    }
+
+    void lookupExitCodes()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, withKey);
+        const Run run = cli(QStringList{u"lookup"_qs} + files, withKey ? QString() : m_bare.path());
+        QTEST(run.err, "err");
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY(!run.out.contains(u'\x1b'));
+        QVERIFY2(run.out.contains(u"  Yandex AI: Yandex AI HTTP 502: Bad\\e[2J gateway\n"_qs) == withKey, qPrintable(run.out));
+    }
+
+    // Interrupted while looking up: nothing printed, nothing renamed, 130.
+    void interruptWhileLookingUp_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+
+    void interruptWhileLookingUp()
+    {
+        QFETCH(int, signal);
+        const QString file = touch("held/Matrix 1999.mkv");
+        m_services->hold(FakeServices::Service::ai);
+        QProcess process;
+        start(process, {u"rename"_qs, file});
+        QTRY_COMPARE_WITH_TIMEOUT(m_services->inFlight(FakeServices::Service::ai), 1, 20000);
+        QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+        const Run run = finish(process);
+        m_services->release(FakeServices::Service::ai);
+        QCOMPARE(run.exitCode, 130);
+        QCOMPARE(run.err, u"tolvane-cli: interrupted; nothing was renamed\n"_qs);
+        QCOMPARE(run.out, QString());
+        QVERIFY(QFile::exists(file));
+    }
+
+    void cleanupTestCase() { m_services.reset(); }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -26,6 +26,8 @@ namespace {
 
 using Service = FakeServices::Service;
 using Answer = FakeServices::Answer;
+using Video = FakeServices::Video;
+using ResultLink = FakeServices::ResultLink;
 
 constexpr std::size_t serviceCount = std::size_t(Service::other) + 1;
 
@@ -81,22 +83,11 @@ QString resultBlock(const FakeServices::ResultLink &link)
     const QString href = u"//duckduckgo.com/l/?uddg="_qs + QString::fromLatin1(QUrl::toPercentEncoding(link.url))
         + u"&amp;rut="_qs + rut;
     return QStringLiteral(R"(
-                <div class="result results_links results_links_deep web-result ">
-                  <div class="links_main links_deep result__body"> <!-- This is the visible part -->
-                      <h2 class="result__title">
-                        <a rel="nofollow" class="result__a" href="%1">%2</a>
-                      </h2>
-                      <div class="result__extras">
-                        <div class="result__extras__url">
-                          <a class="result__url" href="%1">
-                            %3
-                          </a>
-                        </div>
-                      </div>
-                      <a class="result__snippet" href="%1"><b>%2</b> on %3</a>
-                    <div class="clear"></div>
-                  </div>
-                </div>
+<div class="result results_links results_links_deep web-result "><div class="links_main links_deep result__body">
+  <h2 class="result__title"><a rel="nofollow" class="result__a" href="%1">%2</a></h2>
+  <div class="result__extras"><div class="result__extras__url"><a class="result__url" href="%1">%3</a></div></div>
+  <a class="result__snippet" href="%1"><b>%2</b> on %3</a>
+</div></div>
 )")
         .arg(href, escaped(link.text), escaped(target.host() + target.path()));
 }
@@ -108,6 +99,58 @@ Answer videoToken()
     return {200, jsonType, compact({{u"type"_qs, u"okay"_qs}, {u"data"_qs, data}})};
 }
 
+Answer vkHits(const QList<Video> &videos)
+{
+    QJsonArray entries;
+    for (const Video &video : videos) {
+        QJsonObject fields{{u"owner_id"_qs, video.ownerID}, {u"id"_qs, video.videoID}, {u"title"_qs, video.title}};
+        if (video.duration)
+            fields.insert(u"duration"_qs, *video.duration);
+        entries.append(QJsonObject{{u"video"_qs, fields}});
+    }
+    const QJsonObject response{{u"catalog_videos"_qs, entries}};
+    return {200, jsonType, compact({{u"response"_qs, response}})};
+}
+
+Answer duckDuckGoPage(const QString &q, const QList<ResultLink> &links)
+{
+    QString results;
+    for (const ResultLink &link : links)
+        results += resultBlock(link);
+    if (links.isEmpty())
+        results = QStringLiteral(R"(        <div class="no-results">No results.</div>)");
+    const QString page = QStringLiteral(R"(<!DOCTYPE html>
+<html><head><meta http-equiv="content-type" content="text/html; charset=UTF-8" /><title>%1 at DuckDuckGo</title></head>
+<body class="body--html"><form name="x" class="header__form" action="/html/" method="post">
+  <input name="q" autocomplete="off" class="search__input" type="text" value="%1" /></form>
+<div class="serp__results"><div id="links" class="results">%2</div></div>
+</body></html>
+)")
+                             .arg(escaped(q), results);
+    return {200, htmlType, page.toUtf8()};
+}
+
+Answer notFound()
+{
+    return {404, htmlType, "<html><body><h1>Not Found</h1></body></html>"};
+}
+
+QString aiScriptKey(const QString &input)
+{
+    const QStringList lines = input.split(u'\n');
+    for (const QString &line : lines) {
+        if (line.startsWith(QLatin1String("stem:")))
+            return line.mid(5).trimmed();
+    }
+    return input.trimmed();
+}
+
+QString duckDuckGoText(const QString &rowQuery)
+{
+    const std::optional<EngineQueries> queries = buildEngineQueries(rowQuery, std::nullopt);
+    return queries ? queries->duckDuckGoQuery : rowQuery.trimmed();
+}
+
 Answer builtInAnswer(Service service, const QString &key)
 {
     switch (service) {
@@ -116,14 +159,14 @@ Answer builtInAnswer(Service service, const QString &key)
     case Service::vkLogin:
         return videoToken();
     case Service::vkSearch:
-        return FakeServices::vkHits({});
+        return vkHits({});
     case Service::duckDuckGo:
-        return FakeServices::duckDuckGoPage(key, {});
+        return duckDuckGoPage(key, {});
     case Service::page:
     case Service::other:
         break;
     }
-    return FakeServices::notFound();
+    return notFound();
 }
 
 } // namespace
@@ -138,84 +181,79 @@ struct FakeServices::Impl {
     std::condition_variable changed; // a hold was released, or the server is stopping
     bool stopping = false;
     std::array<bool, serviceCount> held{};
-    std::array<std::optional<Answer>, serviceCount> fallback;
     std::array<QHash<QString, Answer>, serviceCount> scripts;
     std::array<int, serviceCount> inFlight{};
-    std::array<int, serviceCount> maxInFlight{};
     QList<Received> received;
 
     void handle(const httplib::Request &request, httplib::Response &response);
     /// Called with the mutex held.
-    Answer answerFor(const Received &seen) const;
+    Answer answerFor(const Received &seen, const QByteArray &body) const;
 };
 
 namespace {
 
-FakeServices::Received describe(const httplib::Request &request)
+/// The service a request is for and the key its scripts go by; `body` is the request's body.
+FakeServices::Received describe(const httplib::Request &request, QByteArray *body)
 {
     static const QUrl aiEndpoint(AppSettings::defaultYandexEndpoint);
 
     FakeServices::Received seen;
     seen.at = std::chrono::steady_clock::now();
-    seen.method = QByteArray::fromStdString(request.method);
-    const QString path = QString::fromStdString(request.path);
-    const qsizetype slash = path.indexOf(u'/', 1);
-    seen.host = path.mid(1, slash < 0 ? -1 : slash - 1);
-    seen.path = slash < 0 ? u"/"_qs : path.mid(slash);
+    const QString fullPath = QString::fromStdString(request.path);
+    const qsizetype slash = fullPath.indexOf(u'/', 1);
+    const QString host = fullPath.mid(1, slash < 0 ? -1 : slash - 1);
+    const QString path = slash < 0 ? u"/"_qs : fullPath.mid(slash);
+    QByteArray query;
     const auto question = request.target.find('?');
     if (question != std::string::npos)
-        seen.query = QByteArray::fromStdString(request.target.substr(question + 1));
-    seen.body = QByteArray::fromStdString(request.body);
-    for (const auto &[name, value] : request.headers)
-        seen.headers.append({QByteArray::fromStdString(name), QByteArray::fromStdString(value)});
+        query = QByteArray::fromStdString(request.target.substr(question + 1));
+    *body = QByteArray::fromStdString(request.body);
 
-    const bool post = seen.method == "POST";
-    if (post && seen.host == aiEndpoint.host() && seen.path == aiEndpoint.path()) {
+    const bool post = request.method == "POST";
+    if (post && host == aiEndpoint.host() && path == aiEndpoint.path()) {
         seen.service = Service::ai;
-        const QJsonObject body = QJsonDocument::fromJson(seen.body).object();
-        seen.key = FakeServices::aiScriptKey(body.value(QLatin1String("input")).toString());
-    } else if (post && seen.host == hosts::vkLoginHost) {
+        seen.key = aiScriptKey(QJsonDocument::fromJson(*body).object().value(QLatin1String("input")).toString());
+    } else if (post && host == hosts::vkLoginHost) {
         seen.service = Service::vkLogin;
-    } else if (post && seen.host == hosts::vkVideoAPIHost && seen.path == vkSearchPath) {
+    } else if (post && host == hosts::vkVideoAPIHost && path == vkSearchPath) {
         seen.service = Service::vkSearch;
-        seen.key = formValue(seen.body, "q").trimmed();
-    } else if (seen.host == hosts::duckDuckGoHTMLHost && seen.path == QLatin1String("/html/")) {
+        seen.key = formValue(*body, "q").trimmed();
+    } else if (host == hosts::duckDuckGoHTMLHost && path == QLatin1String("/html/")) {
         seen.service = Service::duckDuckGo;
-        seen.key = formValue(seen.method == "GET" ? seen.query : seen.body, "q").trimmed();
-    } else if (seen.method == "GET") {
+        seen.key = formValue(post ? *body : query, "q").trimmed();
+    } else if (request.method == "GET") {
         seen.service = Service::page;
-        seen.key = seen.host + seen.path;
+        seen.key = host + path;
     }
     return seen;
 }
 
 } // namespace
 
-Answer FakeServices::Impl::answerFor(const Received &seen) const
+Answer FakeServices::Impl::answerFor(const Received &seen, const QByteArray &body) const
 {
     const std::size_t index = slot(seen.service);
     // The search takes only the token the login handed out, as the real API rejects others.
-    if (seen.service == Service::vkSearch && !fallback[slot(Service::vkLogin)]
-        && formValue(seen.body, "access_token") != vkToken)
-        return vkError(5, u"User authorization failed: invalid access_token (4)."_qs);
+    if (seen.service == Service::vkSearch && formValue(body, "access_token") != vkToken)
+        return {200, jsonType, compact({{u"error"_qs, QJsonObject{{u"error_code"_qs, 5},
+                                            {u"error_msg"_qs, u"User authorization failed: invalid access_token (4)."_qs}}}})};
     const auto scripted = scripts[index].constFind(seen.key);
-    if (scripted != scripts[index].constEnd())
-        return *scripted;
-    return fallback[index] ? *fallback[index] : builtInAnswer(seen.service, seen.key);
+    return scripted != scripts[index].constEnd() ? *scripted : builtInAnswer(seen.service, seen.key);
 }
 
 void FakeServices::Impl::handle(const httplib::Request &request, httplib::Response &response)
 {
-    const Received seen = describe(request);
+    QByteArray body;
+    const Received seen = describe(request, &body);
     const std::size_t index = slot(seen.service);
     Answer answer;
     {
         std::unique_lock lock(mutex);
         received.append(seen);
-        maxInFlight[index] = std::max(maxInFlight[index], ++inFlight[index]);
+        ++inFlight[index];
         changed.wait(lock, [&] { return stopping || !held[index]; });
         // Chosen after the hold, so a test may script while requests wait.
-        answer = answerFor(seen);
+        answer = answerFor(seen, body);
         --inFlight[index];
         if (stopping)
             answer = Answer{503, "text/plain", "stopping"};
@@ -278,19 +316,17 @@ Answer FakeServices::aiText(const QString &text)
     return {200, jsonType, compact(response)};
 }
 
-Answer FakeServices::aiMovie(const QString &title, std::optional<int> year, const QStringList &altTitles,
-    const QString &notes, double confidence)
+Answer FakeServices::aiMovie(const QString &title, std::optional<int> year, const QStringList &altTitles)
 {
     const QJsonObject movie{{u"title"_qs, title}, {u"year"_qs, year ? QJsonValue(*year) : QJsonValue()},
-        {u"confidence"_qs, confidence}, {u"notes"_qs, notes.isEmpty() ? QJsonValue() : QJsonValue(notes)},
-        {u"alt_titles"_qs, QJsonArray::fromStringList(altTitles)}};
+        {u"confidence"_qs, 0.9}, {u"notes"_qs, QJsonValue()}, {u"alt_titles"_qs, QJsonArray::fromStringList(altTitles)}};
     return aiText(QString::fromUtf8(compact(movie)));
 }
 
-Answer FakeServices::aiUnknown(const QString &notes)
+Answer FakeServices::aiUnknown()
 {
     const QJsonObject movie{{u"title"_qs, QJsonValue()}, {u"year"_qs, QJsonValue()}, {u"confidence"_qs, 0},
-        {u"notes"_qs, notes.isEmpty() ? QJsonValue() : QJsonValue(notes)}, {u"alt_titles"_qs, QJsonArray()}};
+        {u"notes"_qs, QJsonValue()}, {u"alt_titles"_qs, QJsonArray()}};
     return aiText(QString::fromUtf8(compact(movie)));
 }
 
@@ -298,105 +334,6 @@ Answer FakeServices::aiHttpError(int status, const QString &message)
 {
     const QJsonObject error{{u"code"_qs, status}, {u"message"_qs, message}};
     return {status, jsonType, compact({{u"error"_qs, error}})};
-}
-
-Answer FakeServices::aiRaw(int status, const QByteArray &body)
-{
-    return {status, jsonType, body};
-}
-
-Answer FakeServices::vkHits(const QList<Video> &videos)
-{
-    QJsonArray entries;
-    for (const Video &video : videos) {
-        QJsonObject fields{{u"owner_id"_qs, video.ownerID}, {u"id"_qs, video.videoID}, {u"title"_qs, video.title}};
-        if (video.duration)
-            fields.insert(u"duration"_qs, *video.duration);
-        entries.append(QJsonObject{{u"video"_qs, fields}});
-    }
-    const QJsonObject response{{u"catalog_videos"_qs, entries}};
-    return {200, jsonType, compact({{u"response"_qs, response}})};
-}
-
-Answer FakeServices::vkError(int code, const QString &message)
-{
-    const QJsonObject error{{u"error_code"_qs, code}, {u"error_msg"_qs, message}, {u"request_params"_qs, QJsonArray()}};
-    return {200, jsonType, compact({{u"error"_qs, error}})};
-}
-
-Answer FakeServices::duckDuckGoPage(const QString &q, const QList<ResultLink> &links)
-{
-    QString results;
-    for (const ResultLink &link : links)
-        results += resultBlock(link);
-    if (links.isEmpty())
-        results = QStringLiteral(R"(        <div class="no-results">No results.</div>)");
-    const QString page = QStringLiteral(R"(<!DOCTYPE html>
-<html>
-<head>
-  <meta http-equiv="content-type" content="text/html; charset=UTF-8" />
-  <meta name="robots" content="noindex, nofollow" />
-  <title>%1 at DuckDuckGo</title>
-</head>
-<body class="body--html">
-  <div id="header" class="header cw header--html">
-    <form name="x" class="header__form" action="/html/" method="post">
-      <input name="q" autocomplete="off" class="search__input" type="text" value="%1" />
-    </form>
-  </div>
-  <div>
-    <div class="serp__results">
-      <div id="links" class="results">
-%2
-      </div>
-    </div>
-  </div>
-</body>
-</html>
-)")
-                             .arg(escaped(q), results);
-    return {200, htmlType, page.toUtf8()};
-}
-
-Answer FakeServices::tmdbPage(const QString &title, std::optional<int> year)
-{
-    const QString dated = year ? u"%1 (%2)"_qs.arg(title).arg(*year) : title;
-    const QString page = QStringLiteral(R"(<!DOCTYPE html>
-<html lang="en" class="no-js">
-<head>
-  <title>%1 — The Movie Database (TMDB)</title>
-  <meta property="og:type" content="video.movie">
-  <meta property="og:title" content="%1">
-  <meta property="og:site_name" content="TMDB">
-</head>
-<body>
-  <section class="header poster"><h2><a href="#">%2</a> <span class="tag release_date">%3</span></h2></section>
-</body>
-</html>
-)")
-                             .arg(escaped(dated), escaped(title), year ? u"(%1)"_qs.arg(*year) : QString());
-    return {200, htmlType, page.toUtf8()};
-}
-
-Answer FakeServices::notFound()
-{
-    return {404, htmlType, "<html><body><h1>Not Found</h1></body></html>"};
-}
-
-QString FakeServices::aiScriptKey(const QString &input)
-{
-    const QStringList lines = input.split(u'\n');
-    for (const QString &line : lines) {
-        if (line.startsWith(QLatin1String("stem:")))
-            return line.mid(5).trimmed();
-    }
-    return input.trimmed();
-}
-
-QString FakeServices::duckDuckGoText(const QString &rowQuery)
-{
-    const std::optional<EngineQueries> queries = buildEngineQueries(rowQuery, std::nullopt);
-    return queries ? queries->duckDuckGoQuery : rowQuery.trimmed();
 }
 
 void FakeServices::script(Service service, const QString &key, const Answer &answer)
@@ -415,35 +352,10 @@ void FakeServices::scriptVK(const QString &query, const QList<Video> &videos)
     script(Service::vkSearch, query, vkHits(videos));
 }
 
-void FakeServices::scriptVK(const QString &query, const Answer &answer)
-{
-    script(Service::vkSearch, query, answer);
-}
-
-void FakeServices::scriptDuckDuckGo(const QString &q, const QList<ResultLink> &links)
-{
-    script(Service::duckDuckGo, q, duckDuckGoPage(q, links));
-}
-
-void FakeServices::scriptDuckDuckGo(const QString &q, const Answer &answer)
-{
-    script(Service::duckDuckGo, q, answer);
-}
-
 void FakeServices::scriptDuckDuckGoRow(const QString &rowQuery, const QList<ResultLink> &links)
 {
-    scriptDuckDuckGo(duckDuckGoText(rowQuery), links);
-}
-
-void FakeServices::scriptPage(const QUrl &pageURL, const Answer &answer)
-{
-    script(Service::page, pageURL.host() + pageURL.path(QUrl::FullyDecoded), answer);
-}
-
-void FakeServices::setFallback(Service service, const Answer &answer)
-{
-    const std::lock_guard lock(m_impl->mutex);
-    m_impl->fallback[slot(service)] = answer;
+    const QString q = duckDuckGoText(rowQuery);
+    script(Service::duckDuckGo, q, duckDuckGoPage(q, links));
 }
 
 void FakeServices::hold(Service service)
@@ -461,22 +373,15 @@ void FakeServices::release(Service service)
     m_impl->changed.notify_all();
 }
 
-QList<FakeServices::Received> FakeServices::received() const
-{
-    const std::lock_guard lock(m_impl->mutex);
-    return m_impl->received;
-}
-
 QList<FakeServices::Received> FakeServices::received(Service service) const
 {
-    QList<Received> all = received();
+    QList<Received> all;
+    {
+        const std::lock_guard lock(m_impl->mutex);
+        all = m_impl->received;
+    }
     all.removeIf([service](const Received &seen) { return seen.service != service; });
     return all;
-}
-
-int FakeServices::requestCount(Service service) const
-{
-    return int(received(service).size());
 }
 
 int FakeServices::inFlight(Service service) const
@@ -485,26 +390,10 @@ int FakeServices::inFlight(Service service) const
     return m_impl->inFlight[slot(service)];
 }
 
-int FakeServices::maxInFlight(Service service) const
-{
-    const std::lock_guard lock(m_impl->mutex);
-    return m_impl->maxInFlight[slot(service)];
-}
-
 void FakeServices::clearRecords()
 {
     const std::lock_guard lock(m_impl->mutex);
     m_impl->received.clear();
-    m_impl->maxInFlight = m_impl->inFlight;
-}
-
-QByteArray FakeServices::Received::header(const QByteArray &name) const
-{
-    for (const auto &[key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
 }
 
 } // namespace tolvane

@@ -4,12 +4,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <utility>
 
 namespace tolvane {
 
@@ -21,10 +19,10 @@ namespace tolvane {
 class FakeServices {
 public:
     enum class Service {
-        ai, ///< POST to the default AI endpoint; key: the input's "stem: " value (see aiScriptKey)
-        vkLogin, ///< POST to the VK login host; always a valid anonymous token unless a fallback is set
+        ai, ///< POST to the default AI endpoint; key: the input's "stem: " value, else the whole input
+        vkLogin, ///< POST to the VK login host; always a valid anonymous token
         /// The VK Video catalog search; key: the form field q. It takes only the token the fake login
-        /// hands out (else API error 5), unless vkLogin has a fallback.
+        /// hands out (else API error 5).
         vkSearch,
         duckDuckGo, ///< GET /html/ on the DuckDuckGo HTML host; key: the query parameter q
         page, ///< any other GET, e.g. a TMDB movie page; key: host + path ("www.themoviedb.org/movie/603")
@@ -54,16 +52,7 @@ public:
     struct Received {
         Service service = Service::other;
         std::chrono::steady_clock::time_point at; ///< when the request arrived
-        QByteArray method;
-        QString host; ///< the host the app addressed, e.g. "html.duckduckgo.com"
-        QString path; ///< the path on that host, decoded, e.g. "/html/"
-        QByteArray query; ///< the raw query string
         QString key; ///< what the service's scripts are looked up by
-        QByteArray body;
-        QList<std::pair<QByteArray, QByteArray>> headers;
-
-        /// The first value of a header, the name compared without case; empty when absent.
-        QByteArray header(const QByteArray &name) const;
     };
 
     /// Starts serving; throws std::runtime_error when no port on 127.0.0.1 can be had.
@@ -80,60 +69,32 @@ public:
 
     /// A well-formed AI answer whose output text is `text` (a refusal, a fenced object…).
     static Answer aiText(const QString &text);
-    /// An AI answer naming a film: the movie object with the given fields and `confidence`.
-    static Answer aiMovie(const QString &title, std::optional<int> year, const QStringList &altTitles = {},
-        const QString &notes = {}, double confidence = 0.9);
-    /// The agent does not know the film: title null, and `notes` when not empty.
-    static Answer aiUnknown(const QString &notes = {});
+    /// An AI answer naming a film with confidence 0.9 and no notes.
+    static Answer aiMovie(const QString &title, std::optional<int> year, const QStringList &altTitles = {});
+    /// The agent does not know the film: title null.
+    static Answer aiUnknown();
     /// An HTTP failure with the body {"error":{"code":status,"message":message}}.
     static Answer aiHttpError(int status, const QString &message);
-    static Answer aiRaw(int status, const QByteArray &body);
-    /// A search answer holding `videos` in this order (the client ranks them itself).
-    static Answer vkHits(const QList<Video> &videos);
-    /// An API error answer (HTTP 200 with an "error" object). Code 5 makes the client drop its token.
-    static Answer vkError(int code, const QString &message);
-    /// A result page for `q` in DuckDuckGo's HTML form, one result per link, each behind a
-    /// //duckduckgo.com/l/?uddg= redirect; no links gives the page of no results.
-    static Answer duckDuckGoPage(const QString &q, const QList<ResultLink> &links);
-    /// A TMDB movie page whose og:title and title read "TITLE (YEAR)" (no year: just the title).
-    static Answer tmdbPage(const QString &title, std::optional<int> year);
-    static Answer notFound();
-
-    /// The key of an AI request's input: the value of its "stem: " line trimmed, or the whole
-    /// trimmed input when it has none (the app then sends the plain query).
-    static QString aiScriptKey(const QString &input);
-    /// The text the DuckDuckGo engine searches for a row's query.
-    static QString duckDuckGoText(const QString &rowQuery);
 
     // Scripts. A later script for the same key replaces the earlier one; keys are trimmed.
+    // Unscripted keys get: ai HTTP 500, VK no videos, DuckDuckGo a page of no results, pages 404.
 
+    /// The AI answer for the row whose stem is `stem`.
     void scriptAI(const QString &stem, const Answer &answer);
+    /// The videos VK Video finds for `query`, in this order (the client ranks them itself).
     void scriptVK(const QString &query, const QList<Video> &videos);
-    void scriptVK(const QString &query, const Answer &answer);
-    /// `q` is the full text the engine sends; see scriptDuckDuckGoRow.
-    void scriptDuckDuckGo(const QString &q, const QList<ResultLink> &links);
-    void scriptDuckDuckGo(const QString &q, const Answer &answer);
-    /// Scripts the page the engine gets for a row whose query is `rowQuery`.
+    /// The DuckDuckGo page, one result per link, for a row whose query is `rowQuery`.
     void scriptDuckDuckGoRow(const QString &rowQuery, const QList<ResultLink> &links);
-    /// Scripts a GET of `pageURL` (any host; the query is ignored).
-    void scriptPage(const QUrl &pageURL, const Answer &answer);
-    /// Replaces the answer for unscripted keys. Built in: ai HTTP 500, vkLogin a valid token,
-    /// vkSearch no videos, duckDuckGo a page of no results, page and other 404.
-    void setFallback(Service service, const Answer &answer);
     /// Requests of the service wait, once received, until `release` (or the destructor).
     void hold(Service service);
     void release(Service service);
 
     // Records.
 
-    QList<Received> received() const;
     QList<Received> received(Service service) const;
-    int requestCount(Service service) const;
     /// Requests of the service received and not yet answered.
     int inFlight(Service service) const;
-    /// The most requests of the service that were in flight at one moment.
-    int maxInFlight(Service service) const;
-    /// Forgets the records and in-flight maxima; scripts stay.
+    /// Forgets the records; scripts stay.
     void clearRecords();
 
 private:

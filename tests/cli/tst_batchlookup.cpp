@@ -1,0 +1,237 @@
+// The command line's lookup and rename as a library operation, in process, through the real
+// engines and transport against the fake services; the search gate does not wait.
+#include "FakeServices.h"
+
+#include "core/FilePaths.h"
+#include "library/BatchLookup.h"
+#include "library/NameBuilder.h"
+#include "settings/AppSettings.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvane;
+using Service = FakeServices::Service;
+
+namespace {
+
+QCoro::Task<QList<MediaInfoRow>> summary(QByteArray path)
+{
+    co_return QList<MediaInfoRow>{{uniqueID(), u"File"_qs, readableName(nativeFileName(path))}};
+}
+
+QCoro::Task<> noWait(std::chrono::nanoseconds)
+{
+    co_return;
+}
+
+QString describe(const MovieItem &item)
+{
+    QStringList parts{item.statusDisplayText()};
+    for (const EngineReply &reply : item.engineReplies())
+        parts << replySummary(reply);
+    return parts.join(u" | ");
+}
+
+QString describe(const RenameOutcome &outcome)
+{
+    return rawValue(outcome.kind) + u' ' + outcome.targetName.value_or(u"-"_qs) + u' '
+        + outcome.message.value_or(u"-"_qs);
+}
+
+} // namespace
+
+class TestBatchLookup : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<FakeServices> m_services;
+    std::unique_ptr<LibraryModel> m_model;
+    QDir m_folder;
+
+    /// A model over fresh files with these names, alone in their folder.
+    LibraryModel &modelOver(const QStringList &names)
+    {
+        m_folder = QDir(m_home.filePath(u"films"_qs));
+        m_folder.removeRecursively();
+        m_folder.mkpath(u"."_qs);
+        QList<QUrl> urls;
+        for (const QString &name : names) {
+            QFile file(m_folder.filePath(name));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(name.toUtf8());
+            urls.append(fileURL(QFile::encodeName(file.fileName())));
+        }
+        m_model = std::make_unique<LibraryModel>();
+        MovieLookup lookup = MovieLookup::standard();
+        SearchRateGate::Hooks hooks = SearchRateGate::systemHooks();
+        hooks.sleep = noWait;
+        lookup.gate = std::make_shared<SearchRateGate>(hooks);
+        m_model->setLookup(lookup);
+        m_model->setMediaProbe(summary);
+        m_model->addURLs(urls);
+        return *m_model;
+    }
+
+    MovieItemPtr row(const QString &name) const
+    {
+        for (const MovieItemPtr &item : m_model->items()) {
+            if (item->originalName() == name)
+                return item;
+        }
+        return {};
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        m_services = std::make_unique<FakeServices>();
+        qputenv("TOLVANE_TEST_SERVICES", m_services->origin().toUtf8());
+        AppSettings::storeText(AppSettings::yandexAIAPIKey, u"AQVN-fake"_qs);
+        AppSettings::storeText(AppSettings::yandexAIFolderID, u"b1g-folder"_qs);
+        AppSettings::storeText(AppSettings::yandexAIPromptID, u"fvt-prompt"_qs);
+        AppSettings::storeUseSafariCookies(false);
+
+        m_services->scriptAI(u"Matrix 1999"_qs, FakeServices::aiMovie(u"Матрица"_qs, 1999, {u"The Matrix"_qs}));
+        m_services->scriptAI(u"The Matrix"_qs, FakeServices::aiMovie(u"Матрица"_qs, 1999, {u"The Matrix"_qs}));
+        m_services->scriptAI(u"Stalker"_qs, FakeServices::aiHttpError(503, u"Service Unavailable"_qs));
+        m_services->scriptVK(u"Stalker"_qs,
+            QList<FakeServices::Video>{{u"Сталкер (1979)"_qs, -1, 11, 9600}, {u"Сталкер. Фильм второй"_qs, 2, 22, 3000}});
+        m_services->scriptAI(u"Kin dza dza"_qs, FakeServices::aiUnknown());
+        m_services->scriptDuckDuckGoRow(u"Kin dza dza"_qs,
+            {{u"https://www.kinopoisk.ru/film/43911/"_qs, u"Брат 2 — Кинопоиск"_qs},
+                {u"https://www.themoviedb.org/movie/20043"_qs, u"Кин-дза-дза! (1986) — TMDB"_qs}});
+        m_services->scriptAI(u"Brat 2 2000"_qs, FakeServices::aiText(u"Я не могу обсуждать эту тему."_qs));
+    }
+
+    void cleanup() { m_services->release(Service::ai), m_services->release(Service::vkSearch); }
+
+    // One batch; each row's replies, choice and name.
+    void rowsEndWithTheirReplies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        const QString none = u"No TMDB / Kinopoisk / VK Video result in search"_qs;
+        const QString refused = u"Yandex AI refused the query (try extra tokens / year)"_qs;
+        const QString empty = u"Empty search query"_qs;
+        QTest::newRow("AI with an alternative title")
+            << u"Matrix 1999.mkv"_qs
+            << u"Матрица[The_Matrix](1999).mkv | [Yandex AI] Матрица[The Matrix](1999) | %1 | %1"_qs.arg(none);
+        QTest::newRow("AI fails over HTTP, VK has hits")
+            << u"Stalker.mkv"_qs
+            << uR"(Сталкер(1979).mkv | Yandex AI HTTP 503: {"error":{"code":503,"message":"Service Unavailable"}} | [VK Video] Сталкер (1979)  ·  2 titles | %1)"_qs
+                   .arg(none);
+        QTest::newRow("DuckDuckGo finds TMDB") << u"Kin-dza-dza.avi"_qs
+                                               << u"Кин-дза-дза!(1986).avi | Yandex AI: unknown title | %1 | "
+                                                  "[TMDB] Кин-дза-дза!(1986)"_qs.arg(none);
+        QTest::newRow("all fail: the first failure") << u"Brat.2.2000.avi"_qs
+                                                     << u"Error: %1 | %1 | %2 | %2"_qs.arg(refused, none);
+        QTest::newRow("empty query") << u"1080p.mkv"_qs << u"Error: %1 | %1 | %1 | %1"_qs.arg(empty);
+    }
+
+    void rowsEndWithTheirReplies()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        if (!m_model || !row(name)) {
+            LibraryModel &model = modelOver(
+                {u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs, u"Kin-dza-dza.avi"_qs, u"Brat.2.2000.avi"_qs, u"1080p.mkv"_qs});
+            BatchLookup batch(&model);
+            QVERIFY(QCoro::waitFor(batch.lookUpAll()));
+            QCOMPARE(batch.rowsDone(), 5);
+            for (const MovieItemPtr &item : model.items())
+                QCOMPARE(item->mediaInfo().size(), 1);
+        }
+        QCOMPARE(describe(*row(name)), expected);
+    }
+
+    // A row is ready at its first success but done only when every engine has answered.
+    void progressCountsEndedLookups()
+    {
+        LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"1080p.mkv"_qs});
+        BatchLookup batch(&model);
+        QList<qsizetype> reported;
+        connect(&batch, &BatchLookup::progressChanged, this, [&] { reported << batch.rowsDone(); });
+        m_services->hold(Service::vkSearch);
+        QCoro::Task<bool> running = batch.lookUpAll();
+        QTRY_COMPARE(m_services->inFlight(Service::vkSearch), 1);
+        QCOMPARE(row(u"Matrix 1999.mkv"_qs)->status().kind(), LookupStatus::Kind::ready);
+        QCOMPARE(batch.rowsDone(), 1);
+        m_services->release(Service::vkSearch);
+        QVERIFY(QCoro::waitFor(std::move(running)));
+        QCOMPARE(reported, (QList<qsizetype>{1, 2}));
+        QCOMPARE(batch.rowCount(), 2);
+    }
+
+    void cancelEndsTheLookups()
+    {
+        LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs});
+        BatchLookup batch(&model);
+        m_services->hold(Service::ai);
+        QCoro::Task<bool> running = batch.lookUpAll();
+        QTRY_COMPARE(m_services->inFlight(Service::ai), 2);
+        batch.cancel();
+        QVERIFY(!QCoro::waitFor(std::move(running)));
+        QTRY_COMPARE(model.activeLookupCount(), 0);
+    }
+
+    // A plan tells what the run then does, with the same texts: a name claimed earlier in the
+    // batch and an existing file both fail.
+    void planAndRunAgree_data()
+    {
+        QTest::addColumn<bool>("dryRun");
+        QTest::newRow("plan") << true;
+        QTest::newRow("run") << false;
+    }
+
+    void planAndRunAgree()
+    {
+        QFETCH(bool, dryRun);
+        LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"The Matrix (1999) 1080p.mkv"_qs, u"Stalker.mkv"_qs,
+            u"Сталкер(1979).mkv"_qs, u"1080p.mkv"_qs});
+        model.removeItems({row(u"Сталкер(1979).mkv"_qs)->id()});
+        BatchLookup batch(&model);
+        QVERIFY(QCoro::waitFor(batch.lookUpAll()));
+        const QList<RenameOutcome> outcomes = dryRun ? batch.renamePlan() : QCoro::waitFor(batch.renameAll());
+        QStringList seen;
+        for (const RenameOutcome &outcome : outcomes)
+            seen << describe(outcome);
+        const QString matrix = u"Матрица[The_Matrix](1999).mkv"_qs;
+        QCOMPARE(seen,
+            (QStringList{u"skipped - Empty search query"_qs, (dryRun ? u"planned "_qs : u"renamed "_qs) + matrix + u" -"_qs,
+                u"failed Сталкер(1979).mkv Target exists: Сталкер(1979).mkv"_qs,
+                u"failed %1 Target exists: %1"_qs.arg(matrix)}));
+        QCOMPARE(m_folder.exists(matrix), !dryRun);
+        QCOMPARE(m_folder.exists(u"Matrix 1999.mkv"_qs), dryRun);
+    }
+
+    // Stopped while renaming: the move in progress completes, the next is not begun.
+    void cancelStopsBetweenMoves()
+    {
+        LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs});
+        BatchLookup batch(&model);
+        QVERIFY(QCoro::waitFor(batch.lookUpAll()));
+        connect(&model, &LibraryModel::itemsChanged, &batch, &BatchLookup::cancel);
+        QStringList seen;
+        for (const RenameOutcome &outcome : QCoro::waitFor(batch.renameAll()))
+            seen << describe(outcome);
+        QCOMPARE(seen,
+            (QStringList{u"renamed Матрица[The_Matrix](1999).mkv -"_qs, u"not reached Сталкер(1979).mkv -"_qs}));
+        QVERIFY(m_folder.exists(u"Stalker.mkv"_qs));
+    }
+
+    void cleanupTestCase()
+    {
+        m_model.reset();
+        m_services.reset();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchLookup)
+#include "tst_batchlookup.moc"
