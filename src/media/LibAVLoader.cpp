@@ -14,7 +14,7 @@ void *openLibrary(const char *name, int major)
     return ::dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-template <typename Function> bool resolve(void *library, const char *symbol, Function &function)
+template<typename Function> bool resolve(void *library, const char *symbol, Function &function)
 {
     function = reinterpret_cast<Function>(::dlsym(library, symbol));
     return function != nullptr;

@@ -1,8 +1,8 @@
 #include "media/ToolOutput.h"
 
+#include "core/Json.h"
 #include "media/MediaFormat.h"
 #include "media/SummaryRows.h"
-#include "core/Json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -130,13 +130,12 @@ Utf8Census utf8Census(QByteArrayView bytes)
         if (lead >= 0xC2 && lead <= 0xDF)
             length = continuation(i + 1) ? 2 : 0;
         else if (lead >= 0xE0 && lead <= 0xEF)
-            length = continuation(i + 1, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF)
-                    && continuation(i + 2)
+            length = continuation(i + 1, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF) && continuation(i + 2)
                 ? 3
                 : 0;
         else if (lead >= 0xF0 && lead <= 0xF4)
-            length = continuation(i + 1, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF)
-                    && continuation(i + 2) && continuation(i + 3)
+            length = continuation(i + 1, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF) && continuation(i + 2)
+                    && continuation(i + 3)
                 ? 4
                 : 0;
         if (length == 0) {

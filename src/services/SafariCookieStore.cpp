@@ -1,6 +1,5 @@
 #include "SafariCookieStore.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -8,8 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <cerrno>
+#include <memory>
 #include <system_error>
 
 #include <fcntl.h>

@@ -114,7 +114,7 @@ WriteLog &writeLog()
     return log;
 }
 
-template <typename Change> void write(const QStringList &keys, Change change)
+template<typename Change> void write(const QStringList &keys, Change change)
 {
     Store settings;
     keepPrivate(settings.fileName());

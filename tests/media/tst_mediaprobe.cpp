@@ -122,7 +122,8 @@ class TestMediaProbe : public QObject {
                                   "for (i = 0; i < n; i++) printf \"{\\\"@type\\\": \\\"Audio\\\", "
                                   "\\\"Format\\\": \\\"AAC\\\"},\"; print \"{}]}}\" }'\n";
         return addTool(u"both"_qs, u"mediainfo"_qs) && addTool(u"both"_qs, u"ffprobe"_qs)
-            && addTool(u"ffprobe"_qs, u"ffprobe"_qs) && addTool(u"failing"_qs, u"ffprobe"_qs)
+            && addTool(u"ffprobe"_qs, u"ffprobe"_qs)
+            && addTool(u"failing"_qs, u"ffprobe"_qs)
             // Prints usable JSON: only its exit status tells that it failed.
             && addTool(u"failing"_qs, u"mediainfo"_qs, "echo '{\"media\": {}}'\nexit 1\n")
             && QDir().mkpath(tools(u"none"_qs)) && QDir().mkpath(tools(u"folder/mediainfo"_qs))
@@ -172,8 +173,9 @@ private Q_SLOTS:
         const QString libAVTwo = libAV
             + u"|File size=*|Container=MKV|Duration=0:01|Resolution=160\u00D7120|Frame rate=25 fps|"
               u"Video codec=mpeg4|Audio tracks=2|Audio codec=aac|Sample rate=44100 Hz|Channels=1"_qs;
-        const QString notMedia = u"error: not a media file|"_qs + libAV + u"|File size=*|Container=MKV|Video=\u2014|"
-                                                                          u"Audio tracks=0"_qs;
+        const QString notMedia = u"error: not a media file|"_qs + libAV
+            + u"|File size=*|Container=MKV|Video=\u2014|"
+              u"Audio tracks=0"_qs;
         QTest::newRow("mediainfo") << u"both"_qs << QByteArray("two.mkv") << mediainfoTwo;
         QTest::newRow("mediainfo, name not UTF-8") << u"both"_qs << latin1Name << mediainfoTwo;
         QTest::newRow("mediainfo, no media")
@@ -188,14 +190,12 @@ private Q_SLOTS:
         QTest::newRow("ffprobe failing on a playlist") << u"ffprobe"_qs << QByteArray("playlist.mkv") << notMedia;
         QTest::newRow("libavformat") << u"none"_qs << QByteArray("two.mkv") << libAVTwo;
         QTest::newRow("libavformat, name not UTF-8") << u"none"_qs << latin1Name << libAVTwo;
-        QTest::newRow("libavformat, turned upright")
-            << u"none"_qs << QByteArray("rotated.mp4")
-            << libAV
+        QTest::newRow("libavformat, turned upright") << u"none"_qs << QByteArray("rotated.mp4")
+                                                     << libAV
                 + u"|File size=*|Container=MP4|Duration=0:01|Resolution=120\u00D7160|Frame rate=25 fps|"
                   u"Video bitrate=*|Video codec=mp4v|Audio tracks=0"_qs;
-        QTest::newRow("libavformat, audio with cover art")
-            << u"none"_qs << QByteArray("audio.m4a")
-            << libAV
+        QTest::newRow("libavformat, audio with cover art") << u"none"_qs << QByteArray("audio.m4a")
+                                                           << libAV
                 + u"|File size=*|Container=M4A|Duration=0:01|Video=\u2014|Audio tracks=1|Audio bitrate=*|"
                   u"Audio codec=mp4a|Sample rate=44100 Hz|Channels=1"_qs;
     }
@@ -324,8 +324,8 @@ private Q_SLOTS:
         const QString program = script.isNull() ? tools(u"folder/plain"_qs) : u"/bin/sh"_qs;
         QElapsedTimer timer;
         timer.start();
-        const std::optional<QByteArray> output = tolvane::runTool(program,
-            {u"-c"_qs, script, u"x"_qs, u"two words"_qs, u"$HOME"_qs}, std::chrono::milliseconds(timeout));
+        const std::optional<QByteArray> output = tolvane::runTool(
+            program, {u"-c"_qs, script, u"x"_qs, u"two words"_qs, u"$HOME"_qs}, std::chrono::milliseconds(timeout));
         QCOMPARE(output, expected);
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
         QFile child(u"two words.child"_qs);
@@ -342,8 +342,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("directories");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected"); // the end of the path found; empty: none
-        QTest::newRow("first folder holding it") << u"none:failing:counting"_qs << u"mediainfo"_qs
-                                                 << u"/failing/mediainfo"_qs;
+        QTest::newRow("first folder holding it")
+            << u"none:failing:counting"_qs << u"mediainfo"_qs << u"/failing/mediainfo"_qs;
         QTest::newRow("a plain file and a folder are passed over")
             << u"folder::failing"_qs << u"mediainfo"_qs << u"/failing/mediainfo"_qs;
         QTest::newRow("which is not asked") << u"none"_qs << u"sh"_qs << QString();

@@ -37,12 +37,15 @@ class TestProbeCommand : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_folder.isValid() && QDir(m_folder.path()).mkpath(u"tools"_qs) && QDir(m_folder.path()).mkpath(u"dir"_qs));
+        QVERIFY(
+            m_folder.isValid() && QDir(m_folder.path()).mkpath(u"tools"_qs) && QDir(m_folder.path()).mkpath(u"dir"_qs));
         QFile tool(m_folder.filePath(u"tools/mediainfo"_qs));
         QVERIFY(tool.open(QIODevice::WriteOnly));
         // Knows no format of a file named "text…"; names the others' format with an escape sequence.
-        tool.write("#!/bin/sh\ncase \"$2\" in */hang*) sleep 300 & echo $! > \"$0.child\"; sleep 300;;\n*/text*) echo '{\"media\": {\"track\": {\"@type\": \"General\"}}}';;\n"
-                   "*) echo '{\"media\": {\"track\": {\"@type\": \"General\", \"Format\": \"X\\u001b[2J\"}}}';; esac\n");
+        tool.write(
+            "#!/bin/sh\ncase \"$2\" in */hang*) sleep 300 & echo $! > \"$0.child\"; sleep 300;;\n*/text*) echo "
+            "'{\"media\": {\"track\": {\"@type\": \"General\"}}}';;\n"
+            "*) echo '{\"media\": {\"track\": {\"@type\": \"General\", \"Format\": \"X\\u001b[2J\"}}}';; esac\n");
         QVERIFY(tool.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         for (const char *name : {"a.mkv", "text.mkv", "hang.mkv", "Caf\xe9.mkv"}) {
             const int fd = ::creat((QFile::encodeName(m_folder.path()) + '/' + name).constData(), 0600);
@@ -57,16 +60,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
-        const QByteArray a = "/a.mkv\n  Probe: mediainfo\n  File size: 1 bytes\n  Container: X\\e[2J\n  Video: \xe2\x80\x94\n"
-                             "  Audio tracks: 0\n";
+        const QByteArray a
+            = "/a.mkv\n  Probe: mediainfo\n  File size: 1 bytes\n  Container: X\\e[2J\n  Video: \xe2\x80\x94\n"
+              "  Audio tracks: 0\n";
         QTest::newRow("probed, escape shown escaped") << u"a.mkv"_qs << 0 << a << QByteArray();
         QTest::newRow("missing, folder, no media, then a file")
             << u"nothere.mkv dir text.mkv a.mkv"_qs << 1 << a
             << QByteArray("tolvane-cli probe: nothere.mkv: No such file or directory\n"
                           "tolvane-cli probe: dir: a folder, not a media file\n"
                           "tolvane-cli probe: text.mkv: not a media file\n");
-        QTest::newRow("a name that is not UTF-8") << u"\"$(printf 'Caf\\351.mkv')\""_qs << 0
-                                                  << QByteArray("/Caf\xc3\xa9.mkv\n  Probe: mediainfo\n") << QByteArray();
+        QTest::newRow("a name that is not UTF-8")
+            << u"\"$(printf 'Caf\\351.mkv')\""_qs << 0 << QByteArray("/Caf\xc3\xa9.mkv\n  Probe: mediainfo\n")
+            << QByteArray();
         QTest::newRow("no file") << QString() << 2 << QByteArray()
                                  << QByteArray("tolvane-cli probe: expected at least one FILE\n");
     }
@@ -108,8 +113,9 @@ private Q_SLOTS:
     {
         const Run run = cli(u"--json a.mkv"_qs);
         QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.startsWith("{\n  \"items\": [\n    {\n      \"path\": \"") && run.out.contains(
-                     "\n      \"mediaInfo\": [\n        {\n          \"key\": \"Probe\",\n          \"value\": \"mediainfo\"\n"),
+        QVERIFY2(run.out.startsWith("{\n  \"items\": [\n    {\n      \"path\": \"")
+                && run.out.contains("\n      \"mediaInfo\": [\n        {\n          \"key\": \"Probe\",\n          "
+                                    "\"value\": \"mediainfo\"\n"),
             run.out.constData());
     }
 };

@@ -73,9 +73,11 @@ private Q_SLOTS:
         };
         row("header", cp1251, "text/html; charset=windows-1251", u"При"_qs);
         row("header quoted, any case", "\xf0\xd2\xc9", "text/html; Charset=\"KOI8-R\"", u"При"_qs);
-        row("meta charset", "<meta charset='windows-1251'>" + cp1251, "text/html", u"<meta charset='windows-1251'>При"_qs);
-        row("meta http-equiv", "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">" + cp1251,
-            {}, u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">При"_qs);
+        row("meta charset", "<meta charset='windows-1251'>" + cp1251, "text/html",
+            u"<meta charset='windows-1251'>При"_qs);
+        row("meta http-equiv",
+            "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">" + cp1251, {},
+            u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">При"_qs);
         row("header over meta", "<meta charset=windows-1251>При", "text/html;charset=utf-8",
             u"<meta charset=windows-1251>При"_qs);
         row("meta past the first 1024 bytes", QByteArray(1024, ' ') + "<meta charset=windows-1251>" + cp1251, {},
@@ -83,8 +85,10 @@ private Q_SLOTS:
         row("declared Latin-1 over valid UTF-8", "\xc3\xa9", "text/html; charset=ISO-8859-1", u"\u00c3\u00a9"_qs);
         row("declared UTF-8, a bad byte", "Кино\xff", "text/html; charset=utf-8", u"Кино\ufffd"_qs);
         row("unknown charset: the bytes decide", "Кино", "text/html; charset=x-nonsense", u"Кино"_qs);
-        row("byte order mark over the header", "\xef\xbb\xbf" "Caf\xc3\xa9", "text/html; charset=iso-8859-1",
-            u"Café"_qs);
+        row("byte order mark over the header",
+            "\xef\xbb\xbf"
+            "Caf\xc3\xa9",
+            "text/html; charset=iso-8859-1", u"Café"_qs);
         row("UTF-8, a stray 0xFF", "Матрица\xff (1999)", {}, u"Матрица\ufffd (1999)"_qs);
         row("Latin-1, no multi-byte sequence", "Caf\xe9 cr\xe8me", {}, u"Café crème"_qs);
         row("more bad bytes than good", "\xd0\xbf \xe9\xe8\xe0", {}, u"\u00d0\u00bf \u00e9\u00e8\u00e0"_qs);

@@ -1,7 +1,7 @@
 #pragma once
 
 // Builds small Cookies.binarycookies files in the layout Safari writes, so that tests can damage
-// exactly one field. Header-only: the CLI tests use it too.
+// exactly one field. Header-only: other suites and the cookie benchmark use it too.
 
 #include <QByteArray>
 #include <QList>
@@ -23,25 +23,14 @@ struct Fields {
 
 inline void appendBigEndian32(QByteArray &bytes, quint32 value)
 {
-    char raw[4];
-    qToBigEndian(value, raw);
-    bytes.append(raw, 4);
+    bytes.append(4, '\0');
+    qToBigEndian(value, bytes.data() + bytes.size() - 4);
 }
 
-inline void appendLittleEndian32(QByteArray &bytes, quint32 value)
+template<typename Value> void appendLittleEndian(QByteArray &bytes, Value value)
 {
-    char raw[4];
-    qToLittleEndian(value, raw);
-    bytes.append(raw, 4);
-}
-
-inline void appendLittleEndianDouble(QByteArray &bytes, double value)
-{
-    quint64 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    char raw[8];
-    qToLittleEndian(bits, raw);
-    bytes.append(raw, 8);
+    bytes.append(sizeof value, '\0');
+    qToLittleEndian(value, bytes.data() + bytes.size() - sizeof value);
 }
 
 inline void setLittleEndian32(QByteArray &bytes, qsizetype at, quint32 value)
@@ -59,42 +48,37 @@ enum RecordField {
     valueOffset = 28
 };
 
-// A 56-byte header, then the strings, each closed by a zero byte. `order` lists the string
-// fields (by their offset field) in the order they are stored; Safari stores domain, name, path, value.
+// A 56-byte header, then the strings, each closed by a zero byte. `order` lists the string fields
+// (by their offset field) in the order they are stored; Safari stores domain, name, path, value.
 inline QByteArray record(const Fields &fields,
     std::initializer_list<RecordField> order = {domainOffset, nameOffset, pathOffset, valueOffset})
 {
+    const QByteArray *texts[] = {&fields.domain, &fields.name, &fields.path, &fields.value};
     QByteArray strings;
     quint32 offsets[4] = {};
     for (RecordField field : order) {
         offsets[(field - domainOffset) / 4] = quint32(56 + strings.size());
-        const QByteArray &text = field == domainOffset ? fields.domain
-            : field == nameOffset                      ? fields.name
-            : field == pathOffset                      ? fields.path
-                                                       : fields.value;
-        strings += text;
-        strings += '\0';
+        strings += *texts[(field - domainOffset) / 4] + '\0';
     }
     QByteArray bytes;
-    appendLittleEndian32(bytes, quint32(56 + strings.size()));
-    appendLittleEndian32(bytes, 0);
-    appendLittleEndian32(bytes, fields.flags);
-    appendLittleEndian32(bytes, 0);
-    for (quint32 offset : offsets)
-        appendLittleEndian32(bytes, offset);
+    for (quint32 word :
+        {quint32(56 + strings.size()), 0u, fields.flags, 0u, offsets[0], offsets[1], offsets[2], offsets[3]})
+        appendLittleEndian(bytes, word);
     bytes.append(8, '\0');
-    appendLittleEndianDouble(bytes, fields.expiry);
-    appendLittleEndianDouble(bytes, 0); // creation time, not read
+    quint64 expiry;
+    std::memcpy(&expiry, &fields.expiry, sizeof expiry);
+    appendLittleEndian(bytes, expiry);
+    bytes.append(8, '\0'); // creation time, not read
     return bytes + strings;
 }
 
 inline QByteArray page(const QList<QByteArray> &records)
 {
     QByteArray bytes("\x00\x00\x01\x00", 4);
-    appendLittleEndian32(bytes, quint32(records.size()));
+    appendLittleEndian(bytes, quint32(records.size()));
     quint32 offset = quint32(8 + 4 * records.size() + 4);
     for (const QByteArray &record : records) {
-        appendLittleEndian32(bytes, offset);
+        appendLittleEndian(bytes, offset);
         offset += quint32(record.size());
     }
     bytes.append(4, '\0');

@@ -1,7 +1,7 @@
 #include "CookieFileBuilder.h"
 
-#include "settings/AppSettings.h"
 #include "services/SafariCookieStore.h"
+#include "settings/AppSettings.h"
 
 #include <QDir>
 #include <QFile>
