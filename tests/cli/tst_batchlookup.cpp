@@ -4,7 +4,6 @@
 
 #include "core/FilePaths.h"
 #include "library/BatchLookup.h"
-#include "library/NameBuilder.h"
 #include "settings/AppSettings.h"
 
 #include <QCoroTask>
@@ -21,19 +20,6 @@ namespace {
 QCoro::Task<QList<MediaInfoRow>> summary(QByteArray path)
 {
     co_return QList<MediaInfoRow>{{uniqueID(), u"File"_qs, readableName(nativeFileName(path))}};
-}
-
-QCoro::Task<> noWait(std::chrono::nanoseconds)
-{
-    co_return;
-}
-
-QString describe(const MovieItem &item)
-{
-    QStringList parts{item.statusDisplayText()};
-    for (const EngineReply &reply : item.engineReplies())
-        parts << replySummary(reply);
-    return parts.join(u" | ");
 }
 
 QString describe(const RenameOutcome &outcome)
@@ -68,7 +54,7 @@ class TestBatchLookup : public QObject {
         m_model = std::make_unique<LibraryModel>();
         MovieLookup lookup = MovieLookup::standard();
         SearchRateGate::Hooks hooks = SearchRateGate::systemHooks();
-        hooks.sleep = noWait;
+        hooks.sleep = [](std::chrono::nanoseconds) -> QCoro::Task<> { co_return; };
         lookup.gate = std::make_shared<SearchRateGate>(hooks);
         m_model->setLookup(lookup);
         m_model->setMediaProbe(summary);
@@ -78,11 +64,9 @@ class TestBatchLookup : public QObject {
 
     MovieItemPtr row(const QString &name) const
     {
-        for (const MovieItemPtr &item : m_model->items()) {
-            if (item->originalName() == name)
-                return item;
-        }
-        return {};
+        const QList<MovieItemPtr> &items = m_model->items();
+        const auto found = std::find_if(items.cbegin(), items.cend(), [&](auto &item) { return item->originalName() == name; });
+        return found == items.cend() ? nullptr : *found;
     }
 
 private Q_SLOTS:
@@ -103,53 +87,9 @@ private Q_SLOTS:
         m_services->scriptAI(u"Stalker"_qs, FakeServices::aiHttpError(503, u"Service Unavailable"_qs));
         m_services->scriptVK(u"Stalker"_qs,
             QList<FakeServices::Video>{{u"Сталкер (1979)"_qs, -1, 11, 9600}, {u"Сталкер. Фильм второй"_qs, 2, 22, 3000}});
-        m_services->scriptAI(u"Kin dza dza"_qs, FakeServices::aiUnknown());
-        m_services->scriptDuckDuckGoRow(u"Kin dza dza"_qs,
-            {{u"https://www.kinopoisk.ru/film/43911/"_qs, u"Брат 2 — Кинопоиск"_qs},
-                {u"https://www.themoviedb.org/movie/20043"_qs, u"Кин-дза-дза! (1986) — TMDB"_qs}});
-        m_services->scriptAI(u"Brat 2 2000"_qs, FakeServices::aiText(u"Я не могу обсуждать эту тему."_qs));
     }
 
     void cleanup() { m_services->release(Service::ai), m_services->release(Service::vkSearch); }
-
-    // One batch; each row's replies, choice and name.
-    void rowsEndWithTheirReplies_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("expected");
-        const QString none = u"No TMDB / Kinopoisk / VK Video result in search"_qs;
-        const QString refused = u"Yandex AI refused the query (try extra tokens / year)"_qs;
-        const QString empty = u"Empty search query"_qs;
-        QTest::newRow("AI with an alternative title")
-            << u"Matrix 1999.mkv"_qs
-            << u"Матрица[The_Matrix](1999).mkv | [Yandex AI] Матрица[The Matrix](1999) | %1 | %1"_qs.arg(none);
-        QTest::newRow("AI fails over HTTP, VK has hits")
-            << u"Stalker.mkv"_qs
-            << uR"(Сталкер(1979).mkv | Yandex AI HTTP 503: {"error":{"code":503,"message":"Service Unavailable"}} | [VK Video] Сталкер (1979)  ·  2 titles | %1)"_qs
-                   .arg(none);
-        QTest::newRow("DuckDuckGo finds TMDB") << u"Kin-dza-dza.avi"_qs
-                                               << u"Кин-дза-дза!(1986).avi | Yandex AI: unknown title | %1 | "
-                                                  "[TMDB] Кин-дза-дза!(1986)"_qs.arg(none);
-        QTest::newRow("all fail: the first failure") << u"Brat.2.2000.avi"_qs
-                                                     << u"Error: %1 | %1 | %2 | %2"_qs.arg(refused, none);
-        QTest::newRow("empty query") << u"1080p.mkv"_qs << u"Error: %1 | %1 | %1 | %1"_qs.arg(empty);
-    }
-
-    void rowsEndWithTheirReplies()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, expected);
-        if (!m_model || !row(name)) {
-            LibraryModel &model = modelOver(
-                {u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs, u"Kin-dza-dza.avi"_qs, u"Brat.2.2000.avi"_qs, u"1080p.mkv"_qs});
-            BatchLookup batch(&model);
-            QVERIFY(QCoro::waitFor(batch.lookUpAll()));
-            QCOMPARE(batch.rowsDone(), 5);
-            for (const MovieItemPtr &item : model.items())
-                QCOMPARE(item->mediaInfo().size(), 1);
-        }
-        QCOMPARE(describe(*row(name)), expected);
-    }
 
     // A row is ready at its first success but done only when every engine has answered.
     void progressCountsEndedLookups()
@@ -167,18 +107,6 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(std::move(running)));
         QCOMPARE(reported, (QList<qsizetype>{1, 2}));
         QCOMPARE(batch.rowCount(), 2);
-    }
-
-    void cancelEndsTheLookups()
-    {
-        LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs});
-        BatchLookup batch(&model);
-        m_services->hold(Service::ai);
-        QCoro::Task<bool> running = batch.lookUpAll();
-        QTRY_COMPARE(m_services->inFlight(Service::ai), 2);
-        batch.cancel();
-        QVERIFY(!QCoro::waitFor(std::move(running)));
-        QTRY_COMPARE(model.activeLookupCount(), 0);
     }
 
     // A plan tells what the run then does, with the same texts: a name claimed earlier in the
@@ -224,12 +152,6 @@ private Q_SLOTS:
         QCOMPARE(seen,
             (QStringList{u"renamed Матрица[The_Matrix](1999).mkv -"_qs, u"not reached Сталкер(1979).mkv -"_qs}));
         QVERIFY(m_folder.exists(u"Stalker.mkv"_qs));
-    }
-
-    void cleanupTestCase()
-    {
-        m_model.reset();
-        m_services.reset();
     }
 };
 

@@ -1,6 +1,5 @@
 // What needs a process: exit codes, signals, usage and version texts, the raw bytes of path
 // arguments, the settings store's failure. Lookups run against the fake services.
-#include "../services/CookieFileBuilder.h"
 #include "FakeServices.h"
 
 #include <QDir>
@@ -10,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,9 +27,11 @@ class TestCli : public QObject {
         QString out, err;
     };
 
-    void start(QProcess &process, const QStringList &arguments, const QString &config = {},
-        const QString &program = QStringLiteral(TOLVANE_CLI)) const
+    /// Runs `program` to its end; `meanwhile` acts on it once started.
+    Run cli(const QStringList &arguments, const QString &config = {},
+        const std::function<void(QProcess &)> &meanwhile = {}, const QString &program = QStringLiteral(TOLVANE_CLI)) const
     {
+        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"XDG_CONFIG_HOME"_qs, config.isEmpty() ? m_config.path() : config);
         environment.insert(u"HOME"_qs, m_home.path());
@@ -37,21 +39,12 @@ class TestCli : public QObject {
         environment.insert(u"TOLVANE_TOOL_DIRS"_qs, QString());
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
-    }
-
-    static Run finish(QProcess &process)
-    {
+        if (meanwhile)
+            meanwhile(process);
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
-    }
-
-    Run cli(const QStringList &arguments, const QString &config = {}) const
-    {
-        QProcess process;
-        start(process, arguments, config);
-        return finish(process);
     }
 
     /// An empty file at these path bytes under the files folder; its path as text.
@@ -73,7 +66,6 @@ private Q_SLOTS:
                  {u"yandexAIFolderID"_qs, u"b1g-folder"_qs}, {u"yandexAIPromptID"_qs, u"fvt-prompt"_qs},
                  {u"useSafariCookies"_qs, u"false"_qs}})
             QCOMPARE(cli({u"settings"_qs, key, value}).exitCode, 0);
-        m_services->scriptAI(u"Matrix 1999"_qs, FakeServices::aiMovie(u"The Matrix"_qs, 1999));
         m_services->scriptAI(u"Stalker"_qs, {502, "text/plain", "Bad\x1b[2J gateway"});
         m_services->scriptVK(u"Stalker"_qs, QList<FakeServices::Video>{{u"Stalker (1979)"_qs, -1, 1, 5400}});
     }
@@ -120,12 +112,10 @@ private Q_SLOTS:
     void scanKeepsArgumentBytes()
     {
         touch("Caf\xe9/Caf\xe8 1999.mkv");
-        QProcess process;
-        start(process,
+        const Run run = cli(
             {u"-c"_qs, u"exec \"$0\" scan \"$(printf '%s/Caf\\351' \"$1\")\""_qs, QStringLiteral(TOLVANE_CLI),
                 m_files.path()},
-            {}, u"/bin/sh"_qs);
-        const Run run = finish(process);
+            {}, {}, u"/bin/sh"_qs);
         QCOMPARE(run.err, QString());
         // QDir cannot reach these names to remove them.
         const QByteArray folder = QFile::encodeName(m_files.path()) + "/Caf\xe9";
@@ -144,28 +134,6 @@ private Q_SLOTS:
             qPrintable(run.err));
     }
 
-    void cookies()
-    {
-        const QString path = m_home.filePath(u"Library/Cookies/Cookies.binarycookies"_qs);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(cookiefile::cookiesFile({{.domain = ".example.com", .name = "a", .value = "1"}}));
-        file.close();
-        QCOMPARE(cli({u"settings"_qs, u"useSafariCookies"_qs, u"on"_qs}).exitCode, 0);
-        const Run run = cli({u"cookies"_qs, u"--json"_qs, u"--header"_qs, u"https://www.example.com/"_qs});
-        QCOMPARE(cli({u"settings"_qs, u"useSafariCookies"_qs, u"off"_qs}).exitCode, 0);
-        QCOMPARE(run.out, uR"({
-  "status": "loaded",
-  "text": "Status: loaded 1 cookies\n%1",
-  "count": 1,
-  "path": "%1",
-  "header": "a=1"
-}
-)"_qs.arg(path));
-        QCOMPARE(cli({u"cookies"_qs}).out, u"Status: disabled\n"_qs);
-    }
-
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -182,10 +150,6 @@ private Q_SLOTS:
                                               << u"tolvane-cli lookup: expected at least one PATH"_qs;
         QTest::newRow("unknown key") << QStringList{u"settings"_qs, u"colour"_qs, u"red"_qs} << 2
                                      << u"tolvane-cli settings: unknown key “colour”"_qs;
-        QTest::newRow("not a boolean") << QStringList{u"settings"_qs, u"useSafariCookies"_qs, u"maybe"_qs} << 2
-                                       << u"tolvane-cli settings: useSafariCookies expects true or false"_qs;
-        QTest::newRow("header not a URL") << QStringList{u"cookies"_qs, u"--header"_qs, u"example com"_qs} << 2
-                                          << u"tolvane-cli cookies: --header expects a URL with a host"_qs;
     }
 
     void usage()
@@ -240,19 +204,16 @@ private Q_SLOTS:
         QFETCH(int, signal);
         const QString file = touch("held/Matrix 1999.mkv");
         m_services->hold(FakeServices::Service::ai);
-        QProcess process;
-        start(process, {u"rename"_qs, file});
-        QTRY_COMPARE_WITH_TIMEOUT(m_services->inFlight(FakeServices::Service::ai), 1, 20000);
-        QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
-        const Run run = finish(process);
+        const Run run = cli({u"rename"_qs, file}, {}, [&](QProcess &process) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_services->inFlight(FakeServices::Service::ai), 1, 20000);
+            QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+        });
         m_services->release(FakeServices::Service::ai);
         QCOMPARE(run.exitCode, 130);
         QCOMPARE(run.err, u"tolvane-cli: interrupted; nothing was renamed\n"_qs);
         QCOMPARE(run.out, QString());
         QVERIFY(QFile::exists(file));
     }
-
-    void cleanupTestCase() { m_services.reset(); }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -323,13 +323,6 @@ Answer FakeServices::aiMovie(const QString &title, std::optional<int> year, cons
     return aiText(QString::fromUtf8(compact(movie)));
 }
 
-Answer FakeServices::aiUnknown()
-{
-    const QJsonObject movie{{u"title"_qs, QJsonValue()}, {u"year"_qs, QJsonValue()}, {u"confidence"_qs, 0},
-        {u"notes"_qs, QJsonValue()}, {u"alt_titles"_qs, QJsonArray()}};
-    return aiText(QString::fromUtf8(compact(movie)));
-}
-
 Answer FakeServices::aiHttpError(int status, const QString &message)
 {
     const QJsonObject error{{u"code"_qs, status}, {u"message"_qs, message}};

@@ -71,8 +71,6 @@ public:
     static Answer aiText(const QString &text);
     /// An AI answer naming a film with confidence 0.9 and no notes.
     static Answer aiMovie(const QString &title, std::optional<int> year, const QStringList &altTitles = {});
-    /// The agent does not know the film: title null.
-    static Answer aiUnknown();
     /// An HTTP failure with the body {"error":{"code":status,"message":message}}.
     static Answer aiHttpError(int status, const QString &message);
 
