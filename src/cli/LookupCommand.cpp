@@ -293,8 +293,11 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     // Remembering each row as it was: a rename replaces the row.
     const QList<MovieItemPtr> rows = model.items();
     QList<RenameOutcome> outcomes;
-    if (options.rename)
-        outcomes = options.dryRun ? batch.renamePlan() : co_await batch.renameAll();
+    // Not a conditional expression: g++ 12 mishandles a co_await in one of its branches.
+    if (options.rename && options.dryRun)
+        outcomes = batch.renamePlan();
+    else if (options.rename)
+        outcomes = co_await batch.renameAll();
 
     if (options.json) {
         JsonWriter json;

@@ -108,20 +108,23 @@ private Q_SLOTS:
         QTEST(run.exitCode, "exitCode");
     }
 
-    // A Latin-1 folder name, given as it is, reaches the intake and shows readably.
-    void scanKeepsArgumentBytes()
+    // A Latin-1 folder name, given as it is, reaches the intake, shows readably, and its file is
+    // renamed (to a UTF-8 name) in that very folder.
+    void argumentBytesKept()
     {
         touch("Caf\xe9/Caf\xe8 1999.mkv");
-        const Run run = cli(
-            {u"-c"_qs, u"exec \"$0\" scan \"$(printf '%s/Caf\\351' \"$1\")\""_qs, QStringLiteral(TOLVANE_CLI),
-                m_files.path()},
-            {}, {}, u"/bin/sh"_qs);
-        QCOMPARE(run.err, QString());
-        // QDir cannot reach these names to remove them.
+        m_services->scriptAI(u"Cafè 1999"_qs, FakeServices::aiMovie(u"Café"_qs, 1999));
+        const auto inFolder = [this](const QString &command) {
+            return cli({u"-c"_qs, u"exec \"$0\" %1 \"$(printf '%s/Caf\\351' \"$1\")\""_qs.arg(command),
+                           QStringLiteral(TOLVANE_CLI), m_files.path()},
+                {}, {}, u"/bin/sh"_qs);
+        };
+        QCOMPARE(inFolder(u"scan"_qs).out, u"1 file(s) — Lookup\nCafè 1999.mkv\tCafè 1999\t1999\n"_qs);
+        QCOMPARE(inFolder(u"rename"_qs).exitCode, 0);
+        // QDir cannot reach these names, to check them or to remove them.
         const QByteArray folder = QFile::encodeName(m_files.path()) + "/Caf\xe9";
-        ::unlink(folder + "/Caf\xe8 1999.mkv");
-        ::rmdir(folder);
-        QCOMPARE(run.out, u"1 file(s) — Lookup\nCafè 1999.mkv\tCafè 1999\t1999\n"_qs);
+        QCOMPARE(::unlink(folder + "/Caf\xc3\xa9(1999).mkv"), 0);
+        QCOMPARE(::rmdir(folder), 0);
     }
 
     void settingsStoreFailureFails()
