@@ -7,30 +7,22 @@
 #include <QList>
 #include <QtEndian>
 
-#include <cstring>
+#include <bit>
 #include <initializer_list>
 
 namespace cookiefile {
 
 struct Fields {
-    QByteArray domain = "example.com";
-    QByteArray name = "name";
-    QByteArray path = "/";
-    QByteArray value = "value";
+    QByteArray domain = "example.com", name = "name", path = "/", value = "value";
     double expiry = 0;
     quint32 flags = 0;
 };
 
-inline void appendBigEndian32(QByteArray &bytes, quint32 value)
-{
-    bytes.append(4, '\0');
-    qToBigEndian(value, bytes.data() + bytes.size() - 4);
-}
-
-template<typename Value> void appendLittleEndian(QByteArray &bytes, Value value)
+template<typename Value> QByteArray &append(QByteArray &bytes, Value value, bool bigEndian = false)
 {
     bytes.append(sizeof value, '\0');
-    qToLittleEndian(value, bytes.data() + bytes.size() - sizeof value);
+    bigEndian ? qToBigEndian(value, bytes.end() - sizeof value) : qToLittleEndian(value, bytes.end() - sizeof value);
+    return bytes;
 }
 
 inline void setLittleEndian32(QByteArray &bytes, qsizetype at, quint32 value)
@@ -62,40 +54,30 @@ inline QByteArray record(const Fields &fields,
     }
     QByteArray bytes;
     for (quint32 word :
-        {quint32(56 + strings.size()), 0u, fields.flags, 0u, offsets[0], offsets[1], offsets[2], offsets[3]})
-        appendLittleEndian(bytes, word);
-    bytes.append(8, '\0');
-    quint64 expiry;
-    std::memcpy(&expiry, &fields.expiry, sizeof expiry);
-    appendLittleEndian(bytes, expiry);
-    bytes.append(8, '\0'); // creation time, not read
-    return bytes + strings;
+        {quint32(56 + strings.size()), 0u, fields.flags, 0u, offsets[0], offsets[1], offsets[2], offsets[3], 0u, 0u})
+        append(bytes, word);
+    append(bytes, std::bit_cast<quint64>(fields.expiry));
+    return bytes.append(8, '\0') + strings; // the creation time is not read
 }
 
 inline QByteArray page(const QList<QByteArray> &records)
 {
-    QByteArray bytes("\x00\x00\x01\x00", 4);
-    appendLittleEndian(bytes, quint32(records.size()));
-    quint32 offset = quint32(8 + 4 * records.size() + 4);
+    QByteArray bytes("\x00\x00\x01\x00", 4), body;
+    append(bytes, quint32(records.size()));
     for (const QByteArray &record : records) {
-        appendLittleEndian(bytes, offset);
-        offset += quint32(record.size());
+        append(bytes, quint32(8 + 4 * records.size() + 4 + body.size()));
+        body += record;
     }
-    bytes.append(4, '\0');
-    for (const QByteArray &record : records)
-        bytes += record;
-    return bytes;
+    return append(bytes, 0u) + body;
 }
 
 inline QByteArray file(const QList<QByteArray> &pages, const QByteArray &trailer = {})
 {
     QByteArray bytes("cook");
-    appendBigEndian32(bytes, quint32(pages.size()));
+    append(bytes, quint32(pages.size()), true);
     for (const QByteArray &page : pages)
-        appendBigEndian32(bytes, quint32(page.size()));
-    for (const QByteArray &page : pages)
-        bytes += page;
-    return bytes + trailer;
+        append(bytes, quint32(page.size()), true);
+    return bytes + pages.join() + trailer;
 }
 
 // One page holding these cookies, no trailer.
@@ -104,7 +86,7 @@ inline QByteArray cookiesFile(const QList<Fields> &cookies)
     QList<QByteArray> records;
     for (const Fields &fields : cookies)
         records.append(record(fields));
-    return file(QList<QByteArray>{page(records)});
+    return file({page(records)});
 }
 
 } // namespace cookiefile
