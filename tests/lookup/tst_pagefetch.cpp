@@ -125,22 +125,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, referer);
         QFETCH(QByteArray, fetchSite);
-        LoopbackServer server([](const httplib::Request &, httplib::Response &response) {
-            response.set_content("<html></html>", "text/html");
-        });
+        LoopbackServer server(
+            [](const httplib::Request &, httplib::Response &response) { response.set_content("<p>", "text/html"); });
         FakeWaits waits;
         const MovieLookup lookup = fakeLookup(&waits);
-        QCOMPARE(fetch(lookup, server.url(u"/html/"_qs), true, {}, QUrl(referer)), u"text: <html></html>"_qs);
-
+        QCOMPARE(fetch(lookup, server.url(u"/html/"_qs), true, {}, QUrl(referer)), u"text: <p>"_qs);
         const auto seen = server.requests().value(0);
-        const BrowserIdentity &browser = BrowserIdentity::standard();
-        QCOMPARE(seen.header("User-Agent"), browser.userAgent.toUtf8());
-        QCOMPARE(seen.header("Accept"), browser.accept.toUtf8());
-        QCOMPARE(seen.header("Accept-Language"), QByteArray("en-US,en;q=0.9"));
-        QCOMPARE(seen.header("Accept-Encoding"), QByteArray("gzip, deflate, br"));
-        QCOMPARE(seen.header("Sec-Fetch-Mode"), QByteArray("navigate"));
-        QCOMPARE(seen.header("Sec-Fetch-User"), QByteArray("?1"));
-        QCOMPARE(seen.header("Sec-Fetch-Dest"), QByteArray("document"));
+        QCOMPARE(seen.header("User-Agent"), BrowserIdentity::standard().userAgent.toUtf8());
         QCOMPARE(seen.header("Sec-Fetch-Site"), fetchSite);
         QCOMPARE(seen.header("Referer"), referer.toUtf8());
         QCOMPARE(seen.header("Cookie"), QByteArray("sid=from-browser"));
@@ -148,35 +139,28 @@ private Q_SLOTS:
         QVERIFY(qAbs(secondsUntilNext(lookup, waits) - 1.35) < 1e-6);
     }
 
+    // Decoding itself is tested on the decoder; here, that the page's declared charset reaches it.
     void statusAndEncoding_data()
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("contentType");
         QTest::addColumn<QString>("expected");
-        const QString html = u"text/html"_qs;
-        QTest::newRow("200") << 200 << QByteArray("Сталкер") << html << u"text: Сталкер"_qs;
-        QTest::newRow("299") << 299 << QByteArray("ok") << html << u"text: ok"_qs;
-        QTest::newRow("Latin-1 body") << 200 << QByteArray("Caf\xe9 cr\xe8me") << html << u"text: Café crème"_qs;
-        QTest::newRow("UTF-8, a stray byte") << 200 << QByteArray("Сталкер\xff") << html << u"text: Сталкер\ufffd"_qs;
-        QTest::newRow("charset of the header") << 200 << QByteArray("\xd1\xf2\xe0\xeb\xea\xe5\xf0")
-                                               << u"text/html; charset=windows-1251"_qs << u"text: Сталкер"_qs;
-        QTest::newRow("199") << 199 << QByteArray("early") << html << u"failed: HTTP 199"_qs;
-        QTest::newRow("300") << 300 << QByteArray("choices") << html << u"failed: HTTP 300"_qs;
-        QTest::newRow("503") << 503 << QByteArray("busy") << html << u"failed: HTTP 503"_qs;
+        QTest::newRow("299") << 299 << QByteArray("ok") << u"text: ok"_qs;
+        QTest::newRow("charset of the header")
+            << 200 << QByteArray("\xd1\xf2\xe0\xeb\xea\xe5\xf0") << u"text: Сталкер"_qs;
+        QTest::newRow("199") << 199 << QByteArray("early") << u"failed: HTTP 199"_qs;
+        QTest::newRow("300") << 300 << QByteArray("choices") << u"failed: HTTP 300"_qs;
     }
     void statusAndEncoding()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        QFETCH(QString, contentType);
-        QFETCH(QString, expected);
         LoopbackServer server([&](const httplib::Request &, httplib::Response &response) {
             response.status = status;
-            response.set_content(body.toStdString(), contentType.toStdString());
+            response.set_content(body.toStdString(), "text/html; charset=windows-1251");
         });
         FakeWaits waits;
-        QCOMPARE(fetch(fakeLookup(&waits), server.url(u"/page"_qs)), expected);
+        QTEST(fetch(fakeLookup(&waits), server.url(u"/page"_qs)), "expected");
     }
 
     void rateLimited_data()
