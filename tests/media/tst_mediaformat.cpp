@@ -1,5 +1,5 @@
-#include "media/MediaFormat.h"
 #include "core/Json.h"
+#include "media/MediaFormat.h"
 
 #include <QJsonValue>
 #include <QTest>
@@ -47,19 +47,11 @@ private Q_SLOTS:
         const QLocale saved;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QLocale c = QLocale::c();
-        row("duration minutes not padded", text(formatDuration(425)), u"7:05"_qs);
-        row("duration 59.6 s rounds up", text(formatDuration(59.6)), u"1:00"_qs);
-        row("duration 3599.4 s", text(formatDuration(3599.4)), u"59:59"_qs);
-        row("duration one hour", text(formatDuration(3600)), u"1:00:00"_qs);
         row("duration negative", text(formatDuration(-1)), u"none"_qs);
         row("duration beyond exact seconds", text(formatDuration(1e300)), u"none"_qs);
-        row("bit rate 999 999", formatBitRate(999'999), u"1000 kbps"_qs);
-        row("bit rate 1 000 000", formatBitRate(1'000'000), u"1.00 Mbps"_qs);
         // In single precision 3.335 lies just above itself; in double it would read 3.33.
         row("bit rate single precision", formatBitRate(3'335'000), u"3.34 Mbps"_qs);
-        row("frame rate NTSC film", formatFrameRate(24000.0 / 1001), u"24 fps"_qs);
         row("frame rate 59.94", formatFrameRate(59.94), u"59.9 fps"_qs);
-        row("size 1.2 thousand million", formatFileSize(1'234'567'890, c), u"1.23 GB"_qs);
         row("size just below a megabyte", formatFileSize(999'994, c), u"999.99 kB"_qs);
         row("size rounds up to a megabyte", formatFileSize(999'999, c), u"1.00 MB"_qs);
         row("fourcc trailing space trimmed", fourCharCode(0x61616320), u"aac"_qs);
@@ -67,11 +59,8 @@ private Q_SLOTS:
         row("tag Matroska stores none", codecTagText(0, u"h264"_qs), u"h264"_qs);
         row("tag none, codec none", codecTagText(0, u"none"_qs), u"0x00000000"_qs);
         row("tag unknown codec", codecTagText(0x0102, u"unknown_codec"_qs), u"0x00000102"_qs);
-        row("number decimal", text(parseNumber(u"3.023")), u"3.023"_qs);
         row("number inf", text(parseNumber(u"inf")), u"none"_qs);
         row("number sexagesimal", text(parseNumber(u"1:23:45.670000")), u"none"_qs);
-        row("number json string", text(readNumber(QJsonValue(u"25.000"_qs))), u"25"_qs);
-        row("ratio NTSC film", text(readRatio(u"24000/1001")), text(std::optional(24000.0 / 1001)));
         row("ratio plain number", text(readRatio(u"25")), u"25"_qs);
         row("ratio 0/0", text(readRatio(u"0/0")), u"none"_qs);
         row("ratio zero denominator", text(readRatio(u"25/0")), u"none"_qs);

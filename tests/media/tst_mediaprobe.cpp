@@ -177,7 +177,6 @@ private Q_SLOTS:
             + u"|File size=*|Container=MKV|Video=\u2014|"
               u"Audio tracks=0"_qs;
         QTest::newRow("mediainfo") << u"both"_qs << QByteArray("two.mkv") << mediainfoTwo;
-        QTest::newRow("mediainfo, name not UTF-8") << u"both"_qs << latin1Name << mediainfoTwo;
         QTest::newRow("mediainfo, no media")
             << u"both"_qs << QByteArray("notmedia.mkv")
             << u"error: not a media file|Probe=mediainfo|File size=*|Container=MKV|Video=\u2014|Audio tracks=0"_qs;
@@ -185,11 +184,9 @@ private Q_SLOTS:
             << u"both"_qs << QByteArray("playlist.mkv")
             << u"Probe=mediainfo|File size=*|Container=HLS|Video=\u2014|Audio tracks=0"_qs;
         QTest::newRow("ffprobe") << u"ffprobe"_qs << QByteArray("two.mkv") << ffprobeTwo;
-        QTest::newRow("ffprobe, name not UTF-8") << u"ffprobe"_qs << latin1Name << ffprobeTwo;
         QTest::newRow("mediainfo exiting 1") << u"failing"_qs << QByteArray("two.mkv") << ffprobeTwo;
         QTest::newRow("ffprobe failing on a playlist") << u"ffprobe"_qs << QByteArray("playlist.mkv") << notMedia;
         QTest::newRow("libavformat") << u"none"_qs << QByteArray("two.mkv") << libAVTwo;
-        QTest::newRow("libavformat, name not UTF-8") << u"none"_qs << latin1Name << libAVTwo;
         QTest::newRow("libavformat, turned upright") << u"none"_qs << QByteArray("rotated.mp4")
                                                      << libAV
                 + u"|File size=*|Container=MP4|Duration=0:01|Resolution=120\u00D7160|Frame rate=25 fps|"
@@ -207,12 +204,15 @@ private Q_SLOTS:
         if (m_toolsMissing)
             QSKIP("ffmpeg, ffprobe or mediainfo is not installed (Debian packages ffmpeg, mediainfo).");
         useTools(toolSet);
-        const QString got = text(probeFile(this->clip(clip)));
-        const QString pattern = QRegularExpression::escape(expected).replace(u"\\=\\*"_qs, u"=[^|]*"_qs);
-        QVERIFY2(QRegularExpression(u'^' + pattern + u'$').match(got).hasMatch(), qPrintable(got));
-        struct stat status { };
-        QCOMPARE(::stat(this->clip(clip).constData(), &status), 0);
-        QVERIFY(got.contains(u"File size="_qs + formatFileSize(status.st_size)));
+        // two.mkv is also probed by a name that is not UTF-8 (a hard link to it).
+        for (const QByteArray &name : clip == "two.mkv" ? QByteArrayList{clip, latin1Name} : QByteArrayList{clip}) {
+            const QString got = text(probeFile(this->clip(name)));
+            const QString pattern = QRegularExpression::escape(expected).replace(u"\\=\\*"_qs, u"=[^|]*"_qs);
+            QVERIFY2(QRegularExpression(u'^' + pattern + u'$').match(got).hasMatch(), qPrintable(got));
+            struct stat status { };
+            QVERIFY(::stat(this->clip(name).constData(), &status) == 0
+                && got.contains(u"File size="_qs + formatFileSize(status.st_size)));
+        }
         QVERIFY(!m_server.hasPendingConnections() && !m_server.waitForNewConnection(0));
     }
 
@@ -275,7 +275,6 @@ private Q_SLOTS:
     void probesAreBoundedByThePool()
     {
         const int threads = probePool().maxThreadCount();
-        QCOMPARE(threads, std::max(QThread::idealThreadCount(), 2));
         useTools(u"counting"_qs);
         QElapsedTimer timer;
         timer.start();
