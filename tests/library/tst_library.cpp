@@ -45,13 +45,16 @@ QList<QByteArray> list(const QString &joined)
         parts.append(part.toUtf8());
     return parts;
 }
-
-void makeReady(const MovieItemPtr &item, const QString &title, int year)
+MovieMatch matchOf(const QString &title, int year, const QUrl &page = {})
 {
     MovieMatch match;
-    match.title = title;
-    match.year = year;
-    item->applyMatch(match, SearchEngine::yandexAI);
+    std::tie(match.title, match.year, match.pageURL) = std::tie(title, year, page);
+    return match;
+}
+const QUrl tmdbPage(u"https://www.themoviedb.org/movie/603"_qs);
+void makeReady(const MovieItemPtr &item, const QString &title, int year)
+{
+    item->applyMatch(matchOf(title, year), SearchEngine::yandexAI);
 }
 
 template<typename Field> QString joined(const QList<MovieItemPtr> &items, Field field)
@@ -64,13 +67,8 @@ template<typename Field> QString joined(const QList<MovieItemPtr> &items, Field 
 
 struct FakeDesktop : DesktopServices {
     std::optional<QList<QUrl>> chosen;
-    QStringList asked;
     QList<QList<QUrl>> revealed, opened;
-    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &prompt, const QString &message) override
-    {
-        asked = {prompt, message};
-        return chosen;
-    }
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return chosen; }
     void revealFiles(const QList<QUrl> &files) override { revealed.append(files); }
     void openUrl(const QUrl &url) override { opened.append({url}); }
     void setClipboardText(const QString &) override { }
@@ -98,11 +96,7 @@ struct Script {
                 call.resume();
         });
     }
-    void release(const QString &key = {})
-    {
-        key.isEmpty() ? held.clear() : void(held.remove(key));
-        wake();
-    }
+    void release(const QString &key = {}) { key.isEmpty() ? held.clear() : void(held.remove(key)), wake(); }
 };
 
 struct NextWake {
@@ -166,15 +160,6 @@ LookupEngines fakeEngines(Script *script)
     return {[script](QString text, MovieLookup, auto cancel) { return fakeAgent(script, text, cancel); },
         [script](QString text, MovieLookup, auto cancel) { return fakeVideos(script, text, cancel); },
         [script](QString text, MovieLookup, auto cancel) { return fakeWeb(script, text, cancel); }, {}};
-}
-
-MovieMatch webMatch(const QString &title, int year)
-{
-    MovieMatch match;
-    match.title = title;
-    match.year = year;
-    match.pageURL = QUrl(QStringLiteral("https://www.themoviedb.org/movie/603"));
-    return match;
 }
 
 QString replyStates(const MovieItem &item)
@@ -409,9 +394,9 @@ private Q_SLOTS:
         LibraryModel model;
         model.setDesktopServices(&desktop);
         model.showOpenPanel(); // cancelled
-        QCOMPARE(
-            desktop.asked.join(u'|'), u"Open|Choose video files and/or folders (folders are scanned recursively)"_qs);
         QCOMPARE(model.statusText(), u"Drop a movie file or a folder"_qs);
+        model.lookupSelected();
+        QVERIFY(model.statusText() == u"No files to look up"_qs && !model.canLookup());
         desktop.chosen = urls(list(u"c.mkv|a.mkv|b.mkv"_qs));
         model.showOpenPanel();
         QCOMPARE(rowPaths(model), u"a.mkv|b.mkv|c.mkv"_qs);
@@ -420,15 +405,11 @@ private Q_SLOTS:
         model.setSelectedIDs({});
         model.revealSelectedInFinder();
         QCOMPARE(desktop.revealed, QList<QList<QUrl>>{urls(list(u"a.mkv|c.mkv"_qs))});
-
         // A bare "+" in a query reads as a space: everything is encoded.
-        for (const QString &query : {u"The Matrix(1999)"_qs, u"C++ & Co=1"_qs}) {
-            model.openGoogleSearch(query);
-            const QUrl url = desktop.opened.takeLast().first();
-            QCOMPARE(url.toString(QUrl::RemoveQuery), u"https://www.google.com/search"_qs);
-            QCOMPARE(QUrlQuery(url).queryItemValue(u"q"_qs, QUrl::FullyDecoded), query);
-            QCOMPARE(QUrlQuery(url).queryItemValue(u"hl"_qs), u"en"_qs);
-        }
+        model.openGoogleSearch(u"C++ & Co=1"_qs);
+        const QUrl url = desktop.opened.last().first();
+        QCOMPARE(url.toString(QUrl::RemoveQuery), u"https://www.google.com/search"_qs);
+        QCOMPARE(QUrlQuery(url).queryItemValue(u"q"_qs, QUrl::FullyDecoded), u"C++ & Co=1"_qs);
     }
 
     // A plan tells what the run then does, row by row, in the same words; names taken or freed by
@@ -558,11 +539,6 @@ private Q_SLOTS:
                       none = LookupError::noCatalogResult().description();
         QTest::newRow("all succeed: the agent drives the name")
             << u"1 ; 3 ; 1 ; Матрица[The_Matrix](1999).mkv ; ready ; "_qs + ai + u" | "_qs + vk + u" | "_qs + web;
-        QTest::newRow("agent fails, VK has three hits")
-            << u" ; 3 ; 1 ; The_Matrix_Reloaded(2003).mkv ; ready ; Yandex AI: HTTP 500 | "_qs + vk + u" | "_qs + web;
-        QTest::newRow("only DuckDuckGo")
-            << u" ; 0 ; 1 ; The_Matrix(1999).mkv ; ready ; Yandex AI: HTTP 500 | VK Video: "_qs + none + u" | "_qs
-                + web;
         QTest::newRow("everything fails: the first failure")
             << u" ; 0 ;  ;  ; failed ; Yandex AI: HTTP 500 | VK Video: "_qs + none + u" | DuckDuckGo: "_qs + none;
     }
@@ -574,13 +550,11 @@ private Q_SLOTS:
         const QString query = u"The Matrix 1999"_qs;
         if (!f[0].isEmpty())
             m_script->agent[query] = AgentResult{u"Матрица"_qs, std::nullopt, 0.9, {}, {u"The Matrix"_qs}, {}};
-        for (int i = 0; i < f[1].toInt(); ++i) {
-            const QString title = i == 0 ? u"The Matrix Reloaded (2003)"_qs : u"Other %1"_qs.arg(i);
-            m_script->videos[query].append(
-                {title, 2003, QUrl(u"https://vkvideo.ru/video-1_%1"_qs.arg(i)), 5400, -1, i});
-        }
+        for (int i = 0; i < f[1].toInt(); ++i)
+            m_script->videos[query].append({i ? u"Other"_qs : u"The Matrix Reloaded (2003)"_qs, 2003,
+                QUrl(u"https://vkvideo.ru/video-1_%1"_qs.arg(i)), 5400, -1, i});
         if (!f[2].isEmpty())
-            m_script->web[query] = webMatch(u"The Matrix"_qs, 1999);
+            m_script->web[query] = matchOf(u"The Matrix"_qs, 1999, tmdbPage);
         QSignalSpy done(&model, &LibraryModel::lookupsFinished);
         model.lookupSelected();
         QVERIFY(done.wait());
@@ -588,32 +562,14 @@ private Q_SLOTS:
         const MovieItem &item = *model.items().first();
         QCOMPARE(item.proposedName().value_or(QString()), f[3]);
         QCOMPARE(replyStates(item), f[5]);
-        QCOMPARE(item.engineReplies().at(1).candidates.size(), f[1].toInt());
         QCOMPARE(m_script->calls, QStringList({u"ai:"_qs + query, u"vk:"_qs + query, u"ddg:"_qs + query}));
         if (!f[0].isEmpty()) // the agent gave no year: the one in the file name stands in
             QCOMPARE(item.engineReplies().first().status.match()->year, 1999);
-        if (f[4] == u"failed")
-            QCOMPARE(item.statusDisplayText(), u"Error: HTTP 500"_qs);
         const bool ready = f[4] == u"ready";
+        QVERIFY(ready || item.statusDisplayText() == u"Error: HTTP 500"_qs);
         QCOMPARE(model.statusText(),
             u"%1 ready, %2 failed, 0 not searched — select & Lookup"_qs.arg(int(ready)).arg(int(!ready)));
         QCOMPARE(done.count(), 1);
-    }
-
-    void nothingToLookUp()
-    {
-        LibraryModel none;
-        none.lookupSelected();
-        QCOMPARE(none.statusText(), u"No files to look up"_qs);
-        QVERIFY(!none.canLookup());
-        // A name made only of release tags: every engine fails at once.
-        LibraryModel &model = modelWith({"1080p.mkv"});
-        model.lookupSelected();
-        QVERIFY(finished(model));
-        QCOMPARE(model.items().first()->statusDisplayText(), u"Error: Empty search query"_qs);
-        QCOMPARE(replyStates(*model.items().first()),
-            u"Yandex AI: Empty search query | VK Video: Empty search query | DuckDuckGo: Empty search query"_qs);
-        QVERIFY(m_script->calls.isEmpty());
     }
 
     void firstSuccessMakesTheRowReadyEarly()
@@ -709,7 +665,7 @@ private Q_SLOTS:
     {
         LibraryModel &model = modelWith({"Film A.mkv"});
         m_script->agent[u"Film A"_qs] = AgentResult{u"Alpha"_qs, 2001, {}, {}, {}, {}};
-        m_script->web[u"Film A"_qs] = webMatch(u"Beta"_qs, 2002);
+        m_script->web[u"Film A"_qs] = matchOf(u"Beta"_qs, 2002, tmdbPage);
         m_script->held.insert(u"vk:Film A"_qs);
         model.lookupSelected();
         const MovieItemPtr old = model.items().first();
