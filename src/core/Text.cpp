@@ -4,6 +4,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tolvane {
 
@@ -59,6 +60,25 @@ qsizetype graphemeCount(const QString &text)
     while (finder.toNextBoundary() != -1)
         ++count;
     return count;
+}
+
+qsizetype indexOfWideUnit(QStringView text, qsizetype from)
+{
+    constexpr quint64 wideBits = 0xF800F800F800F800u;
+    const char16_t *units = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = std::max<qsizetype>(from, 0);
+    for (; i + 4 <= size; i += 4) {
+        quint64 word;
+        std::memcpy(&word, units + i, sizeof word);
+        if (word & wideBits)
+            break;
+    }
+    for (; i < size; ++i) {
+        if (units[i] >= 0x0800)
+            return i;
+    }
+    return -1;
 }
 
 QString leftGraphemes(const QString &text, qsizetype count)
