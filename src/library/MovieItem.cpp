@@ -1,6 +1,7 @@
 #include "MovieItem.h"
 
 #include "core/FilePaths.h"
+#include "core/Year.h"
 #include "library/NameBuilder.h"
 #include "library/SearchStem.h"
 

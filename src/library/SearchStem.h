@@ -19,7 +19,4 @@ QString deletingPathExtension(const QString &fileName);
 /// release tags, resolutions and codec words removed; letter case of kept words preserved.
 QString deriveSearchStem(const QString &nameWithoutExtension);
 
-/// The first year 1900…2099 standing alone in the text (no digit right before or after it).
-std::optional<int> detectedYear(const QString &text);
-
 } // namespace tolvane
