@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/vkvideo/VideoRanking.h"
 #include "lookup/MovieLookup.h"
 
 #include <QCoroTask>
@@ -18,18 +19,6 @@
 /// anonymous token from the VK login service, its loose answer turned into ranked hits.
 namespace tolvane::VKVideoAPIClient {
 
-/// One video found by the search, pointing at its page on the VK Video web host.
-struct VideoHit {
-    QString title; ///< trimmed, never empty
-    std::optional<int> year; ///< the first year written in the title
-    QUrl pageURL; ///< https://<VK Video web host>/video<owner>_<id>
-    std::optional<qint64> duration; ///< seconds
-    std::optional<qint64> ownerID; ///< negative for a community
-    std::optional<qint64> videoID;
-
-    bool operator==(const VideoHit &) const = default;
-};
-
 /// The videos matching `query`, best first, at most 40. Throws LookupError: `emptyQuery` for a
 /// blank query (before any request), `network` for token, transport, HTTP and API failures,
 /// `parseFailed` for a body that is no JSON object, `noCatalogResult` when no video is usable.
@@ -46,19 +35,9 @@ QString formEncode(const QList<std::pair<QString, QString>> &pairs);
 
 // Reading the answers. Pure functions of their arguments.
 
-/// The first 19xx or 20xx standing alone in a title.
-std::optional<int> yearInTitle(const QString &title);
-
-/// How well a hit fits the query: the title's likeness to it, less trailers, reviews, series and
-/// clips, plus feature length.
-int score(const VideoHit &hit, const QString &trimmedQuery);
-
 /// Every usable video in a search answer (top-level object), one per owner and video ID, in the
 /// order they were first met; not ranked.
 QList<VideoHit> gatherHits(const QJsonObject &top);
-
-/// Best first (score, then duration), one hit per title ignoring case, at most 40.
-QList<VideoHit> rankHits(QList<VideoHit> hits, const QString &trimmedQuery);
 
 /// `rankHits` of `gatherHits`: what a search returns.
 QList<VideoHit> parseHits(const QJsonObject &top, const QString &trimmedQuery);
