@@ -1,10 +1,12 @@
 #include "engines/duckduckgo/CatalogLinks.h"
 #include "engines/duckduckgo/CatalogPageText.h"
+#include "engines/duckduckgo/PageGraphemes.h"
 #include "lookup/TitleParsing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 using namespace tolvane;
 
@@ -198,6 +200,47 @@ private Q_SLOTS:
         const QList<CatalogHit> hits = extractCatalogHits(page);
         QCOMPARE(hits.size(), 1);
         QCOMPARE(hits[0].anchorText, expected);
+    }
+
+    // Boundaries found piece by piece must be those of a finder over the whole text, also where a
+    // rule looks back (flags, emoji sequences, CR LF) and for the scripts Qt segments by runs.
+    void graphemeSteps_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString ascii(3000, u'x');
+        QTest::newRow("flags and emoji sequences") << ascii + u"\U0001F1F7\U0001F1FA\U0001F1F7 \U0001F468\u200D\U0001F469\u200D\U0001F467"_qs.repeated(300) + ascii;
+        QTest::newRow("CR LF and combining marks") << ascii + u"\r\n\r\re\u0301\u0301\u200D\u0600a"_qs.repeated(400) + ascii;
+        QTest::newRow("Devanagari after an emoji") << ascii + u"x  \U0001F600\u0915\u094D\u0937"_qs.repeated(400) + ascii;
+    }
+
+    void graphemeSteps()
+    {
+        QFETCH(QString, text);
+        PageGraphemes steps(text);
+        QTextBoundaryFinder whole(QTextBoundaryFinder::Grapheme, text);
+        for (qsizetype at = 0; at <= text.size(); at += 7) {
+            for (const int count : {1, 400}) {
+                whole.setPosition(at);
+                qsizetype back = at;
+                for (int i = 0; i < count && back > 0; ++i)
+                    back = std::max<qsizetype>(whole.toPreviousBoundary(), 0);
+                QCOMPARE(steps.back(at, count), back);
+                whole.setPosition(at);
+                qsizetype forward = at;
+                for (int i = 0; i < count && forward < text.size(); ++i)
+                    forward = whole.toNextBoundary();
+                QCOMPARE(steps.forward(at, count), forward);
+            }
+        }
+    }
+
+    // An unpaired surrogate (no character, but possible in a QString) once hid every link of the page.
+    void unpairedSurrogate()
+    {
+        const QString page = QStringLiteral("<a href=\"https://www.themoviedb.org/movie/603\">Matrix</a>") + QChar(0xD800);
+        const QList<CatalogHit> hits = extractCatalogHits(page);
+        QCOMPARE(hits.size(), 1);
+        QCOMPARE(hits[0].anchorText, u"Matrix"_qs);
     }
 
     void canonicalURLs_data()

@@ -1,3 +1,4 @@
+#include "core/Year.h"
 #include "lookup/TitleParsing.h"
 
 #include <QDir>
@@ -124,6 +125,24 @@ private Q_SLOTS:
                 QVERIFY2(r.category() != QChar::Other_Control && r != u'/',
                     qPrintable(u"U+%1 survived"_qs.arg(int(c), 4, 16, QChar(u'0'))));
         }
+    }
+
+    void detectedYear_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<int>>("expected");
+        QTest::newRow("dotted") << u"Matrix.1999.1080p"_qs << std::optional(1999);
+        QTest::newRow("inside a longer number") << u"Room 21999"_qs << std::optional<int>();
+        QTest::newRow("after letters") << u"BladeRunner2049"_qs << std::optional(2049);
+        QTest::newRow("first year wins") << u"1917 (2019)"_qs << std::optional(1917);
+        QTest::newRow("range bounds") << u"1899 2100 2099"_qs << std::optional(2099);
+        QTest::newRow("next to another script's digit") << u"1999\u0665 2001"_qs << std::optional(2001);
+    }
+
+    void detectedYear()
+    {
+        QFETCH(QString, text);
+        QTEST(tolvane::detectedYear(text), "expected");
     }
 
     void cleanTitleForFileName_data()
