@@ -15,25 +15,17 @@
 
 namespace tolvane::fakes {
 
-/// Answers each request with what the test's responder returns; a responder may throw
-/// `TransportError` to play a request that got no HTTP answer. Every request is recorded.
+/// Answers each request with the responder's answer (which may throw TransportError); records all.
 class FakeTransport : public Transport {
 public:
     using Responder = std::function<HttpResponse(const HttpRequest &)>;
-
-    explicit FakeTransport(Responder responder = {})
-        : responder(std::move(responder))
-    {
-    }
-
+    explicit FakeTransport(Responder responder = {}) : responder(std::move(responder)) { }
     Responder responder;
     QList<HttpRequest> requests;
 
     QCoro::Task<HttpResponse> send(HttpRequest request) override
     {
         requests.append(request);
-        if (!responder)
-            throw TransportError(QStringLiteral("no scripted answer"));
         HttpResponse response = responder(request);
         if (response.url.isEmpty())
             response.url = request.url;
@@ -41,29 +33,24 @@ public:
     }
 };
 
-inline HttpResponse answer(int status, QByteArray body, QList<HttpHeader> headers = {})
+inline HttpResponse answer(int status, QByteArray body)
 {
     HttpResponse response;
     response.status = status;
     response.body = std::move(body);
-    response.headers = std::move(headers);
     return response;
 }
 
-inline HttpResponse ok(QByteArray body)
-{
-    return answer(200, std::move(body));
-}
+inline HttpResponse ok(QByteArray body) { return answer(200, std::move(body)); }
 
-/// The fake clock and cookie source behind `fakeLookup`.
+/// The fake clock and browser cookies (per URL; absent: no Cookie header) behind `fakeLookup`.
 struct FakeWorld {
     SearchRateGate::Clock::time_point now = SearchRateGate::Clock::time_point(std::chrono::seconds(1000));
-    /// What the browser cookie source returns, per requested URL (absent: no Cookie header).
     std::function<std::optional<QString>(const QUrl &)> cookies;
     QList<QUrl> cookieLookups;
-    QList<double> pauses;
 };
 
+// Free coroutines, not capturing lambdas: a lambda temporary's closure dies at the first suspension.
 inline QCoro::Task<> advanceClock(FakeWorld *world, std::chrono::nanoseconds duration)
 {
     world->now += std::chrono::duration_cast<SearchRateGate::Clock::duration>(duration);
@@ -76,16 +63,13 @@ inline QCoro::Task<std::optional<QString>> cookiesOf(FakeWorld *world, QUrl url)
     co_return world->cookies ? world->cookies(url) : std::nullopt;
 }
 
-inline QCoro::Task<bool> recordPause(
-    FakeWorld *world, std::chrono::nanoseconds duration, std::shared_ptr<CancellationHandle> cancellation)
+inline QCoro::Task<bool> pause(FakeWorld *world, std::chrono::nanoseconds duration, std::shared_ptr<CancellationHandle> c)
 {
-    world->pauses.append(std::chrono::duration<double>(duration).count());
-    world->now += std::chrono::duration_cast<SearchRateGate::Clock::duration>(duration);
-    co_return !(cancellation && cancellation->isCancelled());
+    co_await advanceClock(world, duration);
+    co_return !(c && c->isCancelled());
 }
 
-/// A MovieLookup over `transport` whose gate sleeps by moving `world->now` (jitter draw 0, so
-/// every slot is the interval plus 0.15 s).
+/// A MovieLookup over `transport` whose gate sleeps by moving `world->now` (jitter draw 0: +0.15 s).
 inline MovieLookup fakeLookup(std::shared_ptr<Transport> transport, FakeWorld *world)
 {
     SearchRateGate::Hooks hooks{[world] { return world->now; },
@@ -93,13 +77,10 @@ inline MovieLookup fakeLookup(std::shared_ptr<Transport> transport, FakeWorld *w
         [] { return quint64(0); }};
     return {std::move(transport), BrowserIdentity::standard(), std::make_shared<SearchRateGate>(hooks),
         [world](QUrl url) { return cookiesOf(world, std::move(url)); },
-        [world](std::chrono::nanoseconds duration, std::shared_ptr<CancellationHandle> cancellation) {
-            return recordPause(world, duration, std::move(cancellation));
-        }};
+        [world](std::chrono::nanoseconds d, std::shared_ptr<CancellationHandle> c) { return pause(world, d, std::move(c)); }};
 }
 
-/// Runs an engine call to its end: the value, or the LookupError it threw. Other exceptions
-/// (Cancelled) propagate. QCoro::waitFor would hang on a throwing task, hence the wrapper.
+/// An engine call run to its end: its value or the LookupError it threw (QCoro::waitFor hangs on a throw).
 template<typename T> struct Outcome {
     std::optional<T> value;
     std::optional<LookupError> error;
@@ -117,9 +98,6 @@ template<typename T> QCoro::Task<Outcome<T>> capture(QCoro::Task<T> task)
     co_return outcome;
 }
 
-template<typename T> Outcome<T> run(QCoro::Task<T> task)
-{
-    return QCoro::waitFor(capture(std::move(task)));
-}
+template<typename T> Outcome<T> run(QCoro::Task<T> task) { return QCoro::waitFor(capture(std::move(task))); }
 
 } // namespace tolvane::fakes

@@ -8,21 +8,15 @@
 using namespace tolvane;
 
 namespace tolvane {
-// Readable failure messages for QCOMPARE.
-char *toString(const std::optional<TitleYear> &value)
+char *toString(const std::optional<TitleYear> &v) // readable QCOMPARE failures
 {
-    if (!value)
-        return qstrdup("(no title)");
-    const QString year = value->year ? QString::number(*value->year) : u"no year"_qs;
-    return QTest::toString(u"\"%1\", %2"_qs.arg(value->title, year));
+    return QTest::toString(v ? u"\"%1\", %2"_qs.arg(v->title, QString::number(v->year.value_or(0))) : u"(none)"_qs);
 }
 } // namespace tolvane
 
 namespace {
-std::optional<TitleYear> titled(const QString &title, std::optional<int> year = std::nullopt)
-{
-    return TitleYear{title, year};
-}
+std::optional<TitleYear> titled(const QString &title, std::optional<int> year = {}) { return TitleYear{title, year}; }
+template<typename T> const T &cell(const char *c) { return *static_cast<T *>(QTest::qData(c, qMetaTypeId<T>())); }
 } // namespace
 
 class TestTitleParsing : public QObject {
@@ -34,8 +28,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         QTest::newRow("named") << u"&amp;&quot;&#39;&apos;&lt;&gt;&nbsp;"_qs << u"&\"''<> "_qs;
-        QTest::newRow("decoded ampersand not re-read") << u"&amp;lt; &amp;#39;"_qs << u"&lt; &#39;"_qs;
-        QTest::newRow("decimal") << u"Schindler&#039;s &#8212; List"_qs << u"Schindler's \u2014 List"_qs;
+        QTest::newRow("decoded ampersand not re-read, decimal") << u"&amp;lt; &#039;&#8212;"_qs << u"&lt; '\u2014"_qs;
         QTest::newRow("hex both cases") << u"&#x27;&#X27;&#x2014;&#x2014"_qs << u"''\u2014&#x2014"_qs;
         QTest::newRow("beyond BMP") << u"&#x1F3AC;!"_qs << u"\U0001F3AC!"_qs;
         QTest::newRow("no such code point") << u"&#0; &#xD800; &#x110000; &#99999999999999999999;"_qs
@@ -43,12 +36,7 @@ private Q_SLOTS:
         QTest::newRow("malformed") << u"&#; &#x; &#12a; &#xG1; &AMP; &copy; & &"_qs
                                    << u"&#; &#x; &#12a; &#xG1; &AMP; &copy; & &"_qs;
     }
-    void decodeHTMLEntities()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
-        QCOMPARE(tolvane::decodeHTMLEntities(input), expected);
-    }
+    void decodeHTMLEntities() { QTEST(tolvane::decodeHTMLEntities(cell<QString>("input")), "expected"); }
 
     void decodeRealResultPage()
     {
@@ -69,19 +57,15 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<TitleYear>>("expected");
         QTest::newRow("year in parentheses") << u"The Matrix (1999)"_qs << titled(u"The Matrix"_qs, 1999);
         QTest::newRow("Kinopoisk tail") << u"Матрица (1999) — Кинопоиск"_qs << titled(u"Матрица"_qs, 1999);
-        QTest::newRow("TMDB tail") << u"The Matrix (1999) - The Movie Database (TMDB)"_qs
+        QTest::newRow("TMDB tail, any case") << u"The Matrix (1999) - the movie database (tmdb)"_qs
                                    << titled(u"The Matrix"_qs, 1999);
-        QTest::newRow("TMDB tail lower case")
-            << u"The Matrix (1999) - the movie database (tmdb)"_qs << titled(u"The Matrix"_qs, 1999);
         QTest::newRow("tail cuts all after it") << u"Dune (2021) | TMDB — watch online"_qs << titled(u"Dune"_qs, 2021);
-        QTest::newRow("encoded dash before tail") << u"Lost in Translation (2003) &#8212; The Movie Database (TMDB)"_qs
-                                                  << titled(u"Lost in Translation"_qs, 2003);
         QTest::newRow("bare year") << u"Brother 2 2000"_qs << titled(u"Brother 2"_qs, 2000);
         QTest::newRow("translated after slash") << u"Брат / Brother 1997"_qs << titled(u"Brother"_qs, 1997);
         QTest::newRow("too short after slash") << u"Брат / B 1997"_qs << titled(u"Брат / B"_qs, 1997);
         QTest::newRow("lazy title keeps number") << u"Heat 1995 (1995)"_qs << titled(u"Heat 1995"_qs, 1995);
-        QTest::newRow("entity") << u"Tom &amp; Jerry (1992)"_qs << titled(u"Tom & Jerry"_qs, 1992);
-        QTest::newRow("hex apostrophe") << u"Schindler&#x27;s List (1993)"_qs << titled(u"Schindler's List"_qs, 1993);
+        QTest::newRow("entities, also before the tail")
+            << u"Tom &amp; Jerry (1992) &#8212; The Movie Database (TMDB)"_qs << titled(u"Tom & Jerry"_qs, 1992);
         QTest::newRow("non-ASCII digits") << u"Film (١٩٩٩)"_qs << titled(u"Film"_qs);
         QTest::newRow("no year") << u" Solaris \n"_qs << titled(u"Solaris"_qs);
         QTest::newRow("site name first") << u"Kinopoisk top 250"_qs << std::optional<TitleYear>();
@@ -93,12 +77,7 @@ private Q_SLOTS:
         QTest::newRow("long gap, year") << u"x"_qs + gap + u"y (1999)"_qs << titled(u"x"_qs + gap + u"y"_qs, 1999);
         QTest::newRow("long gap, no year") << u"x"_qs + gap + u"y"_qs << titled(u"x"_qs + gap + u"y"_qs);
     }
-    void parseTitleYear()
-    {
-        QFETCH(QString, input);
-        QFETCH(std::optional<TitleYear>, expected);
-        QCOMPARE(tolvane::parseTitleYear(input), expected);
-    }
+    void parseTitleYear() { QTEST(tolvane::parseTitleYear(cell<QString>("input")), "expected"); }
 
     void sanitizeFileNameComponent_data()
     {
@@ -106,24 +85,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("reserved") << u" AC/DC: Let There Be Rock? "_qs << u"ACDC Let There Be Rock"_qs;
         QTest::newRow("all reserved") << u"a/\\:*?\"<>|b"_qs << u"ab"_qs;
-        QTest::newRow("NUL") << QString::fromUtf16(u"a\0b", 3) << u"ab"_qs;
         QTest::newRow("controls") << u"a\u0001b\u001Bc\u007Fd\u009Fe"_qs << u"abcde"_qs;
         QTest::newRow("white space runs") << u"a\t\n  b\u0085c\u00A0\u2003d"_qs << u"a b c d"_qs;
     }
-    void sanitizeFileNameComponent()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
-        QCOMPARE(tolvane::sanitizeFileNameComponent(input), expected);
-    }
+    void sanitizeFileNameComponent() { QTEST(tolvane::sanitizeFileNameComponent(cell<QString>("input")), "expected"); }
 
     void sanitizedNamesHoldNoControlCharacters()
     {
         for (char16_t c = 0; c < 0xA0; ++c) {
             const QString result = tolvane::sanitizeFileNameComponent(u"a"_qs + QChar(c) + u"b"_qs);
             for (const QChar r : result)
-                QVERIFY2(r.category() != QChar::Other_Control && r != u'/',
-                    qPrintable(u"U+%1 survived"_qs.arg(int(c), 4, 16, QChar(u'0'))));
+                QVERIFY2(r.category() != QChar::Other_Control, qPrintable(QString::number(c, 16)));
         }
     }
 
@@ -139,11 +111,7 @@ private Q_SLOTS:
         QTest::newRow("next to another script's digit") << u"1999\u0665 2001"_qs << std::optional(2001);
     }
 
-    void detectedYear()
-    {
-        QFETCH(QString, text);
-        QTEST(tolvane::detectedYear(text), "expected");
-    }
+    void detectedYear() { QTEST(tolvane::detectedYear(cell<QString>("text")), "expected"); }
 
     void cleanTitleForFileName_data()
     {
@@ -159,16 +127,12 @@ private Q_SLOTS:
         QTest::newRow("bare year equals given") << u"Dune 2021"_qs << std::optional(2021) << u"Dune"_qs;
         QTest::newRow("year twice") << u"Movie (1999) (1999)"_qs << std::optional(1999) << u"Movie"_qs;
         QTest::newRow("colon and dots") << u"Heat: Director's Cut..."_qs << none << u"Heat Director's Cut"_qs;
-        QTest::newRow("title is a number") << u"1917"_qs << std::optional(2019) << u"1917"_qs;
         QTest::newRow("non-ASCII digits kept") << u"Film 19٩٩"_qs << std::optional(1999) << u"Film 19٩٩"_qs;
         QTest::newRow("nothing left but the year") << u"/ (1999)"_qs << none << QString();
     }
     void cleanTitleForFileName()
     {
-        QFETCH(QString, title);
-        QFETCH(std::optional<int>, year);
-        QFETCH(QString, expected);
-        QCOMPARE(tolvane::cleanTitleForFileName(title, year), expected);
+        QTEST(tolvane::cleanTitleForFileName(cell<QString>("title"), cell<std::optional<int>>("year")), "expected");
     }
 };
 
