@@ -63,51 +63,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("href");
         QTest::addColumn<QStringList>("expected");
-
-        const QString matrix = QStringLiteral("https://www.themoviedb.org/movie/603-the-matrix");
-        const QString tmdb = QStringLiteral(" TMDB");
-        QTest::newRow("tmdb plain") << matrix << QStringList{matrix + tmdb};
-        QTest::newRow("tmdb uddg with its own query and parameters") << QStringLiteral(
-            "//duckduckgo.com/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603-the-matrix"
-            "%3Flanguage%3Dru&amp;rut=ab12") << QStringList{matrix + tmdb};
-        QTest::newRow("tmdb /url?q= without www")
-            << QStringLiteral("/url?q=http%3A%2F%2Fthemoviedb.org%2Fmovie%2F603-the-matrix&amp;sa=U")
-            << QStringList{matrix + tmdb};
-        QTest::newRow("tmdb u= lower-case escapes")
-            << QStringLiteral("/r?u=https%3a%2f%2fwww.themoviedb.org%2fmovie%2f603-the-matrix&amp;v=2")
-            << QStringList{matrix + tmdb};
-        QTest::newRow("tmdb json with escaped slashes")
-            << uR"({"url": "https:\/\/www.themoviedb.org\/movie\/603-the-matrix"})"_qs << QStringList{matrix + tmdb};
-        QTest::newRow("tmdb base64") << base64Redirect(matrix.toUtf8()) << QStringList{matrix + tmdb};
-
-
-        const QString video = QStringLiteral("https://vkvideo.ru/video-12345_678 VK Video");
-        QTest::newRow("vk base64") << base64Redirect("https://m.vk.com/video-12345_678") << QStringList{video};
-
-        QTest::newRow("base64 without its padding")
-            << base64Redirect("https://www.themoviedb.org/movie/6031").chopped(2) << QStringList();
-        QTest::newRow("base64 of bytes that are not UTF-8")
-            << base64Redirect("https://www.themoviedb.org/movie/603-\xff\xfe") << QStringList();
-        QTest::newRow("redirect target too long to be an address")
-            << u"/r?u=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603-"_qs + QString(17000, u'a') << QStringList();
-        QTest::newRow("redirect target running into text")
-            << QStringLiteral("/r?u=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F603 and more words") << QStringList();
+        const QString matrix = u"https://www.themoviedb.org/movie/603-the-matrix"_qs;
+        const QStringList tmdb{matrix + u" TMDB"_qs}, none;
+        const QString tmdbPath = u"%2F%2Fwww.themoviedb.org%2Fmovie%2F603-the-matrix"_qs;
+        QTest::newRow("tmdb plain") << matrix << tmdb;
+        QTest::newRow("uddg with its own query") << u"//duckduckgo.com/l/?uddg=https%3A"_qs + tmdbPath + u"%3Fl%3Dru&amp;rut=a"_qs << tmdb;
+        QTest::newRow("/url?q= without www") << u"/url?q=http%3A%2F%2Fthemoviedb.org%2Fmovie%2F603-the-matrix&amp;sa=U"_qs << tmdb;
+        QTest::newRow("u= lower-case escapes") << u"/r?u=https%3a"_qs + tmdbPath.toLower() + u"&amp;v=2"_qs << tmdb;
+        QTest::newRow("json, escaped slashes") << uR"({"url": "https:\/\/www.themoviedb.org\/movie\/603-the-matrix"})"_qs << tmdb;
+        QTest::newRow("base64") << base64Redirect(matrix.toUtf8()) << tmdb;
+        QTest::newRow("vk base64") << base64Redirect("https://m.vk.com/video-1_6") << QStringList{u"https://vkvideo.ru/video-1_6 VK Video"_qs};
+        QTest::newRow("base64 without its padding") << base64Redirect("https://www.themoviedb.org/movie/6031").chopped(2) << none;
+        QTest::newRow("base64 of non-UTF-8") << base64Redirect("https://www.themoviedb.org/movie/603-\xff\xfe") << none;
+        QTest::newRow("redirect target too long") << u"/r?u=https%3A"_qs + tmdbPath + QString(17000, u'a') << none;
+        QTest::newRow("redirect target running into text") << u"/r?u=https%3A"_qs + tmdbPath + u" and more"_qs << none;
     }
 
     void linkFormsInRealPage()
     {
         QFETCH(QString, href);
-        QString page = readPage(fixtures + QStringLiteral("/duckduckgo/ddg_html_openclaw.html"));
+        QString page = readPage(fixtures + u"/duckduckgo/ddg_html_openclaw.html"_qs);
         if (page.isEmpty())
             QSKIP("../shared/fixtures/real/duckduckgo is absent (not part of a user's clone)");
 
-        const QString firstResult
-            = QStringLiteral("//duckduckgo.com/l/?uddg=https%3A%2F%2Fopenclaw.ai%2F&amp;"
-                             "rut=b50856dec302f4571be69e2d55922c69f78e78daaf2ff17e3a28301f0296a139");
+        const QString firstResult = u"//duckduckgo.com/l/?uddg=https%3A%2F%2Fopenclaw.ai%2F&amp;rut=b50856dec302f4571be"
+                                    u"69e2d55922c69f78e78daaf2ff17e3a28301f0296a139"_qs;
         QVERIFY(page.contains(firstResult));
-        page.replace(firstResult, href);
-
-        const QList<CatalogHit> hits = extractCatalogHits(page);
+        const QList<CatalogHit> hits = extractCatalogHits(page.replace(firstResult, href));
         QTEST(described(hits), "expected");
         for (const CatalogHit &hit : hits)
             QCOMPARE(hit.anchorText, u"OpenClaw — Personal AI Assistant"_qs);

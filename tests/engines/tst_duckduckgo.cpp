@@ -39,40 +39,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("site");
         QTest::addColumn<QString>("pageURL");
         QTest::addColumn<QString>("anchorText");
-        QTest::addColumn<int>("status"); // of the page, when it is fetched
+        QTest::addColumn<int>("status"); // of the page; 0: it must not be fetched
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<int>("requests");
-
-        const int tmdb = int(CatalogSite::tmdb);
-        const int kinopoisk = int(CatalogSite::kinopoisk);
+        const auto row = [](const char *name, CatalogSite site, const QString &url, const QString &anchor, int status,
+                             const QString &page, const QString &expected) {
+            QTest::newRow(name) << int(site) << url << anchor << status << page << expected;
+        };
+        const CatalogSite tmdb = CatalogSite::tmdb, kinopoisk = CatalogSite::kinopoisk;
         const QString matrix = u"https://www.themoviedb.org/movie/603-the-matrix"_qs;
-        const QString stalker = u"https://www.kinopoisk.ru/film/43911/"_qs;
-
-        QTest::newRow("link text with a year: no request")
-            << tmdb << matrix << u" The Matrix (1999) "_qs << 200 << QString() << u"The Matrix|1999"_qs << 0;
-        QTest::newRow("tmdb address title, year from the page")
-            << tmdb << matrix << QString() << 200 << u"<title>x</title><p>Released (1999)</p>"_qs
-            << u"The Matrix|1999"_qs << 1;
-        QTest::newRow("tmdb address title survives a failed page")
-            << tmdb << matrix << u"x"_qs << 503 << u"(1999)"_qs << u"The Matrix|"_qs << 1;
-        QTest::newRow("tmdb address without words: page title")
-            << tmdb << u"https://www.themoviedb.org/movie/603"_qs << QString() << 200
-            << u"<meta property=\"og:title\" content=\"The Matrix (1999) — The Movie Database (TMDB)\">"_qs
-            << u"The Matrix|1999"_qs << 1;
-        QTest::newRow("kinopoisk open graph title") << kinopoisk << stalker << QString() << 200
-            << u"<meta property='og:title' content='Сталкер (1979) — Кинопоиск'><title>Кинопоиск</title>"_qs
-            << u"Сталкер|1979"_qs << 1;
-        QTest::newRow("kinopoisk title without year takes the page's")
-            << kinopoisk << stalker << QString() << 200 << u"<title>Сталкер</title><p>(1979)</p>"_qs
-            << u"Сталкер|1979"_qs << 1;
-        QTest::newRow("only the site name")
-            << kinopoisk << stalker << QString() << 200 << u"<title>Кинопоиск</title>"_qs
-            << u"error: Could not parse title"_qs << 1;
-        QTest::newRow("no title at all") << kinopoisk << stalker << QString() << 200 << u"<p>(1979)</p>"_qs
-                                         << u"error: Could not parse title"_qs << 1;
-        QTest::newRow("kinopoisk page fails")
-            << kinopoisk << stalker << QString() << 503 << QString() << u"error: HTTP 503"_qs << 1;
+        const QString stalker = u"https://www.kinopoisk.ru/film/43911/"_qs, noTitle = u"error: Could not parse title"_qs;
+        row("link text with a year", tmdb, matrix, u" The Matrix (1999) "_qs, 0, {}, u"The Matrix|1999"_qs);
+        row("tmdb address title, page year", tmdb, matrix, {}, 200, u"<title>x</title><p>(1999)</p>"_qs, u"The Matrix|1999"_qs);
+        row("tmdb address title, failed page", tmdb, matrix, u"x"_qs, 503, u"(1999)"_qs, u"The Matrix|"_qs);
+        row("tmdb address without words", tmdb, u"https://www.themoviedb.org/movie/603"_qs, {}, 200,
+            u"<meta property=\"og:title\" content=\"The Matrix (1999) — The Movie Database (TMDB)\">"_qs, u"The Matrix|1999"_qs);
+        row("kinopoisk open graph title", kinopoisk, stalker, {}, 200,
+            u"<meta property='og:title' content='Сталкер (1979) — Кинопоиск'><title>Кинопоиск</title>"_qs, u"Сталкер|1979"_qs);
+        row("kinopoisk title, page year", kinopoisk, stalker, {}, 200, u"<title>Сталкер</title><p>(1979)</p>"_qs, u"Сталкер|1979"_qs);
+        row("only the site name", kinopoisk, stalker, {}, 200, u"<title>Кинопоиск</title>"_qs, noTitle);
+        row("no title at all", kinopoisk, stalker, {}, 200, u"<p>(1979)</p>"_qs, noTitle);
+        row("kinopoisk page fails", kinopoisk, stalker, {}, 503, {}, u"error: HTTP 503"_qs);
     }
 
     void matchFromHit()
@@ -82,7 +69,7 @@ private Q_SLOTS:
         QFETCH(QString, anchorText);
         QFETCH(int, status);
         QFETCH(QString, page);
-        QFETCH(int, requests);
+        const int requests = status == 0 ? 0 : 1;
 
         auto transport
             = std::make_shared<FakeTransport>([&](const HttpRequest &) { return answer(status, page.toUtf8()); });
@@ -114,29 +101,37 @@ private Q_SLOTS:
     void search_data()
     {
         QTest::addColumn<QStringList>("links");
+        QTest::addColumn<int>("status"); // 0: no HTTP answer
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("plain link wins over an earlier redirect")
             << QStringList{u"<a href=\"/l/?uddg=https%3A%2F%2Fwww.themoviedb.org%2Fmovie%2F550-fight-club\">"
                            "Fight Club (1999)</a>"_qs,
                    u"<a href=\"https://www.themoviedb.org/movie/603-the-matrix\">The Matrix (1999)</a>"_qs}
-            << u"The Matrix|1999"_qs;
+            << 200 << u"The Matrix|1999"_qs;
         QTest::newRow("tmdb after other sites")
             << QStringList{u"<a href=\"https://www.kinopoisk.ru/film/301/\">Матрица (1999)</a>"_qs,
                    u"<a href=\"/l/?uddg=https%3A%2F%2Fthemoviedb.org%2Fmovie%2F603&amp;rut=1\">Matrix (1999)</a>"_qs}
-            << u"Matrix|1999"_qs;
+            << 200 << u"Matrix|1999"_qs;
         QTest::newRow("only kinopoisk and vk video (none chosen)")
             << QStringList{u"<a href=\"https://www.kinopoisk.ru/film/301/\">Матрица (1999)</a>"_qs,
                    u"<a href=\"https://vkvideo.ru/video-1_2\">Матрица</a>"_qs}
-            << u"error: No TMDB / Kinopoisk / VK Video result in search"_qs;
+            << 200 << u"error: No TMDB / Kinopoisk / VK Video result in search"_qs;
+        QTest::newRow("no answer") << QStringList() << 0 << u"error: The request timed out."_qs;
+        QTest::newRow("server error") << QStringList() << 500 << u"error: HTTP 500"_qs;
+        QTest::newRow("rate limited twice") << QStringList() << 429 << u"error: HTTP 429 — rate limited, try later"_qs;
     }
 
     void search()
     {
         QFETCH(QStringList, links);
-
+        QFETCH(int, status);
         const QByteArray page = resultPage(links);
-        auto transport = std::make_shared<FakeTransport>([&](const HttpRequest &) { return ok(page); });
+        auto transport = std::make_shared<FakeTransport>([&](const HttpRequest &) {
+            if (status == 0)
+                throw TransportError(u"The request timed out."_qs);
+            return answer(status, page);
+        });
         FakeWorld world;
         const MovieLookup lookup = fakeLookup(transport, &world);
 
@@ -145,7 +140,7 @@ private Q_SLOTS:
         const QString query = u"Matrix 1999 C++ & #9=x"_qs;
         const auto outcome = run(searchDuckDuckGo(query, lookup, cancellation));
         QTEST(summary(outcome), "expected");
-        QCOMPARE(transport->requests.size(), 1); // the link texts name the films, so no page is fetched
+        QCOMPARE(transport->requests.size(), status == 429 ? 2 : 1); // the link texts name the films: no page fetched
         const HttpRequest &sent = transport->requests.first();
         QCOMPARE(sent.url.toString(QUrl::FullyEncoded),
             u"https://html.duckduckgo.com/html/?q=Matrix%201999%20C%2B%2B%20%26%20%239%3Dx"_qs);
@@ -159,31 +154,6 @@ private Q_SLOTS:
             QCOMPARE(outcome.value->site, CatalogSite::tmdb);
         }
     }
-
-    void searchFailures_data()
-    {
-        QTest::addColumn<int>("status"); // 0: no HTTP answer
-        QTest::addColumn<QString>("expected");
-
-        QTest::newRow("no answer") << 0 << u"error: The request timed out."_qs;
-        QTest::newRow("server error") << 500 << u"error: HTTP 500"_qs;
-        QTest::newRow("rate limited twice") << 429 << u"error: HTTP 429 — rate limited, try later"_qs;
-    }
-
-    void searchFailures()
-    {
-        QFETCH(int, status);
-
-        auto transport = std::make_shared<FakeTransport>([&](const HttpRequest &) {
-            if (status == 0)
-                throw TransportError(u"The request timed out."_qs);
-            return answer(status, {});
-        });
-        FakeWorld world;
-        const auto outcome = run(searchDuckDuckGo(u"Matrix"_qs, fakeLookup(transport, &world)));
-        QTEST(summary(outcome), "expected");
-    }
-
 };
 
 QTEST_GUILESS_MAIN(TestDuckDuckGo)
