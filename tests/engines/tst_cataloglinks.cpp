@@ -196,32 +196,27 @@ private Q_SLOTS:
     void canonicalURLs_data()
     {
         QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("expected");
-
-        QTest::newRow("query, fragment, port and user dropped")
-            << u"http://user@THEMOVIEDB.org:8080/movie/603-the-matrix?x=1#y"_qs
-            << u"https://www.themoviedb.org/movie/603-the-matrix TMDB"_qs;
-        QTest::newRow("escaped slashes") << u"https:\\/\\/vkvideo.ru\\/video1_2"_qs
-                                         << u"https://vkvideo.ru/video1_2 VK Video"_qs;
-        QTest::newRow("percent-encoded, cut at the ampersand")
-            << u"https%3A%2F%2Fwww.kinopoisk.ru%2Ffilm%2F301%2F&sa=U"_qs
-            << u"https://www.kinopoisk.ru/film/301/ Kinopoisk"_qs;
-        QTest::newRow("malformed escape kept as written")
-            << u"https://www.themoviedb.org/movie/603-100%-pure"_qs << QString();
-        QTest::newRow("kinopoisk deeper page keeps one segment")
-            << u"https://www.kinopoisk.ru/film/301/reviews/ord/date/"_qs
-            << u"https://www.kinopoisk.ru/film/301/reviews/ Kinopoisk"_qs;
-        QTest::newRow("kinopoisk series") << u"https://kinopoisk.ru/series/306084"_qs
-                                          << u"https://www.kinopoisk.ru/series/306084/ Kinopoisk"_qs;
-        QTest::newRow("kinopoisk person path") << u"https://www.kinopoisk.ru/name/1/"_qs << QString();
-        QTest::newRow("kinopoisk path in capitals") << u"https://www.kinopoisk.ru/FILM/301/"_qs << QString();
-        QTest::newRow("vk .ru host") << u"https://vk.ru/video-5_6?list=9"_qs << u"https://vkvideo.ru/video-5_6 VK Video"_qs;
-        QTest::newRow("host merely ending in vk.com") << u"https://notvk.com/video1_2"_qs << QString();
-        QTest::newRow("vk subdomain") << u"https://new.vk.com/video-5_6"_qs
-                                      << u"https://vkvideo.ru/video-5_6 VK Video"_qs;
-        QTest::newRow("vk non-video path") << u"https://vk.com/club1"_qs << QString();
-        QTest::newRow("no host") << u"/movie/603-the-matrix"_qs << QString();
-        QTest::newRow("not a URL") << u"https://www.themoviedb.org/movie/603 x"_qs << QString();
+        QTest::addColumn<QString>("expected"); // "URL site", null when no catalog page
+        const auto row = [](const char *name, const QString &raw, const QString &expected = {}) {
+            QTest::newRow(name) << raw << expected;
+        };
+        const QString kp = u"https://www.kinopoisk.ru/"_qs, vk = u"https://vkvideo.ru/video-5_6 VK Video"_qs;
+        row("query, fragment, port and user dropped", u"http://user@THEMOVIEDB.org:8080/movie/603-the-matrix?x=1#y"_qs,
+            u"https://www.themoviedb.org/movie/603-the-matrix TMDB"_qs);
+        row("escaped slashes", u"https:\\/\\/vkvideo.ru\\/video-5_6"_qs, vk);
+        row("percent-encoded, cut at the ampersand", u"https%3A%2F%2Fwww.kinopoisk.ru%2Ffilm%2F301%2F&sa=U"_qs,
+            kp + u"film/301/ Kinopoisk"_qs);
+        row("malformed escape kept as written", u"https://www.themoviedb.org/movie/603-100%-pure"_qs);
+        row("kinopoisk deeper page keeps one segment", kp + u"film/301/reviews/ord/"_qs, kp + u"film/301/reviews/ Kinopoisk"_qs);
+        row("kinopoisk series", u"https://kinopoisk.ru/series/306084"_qs, kp + u"series/306084/ Kinopoisk"_qs);
+        row("kinopoisk person path", kp + u"name/1/"_qs);
+        row("kinopoisk path in capitals", kp + u"FILM/301/"_qs);
+        row("vk .ru host", u"https://vk.ru/video-5_6?list=9"_qs, vk);
+        row("vk subdomain", u"https://new.vk.com/video-5_6"_qs, vk);
+        row("host merely ending in vk.com", u"https://notvk.com/video-5_6"_qs);
+        row("vk non-video path", u"https://vk.com/club1"_qs);
+        row("no host", u"/movie/603-the-matrix"_qs);
+        row("not a URL", u"https://www.themoviedb.org/movie/603 x"_qs);
     }
 
     void canonicalURLs()
