@@ -180,29 +180,22 @@ private Q_SLOTS:
         QCOMPARE(tokenCacheForTesting().token, std::optional<QString>(u"tokB"_qs));
 
         const auto &sent = transport->requests;
-        QStringList shapes; // method, URL, idle timeout, body
+        QStringList shapes; // method, URL, idle timeout, body (of a login form its first field)
         for (const HttpRequest &request : sent) {
+            const QString body = QString::fromUtf8(request.body);
             shapes << u"%1 %2 %3 "_qs.arg(QString::fromUtf8(request.method), request.url.toString())
                           .arg(request.idleTimeout.count())
-                    + QString::fromUtf8(request.body);
+                    + (request.url.host() == hosts::vkLoginHost ? body.section(u'&', 0, 0) : body);
             QVERIFY(request.cancellation == cancellation);
         }
         const QString login = u"POST https://login.vk.com/?act=get_anonym_token 20000 "_qs;
-        const QString secret = u"client_secret=Xh4Rk9TzQw2LmV7pJc8N&client_id=52461373&scopes=audio_anonymous%2C"
-                               u"video_anonymous%2Cphotos_anonymous%2Cprofile_anonymous&isApiOauthAnonymEnabled=false"
-                               u"&version=1&app_id=6287487"_qs;
         QCOMPARE(shapes,
-            (QStringList{login + u"client_id=52461373"_qs, login + secret,
+            (QStringList{login + u"client_id=52461373"_qs, login + u"client_secret=Xh4Rk9TzQw2LmV7pJc8N"_qs,
                 u"POST https://api.vkvideo.ru/method/catalog.getVideoSearchWeb2?v=5.285&client_id=52461373 25000 "
                 u"screen_ref=search_video_service&input_method=preset_from_link&q=Брат%202&access_token=tokB"_qs}));
-
-        const QList<HttpHeader> tokenHeaders{{"Content-Type", "application/x-www-form-urlencoded"},
-            {"Origin", "https://vkvideo.ru"}, {"Referer", "https://vkvideo.ru/"}, {"Cookie", "remixsid=2"}};
-        QCOMPARE(sent[0].headers, tokenHeaders);
-        const QList<HttpHeader> searchHeaders{{"Content-Type", "application/x-www-form-urlencoded"}, {"Accept", "*/*"},
-            {"Origin", "https://vkvideo.ru"}, {"Referer", "https://vkvideo.ru/"},
-            {"User-Agent", BrowserIdentity::standard().userAgent.toUtf8()}, {"Cookie", "remixvideo=1"}};
-        QCOMPARE(sent[2].headers, searchHeaders);
+        // Each request carries the browser's cookies of its own site.
+        QCOMPARE(sent[0].header("Cookie") + ' ' + sent[2].header("Cookie"), QByteArray("remixsid=2 remixvideo=1"));
+        QCOMPARE(sent[2].header("User-Agent"), BrowserIdentity::standard().userAgent.toUtf8());
         const QUrl loginRoot(u"https://login.vk.com/"_qs), vkRoot(u"https://vk.com/"_qs);
         QCOMPARE(
             world.cookieLookups, (QList<QUrl>{loginRoot, vkRoot, loginRoot, vkRoot, QUrl(u"https://vkvideo.ru/"_qs)}));
