@@ -39,10 +39,7 @@ std::shared_ptr<fakes::FakeTransport> scripted(
     });
 }
 
-VideoHit hit(const QString &title, std::optional<qint64> duration = {})
-{
-    return VideoHit{title, {}, QUrl(u"https://vkvideo.ru/video1_1"_qs), duration, 1, 1};
-}
+VideoHit hit(const QString &title, std::optional<qint64> duration = {}) { return {title, {}, {}, duration, 1, 1}; }
 
 } // namespace
 
