@@ -8,6 +8,11 @@
 
 #include <optional>
 
+namespace tolvane {
+class JsonWriter;
+struct MediaInfoRow;
+}
+
 class QCommandLineParser;
 
 namespace tolvane::cli {
@@ -24,6 +29,8 @@ int runRename(const QStringList &arguments);
 void printOut(const QString &text);
 void printError(const QString &text);
 void printOut(const QByteArray &utf8);
+/// A file's summary as a JSON array of {"key", "value"} objects.
+void writeMediaInfo(JsonWriter &json, const QList<MediaInfoRow> &rows);
 
 /// Adds -h/--help to `parser` and parses `arguments` as those of `tolvane-cli COMMAND`. Returns
 /// the exit code when the command must end here: 0 after printing the help (its usage line reads

@@ -174,16 +174,7 @@ void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &ite
         writeReply(json, reply);
     json.endArray();
     json.key(u"mediaInfo");
-    json.beginArray();
-    for (const MediaInfoRow &row : item.mediaInfo()) {
-        json.beginObject();
-        json.key(u"key");
-        json.value(row.key);
-        json.key(u"value");
-        json.value(row.value);
-        json.endObject();
-    }
-    json.endArray();
+    writeMediaInfo(json, item.mediaInfo());
     if (outcome) {
         json.key(u"rename");
         json.beginObject();

@@ -1,6 +1,8 @@
 #include "Commands.h"
 
 #include "core/FilePaths.h"
+#include "core/Json.h"
+#include "core/Records.h"
 #include "core/Text.h"
 
 #include <QCommandLineParser>
@@ -120,6 +122,20 @@ QList<QUrl> existingPathURLs(const QList<QByteArray> &paths, const QString &comm
         urls.append(fileURL(absolute));
     }
     return urls;
+}
+
+void writeMediaInfo(JsonWriter &json, const QList<MediaInfoRow> &rows)
+{
+    json.beginArray();
+    for (const MediaInfoRow &row : rows) {
+        json.beginObject();
+        json.key(u"key");
+        json.value(row.key);
+        json.key(u"value");
+        json.value(row.value);
+        json.endObject();
+    }
+    json.endArray();
 }
 
 } // namespace tolvane::cli

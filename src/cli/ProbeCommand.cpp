@@ -70,16 +70,7 @@ QByteArray probeJson(const QList<ProbedPath> &probed)
         json.key(u"path");
         json.value(readableName(file.path));
         json.key(u"mediaInfo");
-        json.beginArray();
-        for (const MediaInfoRow &row : file.report.rows) {
-            json.beginObject();
-            json.key(u"key");
-            json.value(row.key);
-            json.key(u"value");
-            json.value(row.value);
-            json.endObject();
-        }
-        json.endArray();
+        writeMediaInfo(json, file.report.rows);
         json.endObject();
     }
     json.endArray();
