@@ -206,6 +206,9 @@ private Q_SLOTS:
     {
         QFETCH(int, signal);
         const QString file = touch("held/Matrix 1999.mkv");
+        // The previous row's request, released but perhaps not yet answered, would otherwise
+        // count as this one's and let the signal go before the handler is in place.
+        QTRY_COMPARE(m_services->inFlight(FakeServices::Service::ai), 0);
         m_services->hold(FakeServices::Service::ai);
         const Run run = cli({u"rename"_qs, file}, {}, [&](QProcess &process) {
             QTRY_COMPARE_WITH_TIMEOUT(m_services->inFlight(FakeServices::Service::ai), 1, 20000);
