@@ -5,7 +5,6 @@
 #include "core/Text.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QUrl>
@@ -126,13 +125,6 @@ QStringList decodeAltTitles(const QJsonValue &value)
     return {};
 }
 
-/// `text` as a JSON string literal, quotes included.
-QByteArray jsonString(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
 } // namespace
 
 QCoro::Task<AgentResult> askAgent(
@@ -177,7 +169,12 @@ QCoro::Task<AgentResult> askAgent(
 
 QByteArray encodeRequestBody(const QString &promptID, const QString &input)
 {
-    return "{\"prompt\":{\"id\":" + jsonString(promptID) + "},\"input\":" + jsonString(input) + '}';
+    QByteArray body("{\"prompt\":{\"id\":");
+    appendJsonString(body, promptID);
+    body.append("},\"input\":");
+    appendJsonString(body, input);
+    body.append('}');
+    return body;
 }
 
 AgentResult interpretResponse(int status, const QByteArray &body)
