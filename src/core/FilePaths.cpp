@@ -52,4 +52,10 @@ QByteArray nativeFileName(QByteArrayView nativePath)
     return nativePath.sliced(slash + 1).toByteArray();
 }
 
+QByteArray nativeFolder(QByteArrayView nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : nativePath.first(slash).toByteArray();
+}
+
 } // namespace tolvane

@@ -26,5 +26,7 @@ QString readableName(QByteArrayView bytes);
 
 /// The last component of a native path.
 QByteArray nativeFileName(QByteArrayView nativePath);
+/// The folder part of a native path: everything before the last "/", or "/" itself.
+QByteArray nativeFolder(QByteArrayView nativePath);
 
 } // namespace tolvane

@@ -129,12 +129,6 @@ QList<Found> walkFolder(const QByteArray &folderPath)
     return found;
 }
 
-QByteArray parentPath(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 } // namespace
 
 QByteArray cleanNativePath(const QByteArray &path)
@@ -210,7 +204,7 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
                 collect(std::move(file.path), file.key);
         } else if (S_ISREG(info.st_mode) && isVideoExtension(pathExtension(readableName(nativeFileName(path))))) {
             if (!result.folderPath)
-                result.folderPath = parentPath(path);
+                result.folderPath = nativeFolder(path);
             collect(path, canonicalPath(path).value_or(path));
         } else {
             ++result.skippedCount;

@@ -2,6 +2,7 @@
 
 #include "library/FileMover.h"
 #include "library/NameBuilder.h"
+#include "core/FilePaths.h"
 
 #include <QHash>
 
@@ -21,12 +22,6 @@ bool existsOnDisk(const QByteArray &path)
     return lstat(path.constData(), &info) == 0;
 }
 
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 } // namespace
 
 QString renameFailureText(const MovieItem &item, const QString &reason)
@@ -41,7 +36,7 @@ QString targetExistsText(const QString &name)
 
 QByteArray renameTargetPath(const MovieItem &item)
 {
-    return folderOf(item.nativePath()) + '/' + item.proposedName().value_or(QString()).toUtf8();
+    return nativeFolder(item.nativePath()) + '/' + item.proposedName().value_or(QString()).toUtf8();
 }
 
 std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &exists)
@@ -58,7 +53,7 @@ std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &e
         return renameFailureText(item, systemErrorText(ENOENT));
     if (isThere(target))
         return targetExistsText(name);
-    if (access(folderOf(target).constData(), W_OK) != 0)
+    if (access(nativeFolder(target).constData(), W_OK) != 0)
         return renameFailureText(item, systemErrorText(errno));
     return std::nullopt;
 }
