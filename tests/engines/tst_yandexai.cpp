@@ -81,7 +81,6 @@ private Q_SLOTS:
             {{u" \n\t"_qs, {}, u"p"_qs, endpoint}, {}, u"missingAPIKey"_qs},
             {{u"k"_qs, u"  "_qs, {}, u"nonsense"_qs}, {}, yandex + u"folder ID not set (Settings)"_qs},
             {{u"k"_qs, u"f"_qs, u"\n"_qs, endpoint}, u"x"_qs, yandex + u"prompt ID not set (Settings)"_qs},
-            {{u"k"_qs, u"f"_qs, u"p"_qs, u"example.com/v1"_qs}, u"x"_qs, badEndpoint},
             {{u"k"_qs, u"f"_qs, u"p"_qs, u"http://exa mple.com/v1"_qs}, u"x"_qs, badEndpoint},
             {{u"k"_qs, u"f"_qs, u"p"_qs, u" "_qs}, u" "_qs, badEndpoint}, // no default endpoint when given directly
             {{u"k"_qs, u"f"_qs, u"p"_qs, endpoint}, u" \n\t "_qs, u"emptyQuery"_qs}};
@@ -226,9 +225,8 @@ private Q_SLOTS:
                 u"Stalker - - - [A|A]"_qs},
             // A year: an integral number, else the first four ASCII digits of a string.
             {withYear(u"\"1979–1980\""_qs), u"Stalker 1979 - - []"_qs},
-            {withYear(u"\"19-99\""_qs), u"Stalker 1999 - - []"_qs}, {withYear(u"\"199\""_qs), u"Stalker 199 - - []"_qs},
+            {withYear(u"\"19-99\""_qs), u"Stalker 1999 - - []"_qs},
             {withYear(u"1979.5"_qs), u"Stalker - - - []"_qs},
-            {withYear(u"1e12"_qs), u"Stalker - - - []"_qs}, {withYear(u"true"_qs), u"Stalker - - - []"_qs},
             {withYear(u"\"١٩٧٩\""_qs), u"Stalker - - - []"_qs},
             {withAlt(u"\" Сталкер \""_qs), u"Stalker - - - [Сталкер]"_qs}, 
             {withAlt(u"[\"a\", 1]"_qs), u"Stalker - - - []"_qs},
