@@ -143,9 +143,6 @@ private Q_SLOTS:
         const QString target = QStringLiteral("https://www.themoviedb.org/movie/593-solaris");
         const QString filler = u"e\u0301"_qs.repeated(gap); // each character two UTF-16 units
         const QString page = linkBefore ? link + filler + target : target + filler + link;
-        const qsizetype start = page.indexOf(target);
-        QCOMPARE(findAnchorText(page, start, target.size()), expected);
-
         const QList<CatalogHit> hits = extractCatalogHits(page);
         QCOMPARE(hits.size(), 1);
         QCOMPARE(hits[0].anchorText, expected);
