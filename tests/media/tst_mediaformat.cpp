@@ -10,12 +10,6 @@ using namespace tolvane;
 
 namespace {
 
-// libavcodec's tag order: the first character in the lowest byte.
-constexpr quint32 avTag(char a, char b, char c, char d)
-{
-    return quint32(quint8(a)) | quint32(quint8(b)) << 8 | quint32(quint8(c)) << 16 | quint32(quint8(d)) << 24;
-}
-
 QString text(const std::optional<QString> &value)
 {
     return value.value_or(u"none"_qs);
@@ -55,14 +49,11 @@ private Q_SLOTS:
         row("size just below a megabyte", formatFileSize(999'994, c), u"999.99 kB"_qs);
         row("size rounds up to a megabyte", formatFileSize(999'999, c), u"1.00 MB"_qs);
         row("fourcc trailing space trimmed", fourCharCode(0x61616320), u"aac"_qs);
-        row("tag mp4 video", codecTagText(avTag('a', 'v', 'c', '1'), u"h264"_qs), u"avc1"_qs);
-        row("tag Matroska stores none", codecTagText(0, u"h264"_qs), u"h264"_qs);
         row("tag none, codec none", codecTagText(0, u"none"_qs), u"0x00000000"_qs);
         row("tag unknown codec", codecTagText(0x0102, u"unknown_codec"_qs), u"0x00000102"_qs);
         row("number inf", text(parseNumber(u"inf")), u"none"_qs);
         row("number sexagesimal", text(parseNumber(u"1:23:45.670000")), u"none"_qs);
         row("ratio plain number", text(readRatio(u"25")), u"25"_qs);
-        row("ratio 0/0", text(readRatio(u"0/0")), u"none"_qs);
         row("ratio zero denominator", text(readRatio(u"25/0")), u"none"_qs);
         row("integer json beyond double precision", text(jsonInteger(QJsonValue(qint64(9'007'199'254'740'993)))),
             u"9007199254740993"_qs);

@@ -133,8 +133,6 @@ class TestMediaProbe : public QObject {
             && addTool(u"huge"_qs, u"mediainfo"_qs, QByteArray(tracks).replace("%1", "1500000"))
             && addTool(u"huge"_qs, u"ffprobe"_qs, "echo '{}'\n")
             && addTool(u"many"_qs, u"mediainfo"_qs, QByteArray(tracks).replace("%1", "20000"))
-            // Leaves a helper behind and hangs until it is ended.
-            && addTool(u"hanging"_qs, u"mediainfo"_qs, "sleep 300 &\necho $! > \"$0.child\"\nsleep 300\n")
             && addTool(u"noting"_qs, u"mediainfo"_qs, "touch \"$0.ran\"\necho '{\"media\": {}}'\n")
             // Notes how many copies run at once.
             && addTool(u"counting"_qs, u"mediainfo"_qs,
@@ -160,11 +158,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toolSet");
         QTest::addColumn<QByteArray>("clip");
         QTest::addColumn<QString>("expected"); // "=*" stands for any value
-        const QString mediainfoTwo = u"Probe=mediainfo|File size=*|Container=Matroska|Duration=0:01|"
-                                     u"Overall bitrate=*|Resolution=160\u00D7120|Frame rate=25 fps|"
-                                     u"Video codec=MPEG-4 Visual (Simple)|Bit depth=8 bit|Audio tracks=2|"
-                                     u"Audio codec=AAC 1ch|Sample rate=44100 Hz|Audio language=en|"
-                                     u"Audio list=#1 AAC (en), #2 AAC (ru)"_qs;
         const QString ffprobeTwo = u"Probe=ffprobe|File size=*|Container=Matroska / WebM|Duration=0:01|"
                                    u"Overall bitrate=*|Resolution=160\u00D7120|Frame rate=25 fps|"
                                    u"Video codec=mpeg4 (Simple Profile)|Pixel format=yuv420p|Audio tracks=2|"
@@ -176,14 +169,12 @@ private Q_SLOTS:
         const QString notMedia = u"error: not a media file|"_qs + libAV
             + u"|File size=*|Container=MKV|Video=\u2014|"
               u"Audio tracks=0"_qs;
-        QTest::newRow("mediainfo") << u"both"_qs << QByteArray("two.mkv") << mediainfoTwo;
         QTest::newRow("mediainfo, no media")
             << u"both"_qs << QByteArray("notmedia.mkv")
             << u"error: not a media file|Probe=mediainfo|File size=*|Container=MKV|Video=\u2014|Audio tracks=0"_qs;
         QTest::newRow("mediainfo, playlist")
             << u"both"_qs << QByteArray("playlist.mkv")
             << u"Probe=mediainfo|File size=*|Container=HLS|Video=\u2014|Audio tracks=0"_qs;
-        QTest::newRow("ffprobe") << u"ffprobe"_qs << QByteArray("two.mkv") << ffprobeTwo;
         QTest::newRow("mediainfo exiting 1") << u"failing"_qs << QByteArray("two.mkv") << ffprobeTwo;
         QTest::newRow("ffprobe failing on a playlist") << u"ffprobe"_qs << QByteArray("playlist.mkv") << notMedia;
         QTest::newRow("libavformat") << u"none"_qs << QByteArray("two.mkv") << libAVTwo;
@@ -304,12 +295,9 @@ private Q_SLOTS:
         };
         row("arguments passed as they are", u"printf '%s|' \"$@\""_qs, "two words|$HOME|");
         row("standard input is empty", u"cat; echo done"_qs, "done\n");
-        row("exit status 1", u"echo partial; exit 1"_qs, {});
         // Megabytes on either stream must neither stall the child nor be cut short.
         row("much error output", u"head -c 2000000 /dev/zero >&2; echo ok"_qs, "ok\n");
         row("much output", u"head -c 3000000 /dev/zero"_qs, QByteArray(3'000'000, '\0'));
-        row("output past the limit", u"head -c 5000000 /dev/zero"_qs, {});
-        row("hung tool killed", u"echo early; sleep 30"_qs, {}, 200);
         // Its helper holds the output open; it goes with the tool.
         row("hung tool's helper killed", u"sleep 30 & echo $! > \"$1.child\"; sleep 30"_qs, {}, 300);
         row("helper left behind ended", u"sleep 30 & echo $! > \"$1.child\"; echo ok"_qs, "ok\n");
@@ -362,27 +350,6 @@ private Q_SLOTS:
                   .value_or(QString());
         QVERIFY2(expected.isEmpty() ? found.isNull() : found.startsWith(u'/') && found.endsWith(expected),
             qPrintable(found));
-    }
-
-    // Ctrl-C: the running tool and its helper end at once, and no tool starts after. Runs last.
-    void endRunningToolsEndsTheGroup()
-    {
-        useTools(u"hanging"_qs);
-        QElapsedTimer timer;
-        timer.start();
-        QCoro::Task<ProbeReport> probe = probeReport(clip("notmedia.mkv"));
-        const auto childPid = [this] {
-            QFile child(tools(u"hanging/mediainfo.child"_qs));
-            return child.open(QIODevice::ReadOnly) ? child.readAll() : QByteArray();
-        };
-        QTRY_VERIFY(!childPid().isEmpty());
-        const QByteArray pid = childPid();
-        QVERIFY(alive(pid));
-        endRunningTools();
-        QVERIFY(QCoro::waitFor(std::move(probe)).rows.value(0).value != u"mediainfo"_qs);
-        QTRY_VERIFY(!alive(pid));
-        QVERIFY(timer.elapsed() < 10000);
-        QCOMPARE(tolvane::runTool(u"/bin/echo"_qs, {u"x"_qs}), std::nullopt);
     }
 };
 

@@ -108,16 +108,6 @@ private Q_SLOTS:
         };
         QTRY_VERIFY(gone());
     }
-
-    void jsonIndentedByTwo()
-    {
-        const Run run = cli(u"--json a.mkv"_qs);
-        QCOMPARE(run.status, 0);
-        QVERIFY2(run.out.startsWith("{\n  \"items\": [\n    {\n      \"path\": \"")
-                && run.out.contains("\n      \"mediaInfo\": [\n        {\n          \"key\": \"Probe\",\n          "
-                                    "\"value\": \"mediainfo\"\n"),
-            run.out.constData());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProbeCommand)

@@ -35,10 +35,6 @@ Outcome send(Transport &transport, const QUrl &url, const QList<HttpHeader> &hea
     return QCoro::waitFor(sendCapturing(&transport, std::move(request)));
 }
 
-void answer(httplib::Response &response, const std::string &body)
-{
-    response.set_content(body, "application/octet-stream");
-}
 
 } // namespace
 
@@ -60,7 +56,7 @@ private Q_SLOTS:
     void defaultHeadersUnlessSet()
     {
         QFETCH(QList<HttpHeader>, given);
-        LoopbackServer server([](const httplib::Request &, httplib::Response &response) { answer(response, "ok"); });
+        LoopbackServer server([](const httplib::Request &, httplib::Response &response) { response.set_content("ok", "application/octet-stream"); });
         HttpTransport transport;
         const Outcome outcome = send(transport, server.url(u"/page"_qs), given);
         QVERIFY2(outcome.response, qPrintable(outcome.error));
@@ -70,33 +66,26 @@ private Q_SLOTS:
         QCOMPARE(seen.header("X-Probe"), QByteArray("1"));
     }
 
-    // The codings themselves are tested on the decoder; here, that the transport applies them and
-    // that an error status is a response like any other.
+    // The codings themselves are tested on the decoder; here, that the transport applies them.
     void decodesBodies_data()
     {
         const QByteArray page = QByteArray("<p>Сталкер</p>").repeated(200);
-        QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("encoding");
         QTest::addColumn<QString>("contentType");
         QTest::addColumn<QByteArray>("expected"); // empty: the body cannot be decoded
         const QString binary = u"application/octet-stream"_qs;
-        QTest::newRow("br") << 200 << brotlied(page) << QByteArray("br") << binary << page;
         // The test server compresses text on its own when asked to; that must come out whole too.
-        QTest::newRow("server's own choice") << 200 << page << QByteArray() << u"text/html"_qs << page;
-        QTest::newRow("damaged gzip") << 200 << deflated(page).chopped(8) << QByteArray("gzip") << binary
-                                      << QByteArray();
-        QTest::newRow("503 with a body") << 503 << QByteArray("busy") << QByteArray() << binary << QByteArray("busy");
+        QTest::newRow("server's own choice") << page << QByteArray() << u"text/html"_qs << page;
+        QTest::newRow("damaged gzip") << deflated(page).chopped(8) << QByteArray("gzip") << binary << QByteArray();
     }
     void decodesBodies()
     {
-        QFETCH(int, status);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, encoding);
         QFETCH(QString, contentType);
         QFETCH(QByteArray, expected);
         LoopbackServer server([&](const httplib::Request &, httplib::Response &response) {
-            response.status = status;
             response.set_content(sent.toStdString(), contentType.toStdString());
             if (!encoding.isEmpty())
                 response.set_header("Content-Encoding", encoding.toStdString());
@@ -107,7 +96,7 @@ private Q_SLOTS:
             QVERIFY2(
                 !outcome.response && outcome.error.contains(u"could not be decoded"_qs), qPrintable(outcome.error));
         else
-            QVERIFY2(outcome.response && outcome.response->status == status && outcome.response->body == expected,
+            QVERIFY2(outcome.response && outcome.response->body == expected,
                 qPrintable(outcome.error));
     }
 
@@ -119,7 +108,7 @@ private Q_SLOTS:
                 response.set_header("Set-Cookie", "sid=42; Path=/");
                 response.set_header("Set-Cookie", "lang=ru; Path=/");
             }
-            answer(response, "ok");
+            response.set_content("ok", "application/octet-stream");
         });
         HttpTransport transport(QUrl(server.origin()));
         for (const char *url : {"https://one.example/login", "https://one.example/next", "https://two.example/next"})
@@ -142,7 +131,7 @@ private Q_SLOTS:
                 {"/loop.example/", {301, "/"}}};
             const auto move = moves.find(request.path);
             if (move == moves.end())
-                return answer(response, "final");
+                return response.set_content("final", "application/octet-stream");
             response.status = move->second.first;
             response.set_header("Location", move->second.second);
             response.set_header("Set-Cookie", "hop=1");

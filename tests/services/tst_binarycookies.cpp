@@ -90,14 +90,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<BinaryCookiesError>("error");
         const QByteArray good = file({page({record({})})});
-        QByteArray hugeCount("cook"), hugePage = good;
-        qToBigEndian(quint32(0xFFFFFFFF), hugePage.data() + 8);
+        QByteArray hugeCount("cook");
         QTest::newRow("7 bytes") << QByteArray("cook\0\0\0", 7) << BinaryCookiesError::truncated;
         QTest::newRow("bad magic") << QByteArray("COOK\0\0\0\0", 8) << BinaryCookiesError::badMagic;
         QTest::newRow("2^32-1 pages in 8 bytes")
             << append(hugeCount, 0xFFFFFFFFu, true) << BinaryCookiesError::truncated;
         QTest::newRow("last page cut by a byte") << good.chopped(1) << BinaryCookiesError::truncated;
-        QTest::newRow("page size 2^32-1") << hugePage << BinaryCookiesError::truncated;
     }
     void damagedFilesThrow()
     {
@@ -168,8 +166,6 @@ private Q_SLOTS:
         row("domain lower-cased", {.domain = "WWW.Example.COM"}, u"name=value www.example.com / -"_qs);
         row("empty path is /", {.path = ""}, plain);
         row("empty value kept", {.value = ""}, u"name= example.com / -"_qs);
-        row("flags 5 is secure", {.flags = 5}, plain + u" secure"_qs);
-        row("flags 4 is not secure", {.flags = 4}, plain);
         row("infinite expiry is absent", {.expiry = std::numeric_limits<double>::infinity()}, plain);
         row("milliseconds kept", {.expiry = 1.5}, u"name=value example.com / 2001-01-01T00:00:01.500Z"_qs);
         row("1e300 clamped to year 9999", {.expiry = 1e300}, u"name=value example.com / 9999-12-31T23:59:59.999Z"_qs);
