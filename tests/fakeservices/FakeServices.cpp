@@ -383,10 +383,4 @@ int FakeServices::inFlight(Service service) const
     return m_impl->inFlight[slot(service)];
 }
 
-void FakeServices::clearRecords()
-{
-    const std::lock_guard lock(m_impl->mutex);
-    m_impl->received.clear();
-}
-
 } // namespace tolvane

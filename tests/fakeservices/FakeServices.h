@@ -92,8 +92,6 @@ public:
     QList<Received> received(Service service) const;
     /// Requests of the service received and not yet answered.
     int inFlight(Service service) const;
-    /// Forgets the records; scripts stay.
-    void clearRecords();
 
 private:
     void script(Service service, const QString &key, const Answer &answer);
