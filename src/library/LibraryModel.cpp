@@ -131,13 +131,24 @@ void LibraryModel::startMediaProbes()
         probeInto(m_mediaProbe, item);
 }
 
+namespace {
+const QString openPanelPrompt = QStringLiteral("Open");
+const QString openPanelMessage = QStringLiteral("Choose video files and/or folders (folders are scanned recursively)");
+} // namespace
+
 void LibraryModel::showOpenPanel()
 {
     if (!m_desktop)
         return;
-    const std::optional<QList<QUrl>> chosen = m_desktop->chooseFilesAndFolders(
-        QStringLiteral("Open"), QStringLiteral("Choose video files and/or folders (folders are scanned recursively)"));
-    if (chosen)
+    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFilesAndFolders(openPanelPrompt, openPanelMessage))
+        addURLs(*chosen);
+}
+
+void LibraryModel::showOpenFolderPanel()
+{
+    if (!m_desktop)
+        return;
+    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFolder(openPanelPrompt, openPanelMessage))
         addURLs(*chosen);
 }
 

@@ -53,7 +53,10 @@ public:
     // Intake.
     /// Replaces the list by the video files found at these file URLs (folders are scanned).
     void addURLs(const QList<QUrl> &urls);
+    /// Asks the desktop for files (and folders, where its chooser can) and takes them in as a drop.
     void showOpenPanel();
+    /// As showOpenPanel, for one folder.
+    void showOpenFolderPanel();
     void removeItems(const QSet<QUuid> &ids);
     void revealSelectedInFinder();
 

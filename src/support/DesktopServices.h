@@ -14,8 +14,11 @@ class DesktopServices {
 public:
     virtual ~DesktopServices() = default;
 
-    /// A modal chooser of files and folders (several at once). Absent when the user cancels.
+    /// A modal chooser of files and folders (several at once). Absent when the user cancels. Where
+    /// the desktop's chooser cannot pick both in one go, it picks files.
     virtual std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &prompt, const QString &message) = 0;
+    /// A modal chooser of one folder. Absent when the user cancels.
+    virtual std::optional<QList<QUrl>> chooseFolder(const QString &prompt, const QString &message) = 0;
     /// Shows these files selected in the file manager.
     virtual void revealFiles(const QList<QUrl> &files) = 0;
     /// Opens a URL with the user's default application.

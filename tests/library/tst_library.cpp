@@ -69,6 +69,7 @@ struct FakeDesktop : DesktopServices {
     std::optional<QList<QUrl>> chosen;
     QList<QList<QUrl>> revealed, opened;
     std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return chosen; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return chosen; }
     void revealFiles(const QList<QUrl> &files) override { revealed.append(files); }
     void openUrl(const QUrl &url) override { opened.append({url}); }
     void setClipboardText(const QString &) override { }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "support/DesktopServices.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace tolvane {
+
+/// The Linux desktop behind DesktopServices: the desktop's file dialogs (through the portal where
+/// Qt offers one), the file manager over org.freedesktop.FileManager1, the default applications
+/// and the clipboard. Main thread only; nothing here blocks on the session bus.
+class WidgetDesktopServices final : public DesktopServices {
+public:
+    /// Dialogs are modal to `window` while it exists.
+    explicit WidgetDesktopServices(QWidget *window = nullptr);
+
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &prompt, const QString &message) override;
+    std::optional<QList<QUrl>> chooseFolder(const QString &prompt, const QString &message) override;
+    void revealFiles(const QList<QUrl> &files) override;
+    void openUrl(const QUrl &url) override;
+    void setClipboardText(const QString &text) override;
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace tolvane
