@@ -1,14 +1,317 @@
 #include "ui/SettingsDialog.h"
 
+#include "core/FilePaths.h"
+#include "engines/agent/AgentPrompt.h"
+#include "services/SafariCookieStore.h"
+#include "settings/AppSettings.h"
+#include "support/DesktopServices.h"
+#include "support/WorkPool.h"
+#include "ui/NamedColors.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoroFuture>
+#include <QCoroTask>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
 namespace tolvane {
 
-SettingsDialog::SettingsDialog(DesktopServices &, QWidget *parent)
-    : QDialog(parent)
+namespace {
+
+using SafariCookieStore::Status;
+
+const QString consolePage = QStringLiteral("https://aistudio.yandex.ru/");
+
+QFont scaledFont(const QFont &base, qreal scale, QFont::Weight weight)
 {
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() * scale);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel *label(const QString &text, const QFont &font, QWidget *parent)
+{
+    auto *result = new QLabel(text, parent);
+    result->setFont(font);
+    result->setWordWrap(true);
+    return result;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+QLineEdit *field(const QString &placeholder, const QString &value, QWidget *parent)
+{
+    auto *edit = new QLineEdit(value, parent);
+    edit->setPlaceholderText(placeholder);
+    edit->setAccessibleName(placeholder);
+    return edit;
+}
+
+QPushButton *button(const QString &text, QWidget *parent)
+{
+    auto *result = new QPushButton(text, parent);
+    result->setAccessibleName(text);
+    result->setAutoDefault(false); // Return always means Save
+    return result;
+}
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QVBoxLayout *block(QVBoxLayout *outer, int spacing)
+{
+    auto *stack = new QVBoxLayout;
+    stack->setSpacing(spacing);
+    outer->addLayout(stack);
+    return stack;
+}
+
+// The folder the cookie file is looked for in first, or its nearest parent that exists, so the
+// file manager opens somewhere useful even before Safari's data has been copied over.
+QUrl cookieFolder()
+{
+    QString folder = QFileInfo(QDir::homePath() + QString::fromUtf8(SafariCookieStore::fileLocations[0])).path();
+    while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot())
+        folder = QFileInfo(folder).path();
+    return fileURL(QFile::encodeName(folder));
+}
+
+// Free coroutines take their state as parameters: the dialog may close while the pool works.
+QCoro::Task<> fetchCookieStatus(QPointer<SettingsDialog> dialog, bool enabled, bool reread,
+                                std::function<void(const Status &)> show)
+{
+    const Status status = co_await runInWorkPool(
+        [enabled, reread] { return reread ? SafariCookieStore::reloadCookies(enabled) : SafariCookieStore::loadCookies(enabled); });
+    if (dialog)
+        show(status);
+}
+
+QCoro::Task<> openFolderWhenFound(QPointer<SettingsDialog> dialog, DesktopServices *desktop)
+{
+    const QUrl folder = co_await runInWorkPool(cookieFolder);
+    if (dialog)
+        desktop->openUrl(folder);
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
+    : QDialog(parent)
+    , m_desktop(desktop)
+    , m_resetAction([] {
+        AppSettings::resetAll();
+        AppSettings::relaunchApp();
+    })
+{
+    setWindowTitle(tr("Settings"));
+    setFixedWidth(520);
+    const QFont base = font();
+    const QFont caption = scaledFont(base, 0.85, QFont::Normal);
+    const QFont headline = scaledFont(base, 1.0, QFont::DemiBold);
+    const QColor secondary = secondaryTextColor(palette());
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(18);
+    layout->addWidget(label(tr("Settings"), scaledFont(base, 1.4, QFont::DemiBold), this));
+
+    QVBoxLayout *yandex = block(layout, 6);
+    yandex->addWidget(label(tr("Yandex AI Studio"), headline, this));
+    QLabel *uses = label(tr("Primary lookup uses a saved prompt via Responses API (`/v1/responses`)."), caption, this);
+    setTextColor(uses, secondary);
+    yandex->addWidget(uses);
+    m_key = field(tr("API key"), AppSettings::yandexAPIKey(), this);
+    m_key->setEchoMode(QLineEdit::Password);
+    m_folder = field(tr("Folder ID (OpenAI-Project)"), AppSettings::yandexFolderID(), this);
+    m_prompt = field(tr("Prompt ID"), AppSettings::yandexPromptID(), this);
+    m_endpoint = field(tr("Endpoint URL"), AppSettings::yandexEndpointURL(), this);
+    m_endpoint->setToolTip(AppSettings::defaultYandexEndpoint);
+    for (QLineEdit *edit : {m_key, m_folder, m_prompt, m_endpoint})
+        yandex->addWidget(edit);
+    auto *promptLine = new QHBoxLayout;
+    promptLine->setSpacing(10);
+    QPushButton *copy = button(tr("Copy Agent System Prompt"), this);
+    copy->setToolTip(tr("Copy prompt.md (agent system prompt) to the clipboard"));
+    connect(copy, &QPushButton::clicked, this, &SettingsDialog::copyPrompt);
+    promptLine->addWidget(copy);
+    const QUrl console(consolePage, QUrl::StrictMode);
+    if (console.isValid()) {
+        QLabel *link = label(QStringLiteral("<a href=\"%1\">%2</a>").arg(console.toString(), tr("Open Yandex AI Studio…")),
+                             caption, this);
+        link->setWordWrap(false);
+        link->setAccessibleName(tr("Open Yandex AI Studio…"));
+        connect(link, &QLabel::linkActivated, this, [this](const QString &url) { m_desktop.openUrl(QUrl(url)); });
+        promptLine->addWidget(link);
+    }
+    promptLine->addStretch();
+    yandex->addLayout(promptLine);
+    m_copyStatus = label(QString(), caption, this);
+    m_copyStatus->setAccessibleName(tr("Prompt copy status"));
+    m_copyStatus->hide();
+    yandex->addWidget(m_copyStatus);
+
+    layout->addWidget(divider(this));
+
+    QVBoxLayout *cookies = block(layout, 8);
+    cookies->addWidget(label(tr("Safari cookies"), headline, this));
+    m_useCookies = new QCheckBox(tr("Use Safari cookies for DuckDuckGo / VK"), this);
+    m_useCookies->setAccessibleName(m_useCookies->text());
+    m_useCookies->setChecked(AppSettings::useSafariCookies());
+    connect(m_useCookies, &QCheckBox::toggled, this, &SettingsDialog::cookieOptionToggled);
+    cookies->addWidget(m_useCookies);
+    QLabel *reads = label(tr("Reads Cookies.binarycookies for web engines."), caption, this);
+    setTextColor(reads, secondary);
+    cookies->addWidget(reads);
+    m_cookieStatus = label(QString(), caption, this);
+    m_cookieStatus->setAccessibleName(tr("Cookie status"));
+    m_cookieStatus->setTextInteractionFlags(Qt::TextSelectableByMouse); // the path may be copied
+    cookies->addWidget(m_cookieStatus);
+    auto *cookieLine = new QHBoxLayout;
+    cookieLine->setSpacing(10);
+    m_reload = button(tr("Reload cookies"), this);
+    m_reload->setEnabled(m_useCookies->isChecked());
+    connect(m_reload, &QPushButton::clicked, this, [this] { refreshCookieStatus(true); });
+    QPushButton *folder = button(tr("Open Cookie Folder…"), this);
+    connect(folder, &QPushButton::clicked, this, &SettingsDialog::openCookieFolder);
+    cookieLine->addWidget(m_reload);
+    cookieLine->addWidget(folder);
+    cookieLine->addStretch();
+    cookies->addLayout(cookieLine);
+
+    layout->addWidget(divider(this));
+
+    QVBoxLayout *reset = block(layout, 6);
+    reset->addWidget(label(tr("Reset"), headline, this));
+    QLabel *clears = label(tr("Clears API keys and preferences, then restarts the app."), caption, this);
+    setTextColor(clears, secondary);
+    reset->addWidget(clears);
+    QPushButton *resetButton = button(tr("Reset Settings & Restart…"), this);
+    connect(resetButton, &QPushButton::clicked, this, &SettingsDialog::confirmReset);
+    reset->addWidget(resetButton, 0, Qt::AlignLeft);
+
+    m_saveError = label(QString(), caption, this);
+    m_saveError->setAccessibleName(tr("Save error"));
+    setTextColor(m_saveError, namedColor(NamedColor::red, palette()));
+    m_saveError->hide();
+    layout->addWidget(m_saveError);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setAccessibleName(cancel->text());
+    cancel->setAutoDefault(false);
+    QPushButton *saveButton = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
+    saveButton->setAccessibleName(saveButton->text());
+    saveButton->setDefault(true);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(saveButton, &QPushButton::clicked, this, &SettingsDialog::save);
+    layout->addWidget(buttons);
+
+    refreshCookieStatus(false);
 }
 
 SettingsDialog::~SettingsDialog() = default;
 
-void SettingsDialog::setResetAction(std::function<void()>) { }
+void SettingsDialog::setResetAction(std::function<void()> action) { m_resetAction = std::move(action); }
+
+void SettingsDialog::save()
+{
+    AppSettings::storeText(AppSettings::yandexAIAPIKey, m_key->text());
+    AppSettings::storeText(AppSettings::yandexAIFolderID, m_folder->text());
+    AppSettings::storeText(AppSettings::yandexAIPromptID, m_prompt->text());
+    AppSettings::storeText(AppSettings::yandexAIEndpointURL, m_endpoint->text());
+    AppSettings::storeUseSafariCookies(m_useCookies->isChecked());
+    // Closing on a failed write would tell the user the key was kept when it was not.
+    if (const std::optional<QString> failure = AppSettings::flush()) {
+        m_saveError->setText(*failure);
+        m_saveError->show();
+        return;
+    }
+    const bool enabled = m_useCookies->isChecked();
+    runInWorkPool([enabled] { return SafariCookieStore::loadCookies(enabled); });
+    accept();
+}
+
+void SettingsDialog::copyPrompt()
+{
+    const bool copied = copyPromptToClipboard(m_desktop);
+    m_copyStatus->setText(copied ? tr("Copied to clipboard — paste into Yandex AI Studio")
+                                 : tr("Could not load bundled prompt.md"));
+    setTextColor(m_copyStatus, namedColor(copied ? NamedColor::green : NamedColor::red, palette()));
+    m_copyStatus->show();
+}
+
+void SettingsDialog::confirmReset()
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Reset all settings?"), tr("Reset all settings?"),
+                                QMessageBox::Cancel, this);
+    box->setInformativeText(tr("Yandex AI keys and other preferences will be cleared. The app will restart."));
+    QPushButton *confirm = box->addButton(tr("Reset & Restart"), QMessageBox::DestructiveRole);
+    confirm->setAccessibleName(confirm->text());
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, confirm] {
+        if (box->clickedButton() != confirm)
+            return;
+        // qApp outlives the dialog, which is deleted once it closes.
+        QTimer::singleShot(0, qApp, m_resetAction);
+        reject();
+    });
+    box->open();
+}
+
+void SettingsDialog::cookieOptionToggled(bool on)
+{
+    AppSettings::storeUseSafariCookies(on);
+    m_reload->setEnabled(on);
+    refreshCookieStatus(false);
+}
+
+void SettingsDialog::refreshCookieStatus(bool reread)
+{
+    const quint64 request = ++m_statusRequest;
+    fetchCookieStatus(this, m_useCookies->isChecked(), reread, [this, request](const Status &status) {
+        if (request == m_statusRequest)
+            showCookieStatus(status);
+    });
+}
+
+void SettingsDialog::showCookieStatus(const Status &status)
+{
+    m_cookieStatus->setText(status.displayText());
+    QColor color;
+    switch (status.kind) {
+    case Status::Case::loaded: color = namedColor(NamedColor::green, palette()); break;
+    case Status::Case::disabled: color = secondaryTextColor(palette()); break;
+    case Status::Case::notFound: color = namedColor(NamedColor::orange, palette()); break;
+    case Status::Case::parseError:
+    case Status::Case::permissionDenied: color = namedColor(NamedColor::red, palette()); break;
+    }
+    setTextColor(m_cookieStatus, color);
+}
+
+void SettingsDialog::openCookieFolder() { openFolderWhenFound(this, &m_desktop); }
 
 } // namespace tolvane

@@ -4,9 +4,17 @@
 
 #include <functional>
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace tolvane {
 
 class DesktopServices;
+namespace SafariCookieStore {
+struct Status;
+}
 
 /// The settings sheet: edits the Yandex AI Studio fields (stored only by Save), the browser-cookie
 /// option (stored at once), shows the cookie reader's status and offers the reset. One fresh
@@ -21,6 +29,29 @@ public:
     /// What "Reset & Restart" runs on a later turn of the event loop, once the dialog has closed:
     /// AppSettings::resetAll() then AppSettings::relaunchApp() unless replaced.
     void setResetAction(std::function<void()> action);
+
+private:
+    void save();
+    void copyPrompt();
+    void confirmReset();
+    void cookieOptionToggled(bool on);
+    void refreshCookieStatus(bool reread);
+    void showCookieStatus(const SafariCookieStore::Status &status);
+    void openCookieFolder();
+
+    DesktopServices &m_desktop;
+    std::function<void()> m_resetAction;
+    QLineEdit *m_key = nullptr;
+    QLineEdit *m_folder = nullptr;
+    QLineEdit *m_prompt = nullptr;
+    QLineEdit *m_endpoint = nullptr;
+    QLabel *m_copyStatus = nullptr;
+    QCheckBox *m_useCookies = nullptr;
+    QLabel *m_cookieStatus = nullptr;
+    QPushButton *m_reload = nullptr;
+    QLabel *m_saveError = nullptr;
+    /// Counts status requests so that only the newest answer is shown.
+    quint64 m_statusRequest = 0;
 };
 
 } // namespace tolvane
