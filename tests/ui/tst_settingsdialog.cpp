@@ -1,8 +1,172 @@
+#include "settings/AppSettings.h"
+#include "support/DesktopServices.h"
+#include "ui/NamedColors.h"
+#include "ui/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
-class Placeholder : public QObject {
-    Q_OBJECT
+using namespace tolvane;
+
+namespace {
+
+struct FakeDesktop : DesktopServices {
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
+    void revealFiles(const QList<QUrl> &) override { }
+    void openUrl(const QUrl &url) override { opened << url; }
+    void setClipboardText(const QString &text) override { clipboard = text; }
+    QList<QUrl> opened;
+    QString clipboard;
 };
 
-QTEST_MAIN(Placeholder)
+template<typename Widget> Widget *named(const QWidget *root, const QString &name)
+{
+    for (Widget *widget : root->findChildren<Widget *>())
+        if (widget->accessibleName() == name)
+            return widget;
+    qFatal("no widget named %s", qPrintable(name));
+}
+
+QString storedText(const QString &key)
+{
+    return QSettings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane")).value(key, QStringLiteral("<absent>")).toString();
+}
+
+} // namespace
+
+class TestSettingsDialog : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    FakeDesktop m_desktop;
+
+    // Opened as the main window opens it: a fresh dialog that deletes itself once closed.
+    QPointer<SettingsDialog> openDialog()
+    {
+        auto *dialog = new SettingsDialog(m_desktop);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+        return dialog;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+        QStandardPaths::setTestModeEnabled(true);
+    }
+    void init() { AppSettings::resetAll(); }
+
+    void returnStoresTrimmedTexts_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<QString>("storedKey");
+        QTest::addColumn<QString>("storedEndpoint");
+        QTest::newRow("blank endpoint") << "k" << " \n " << "k" << AppSettings::defaultYandexEndpoint;
+        QTest::newRow("empty key") << "" << "https://e.test/v1" << "" << "https://e.test/v1";
+        QTest::newRow("padded") << " k2\n" << " https://e.test " << "k2" << "https://e.test";
+    }
+    void returnStoresTrimmedTexts()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, endpoint);
+        QFETCH(QString, storedKey);
+        QFETCH(QString, storedEndpoint);
+        const QPointer<SettingsDialog> dialog = openDialog();
+        named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(key);
+        named<QLineEdit>(dialog, QStringLiteral("Endpoint URL"))->setText(endpoint);
+        QSignalSpy finished(dialog.data(), &QDialog::finished);
+        QTest::keyClick(named<QLineEdit>(dialog, QStringLiteral("Prompt ID")), Qt::Key_Return);
+        QCOMPARE(finished.value(0).value(0).toInt(), int(QDialog::Accepted));
+        QCOMPARE(storedText(AppSettings::yandexAIAPIKey), storedKey);
+        QCOMPARE(storedText(AppSettings::yandexAIEndpointURL), storedEndpoint);
+        QCOMPARE(AppSettings::hasYandexAPIKey(), !storedKey.isEmpty());
+    }
+
+    void escapeStoresNothing()
+    {
+        const QPointer<SettingsDialog> dialog = openDialog();
+        named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(QStringLiteral("unsaved"));
+        QSignalSpy finished(dialog.data(), &QDialog::finished);
+        QTest::keyClick(named<QLineEdit>(dialog, QStringLiteral("API key")), Qt::Key_Escape);
+        QCOMPARE(finished.value(0).value(0).toInt(), int(QDialog::Rejected));
+        QCOMPARE(storedText(AppSettings::yandexAIAPIKey), QStringLiteral("<absent>"));
+    }
+
+    void cookieOptionOffIsStoredAtOnce()
+    {
+        const QPointer<SettingsDialog> dialog = openDialog();
+        named<QCheckBox>(dialog, QStringLiteral("Use Safari cookies for DuckDuckGo / VK"))->click();
+        const QLabel *status = named<QLabel>(dialog, QStringLiteral("Cookie status"));
+        QTRY_COMPARE(status->text(), QStringLiteral("Status: disabled"));
+        QCOMPARE(status->palette().color(QPalette::WindowText), secondaryTextColor(dialog->palette()));
+        QVERIFY(!named<QPushButton>(dialog, QStringLiteral("Reload cookies"))->isEnabled());
+        named<QPushButton>(dialog, QStringLiteral("Cancel"))->click();
+        QVERIFY(!AppSettings::useSafariCookies());
+    }
+
+    void resetRunsOnlyWhenConfirmed_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("expectedRuns");
+        QTest::newRow("confirmed") << "Reset & Restart" << 1;
+        QTest::newRow("cancelled") << "Cancel" << 0;
+    }
+    void resetRunsOnlyWhenConfirmed()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, expectedRuns);
+        const QPointer<SettingsDialog> dialog = openDialog();
+        int runs = 0;
+        bool closedFirst = false;
+        dialog->setResetAction([&] { ++runs, closedFirst = !dialog || !dialog->isVisible(); });
+        named<QPushButton>(dialog, QStringLiteral("Reset Settings & Restart…"))->click();
+        QTRY_VERIFY(dialog->findChild<QMessageBox *>());
+        auto *box = dialog->findChild<QMessageBox *>();
+        QCOMPARE(box->informativeText(),
+                 QStringLiteral("Yandex AI keys and other preferences will be cleared. The app will restart."));
+        for (QAbstractButton *button : box->buttons())
+            if (button->text() == answer)
+                button->click();
+        QTRY_VERIFY(!box->isVisible());
+        QTRY_COMPARE(runs, expectedRuns);
+        QCOMPARE(closedFirst, runs > 0);
+        QCOMPARE(dialog && dialog->isVisible(), runs == 0);
+        if (dialog)
+            dialog->close();
+    }
+
+    void failedSaveKeepsTheDialogOpen()
+    {
+        const QString file = QSettings(QStringLiteral("Tolvane"), QStringLiteral("Tolvane")).fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file)); // a folder where the file must go
+        const QPointer<SettingsDialog> dialog = openDialog();
+        named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(QStringLiteral("k"));
+        named<QPushButton>(dialog, QStringLiteral("Save"))->click();
+        QDir(file).removeRecursively();
+        const QLabel *error = named<QLabel>(dialog, QStringLiteral("Save error"));
+        QVERIFY2(dialog->isVisible() && error->isVisibleTo(dialog) && error->text().contains(file),
+                 qPrintable(error->text()));
+        named<QPushButton>(dialog, QStringLiteral("Save"))->click();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(storedText(AppSettings::yandexAIAPIKey), QStringLiteral("k"));
+    }
+};
+
+QTEST_MAIN(TestSettingsDialog)
 #include "tst_settingsdialog.moc"
