@@ -1,9 +1,9 @@
 # The two commands of the README. Both install what is missing, configure and build first.
 PRESET ?= default
-ARGS ?= .
+ARGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test asan-test format clean
+.PHONY: deps configure build run test asan-test screenshots format clean
 
 deps:
 	@scripts/install-deps
@@ -14,15 +14,21 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
-# Until the window lands, the app's main job is the scan of the given paths.
+# Opens the window; ARGS are handed over as files and folders (make run ARGS="~/Movies film.mkv").
 run: build
-	@build/$(PRESET)/src/cli/tolvane-cli scan $(ARGS)
+	@build/$(PRESET)/src/app/tolvane $(ARGS)
 
 test: build
 	@ctest --preset $(PRESET) -j $(JOBS)
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# Renders the window's states (empty, a list with every status, the settings dialog; light and
+# dark) to docs/screenshots on a virtual X display with real fonts.
+screenshots: build
+	@scripts/install-deps screenshots
+	@xvfb-run -a -s '-screen 0 1280x800x24' build/$(PRESET)/tools/tolvane-screenshots docs/screenshots
 
 format:
 	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -207,8 +207,16 @@ void AppSettings::relaunchApp()
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
-    // A failed start is not reported: this copy quits either way, as the user asked for a restart.
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+    // The new copy is told it is one, so that it waits for this one to leave instead of handing
+    // its files to it. A failed start is not reported: this copy quits either way, as the user
+    // asked for a restart.
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(relaunchedVariable, QString::number(QCoreApplication::applicationPid()));
+    process.setProcessEnvironment(environment);
+    process.startDetached();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 

@@ -46,8 +46,10 @@ public:
 
     /// Clears every key the application has stored, not only the five, and writes through to disk.
     static void resetAll();
-    /// Starts a new copy of the application with the same arguments, then quits this one.
+    /// Starts a new copy of the application with the same arguments, then quits this one. The new
+    /// copy finds this process's id in the environment variable `relaunchedVariable`.
     static void relaunchApp();
+    static inline const QString relaunchedVariable = QStringLiteral("TOLVANE_RELAUNCHED_BY");
 };
 
 } // namespace tolvane

@@ -1,1 +1,502 @@
 #include "ui/MainWindow.h"
+
+#include "core/FilePaths.h"
+#include "library/LibraryModel.h"
+#include "settings/AppSettings.h"
+#include "support/DesktopServices.h"
+#include "ui/DeleteKeyFilter.h"
+#include "ui/Fonts.h"
+#include "ui/LibraryListModel.h"
+#include "ui/MovieRowDelegate.h"
+#include "ui/NamedColors.h"
+#include "ui/SettingsDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+/// A one-line label that elides its text in the middle to the width it is given.
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void setFullText(const QString &text)
+    {
+        m_fullText = text;
+        setToolTip(text);
+        setAccessibleDescription(text);
+        updateElided();
+    }
+    const QString &fullText() const { return m_fullText; }
+    QSize minimumSizeHint() const override { return {40, QLabel::minimumSizeHint().height()}; }
+    QSize sizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(m_fullText) + 2, QLabel::sizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        updateElided();
+    }
+
+private:
+    void updateElided() { setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, width())); }
+
+    QString m_fullText;
+};
+
+namespace {
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QLabel *secondaryLabel(const QString &text, const QFont &font, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, secondaryTextColor(palette));
+    label->setPalette(palette);
+    return label;
+}
+
+QPushButton *button(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setAccessibleName(text);
+    button->setAutoDefault(false);
+    return button;
+}
+
+/// The local files among dropped URLs; anything else a drag may carry is skipped.
+QList<QUrl> localFiles(const QMimeData *mime)
+{
+    QList<QUrl> files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl &url : mime->urls()) {
+        if (url.isLocalFile())
+            files.append(url);
+    }
+    return files;
+}
+
+} // namespace
+
+MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *parent)
+    : QMainWindow(parent)
+    , m_model(model)
+    , m_desktop(desktop)
+    , m_listModel(new LibraryListModel(model, this))
+{
+    setWindowTitle(QStringLiteral("Tolvane"));
+    setMinimumSize(960, 560);
+    setAcceptDrops(true);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    layout->addWidget(divider(central));
+    m_content = new QStackedWidget(central);
+    m_content->addWidget(buildDropZone());
+    m_content->addWidget(buildSplit());
+    layout->addWidget(m_content, 1);
+    layout->addWidget(divider(central));
+    layout->addWidget(buildStatusBar());
+    setCentralWidget(central);
+    buildMenus();
+
+    new DeleteKeyFilter(
+        this, [this] { return m_list->isVisible() && !m_model.selectedIDs().isEmpty(); },
+        [this] { m_model.removeItems(m_model.selectedIDs()); });
+
+    connect(this, &MainWindow::openAppSettings, this, &MainWindow::showSettings);
+    connect(&m_model, &LibraryModel::itemsChanged, this, [this] {
+        updateContent();
+        updateHeader();
+        updateActions();
+        updateDetail();
+    });
+    connect(&m_model, &LibraryModel::selectedIDsChanged, this, [this] {
+        pullSelectionFromModel();
+        updateActions();
+        updateStatusBar();
+        updateDetail();
+    });
+    connect(&m_model, &LibraryModel::statusTextChanged, this, &MainWindow::updateStatusBar);
+    connect(&m_model, &LibraryModel::folderURLChanged, this, &MainWindow::updateStatusBar);
+    connect(m_listModel, &LibraryListModel::dataChanged, this, [this](const QModelIndex &first) {
+        updateActions();
+        updateHeader();
+        if (MovieItem *item = m_listModel->itemAt(first); item && m_model.selectedIDs().contains(item->id()))
+            updateDetail();
+    });
+
+    updateContent();
+    updateHeader();
+    updateActions();
+    updateStatusBar();
+    updateDetail();
+    pullSelectionFromModel();
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget *MainWindow::buildHeader()
+{
+    auto *header = new QWidget(this);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(12);
+
+    auto *title = new QLabel(QStringLiteral("Tolvane"), header);
+    title->setFont(fonts::headline(font()));
+    title->setAccessibleName(QStringLiteral("Tolvane"));
+    row->addWidget(title);
+
+    m_keyMissing = new QLabel(QStringLiteral("no Yandex AI key"), header);
+    m_keyMissing->setFont(fonts::smallCaption(font()));
+    QPalette palette = m_keyMissing->palette();
+    palette.setColor(QPalette::WindowText, namedColor(NamedColor::orange, palette));
+    m_keyMissing->setPalette(palette);
+    m_keyMissing->setAccessibleName(QStringLiteral("no Yandex AI key"));
+    row->addWidget(m_keyMissing);
+    row->addStretch(1);
+
+    QPushButton *settings = button(QStringLiteral("Settings…"), header);
+    connect(settings, &QPushButton::clicked, this, &MainWindow::showSettings);
+    row->addWidget(settings);
+    QPushButton *open = button(QStringLiteral("Open…"), header);
+    connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
+    row->addWidget(open);
+    m_lookupButton = button(QStringLiteral("Lookup Selected"), header);
+    m_lookupButton->setToolTip(QStringLiteral("Lookup Selected (Ctrl+L)"));
+    connect(m_lookupButton, &QPushButton::clicked, &m_model, &LibraryModel::lookupSelected);
+    row->addWidget(m_lookupButton);
+    m_renameAllButton = button(QStringLiteral("Rename All Ready"), header);
+    connect(m_renameAllButton, &QPushButton::clicked, &m_model, &LibraryModel::renameAllReady);
+    row->addWidget(m_renameAllButton);
+    return header;
+}
+
+QWidget *MainWindow::buildDropZone()
+{
+    auto *zone = new QWidget(this);
+    zone->setAccessibleName(QStringLiteral("Drop zone"));
+    auto *column = new QVBoxLayout(zone);
+    column->setSpacing(14);
+    column->addStretch(1);
+
+    const QIcon folder = QIcon::fromTheme(QStringLiteral("folder-new"), style()->standardIcon(QStyle::SP_DirIcon));
+    auto *icon = new QLabel(zone);
+    icon->setPixmap(folder.pixmap(48, 48));
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setAccessibleName(QStringLiteral("Folder"));
+    column->addWidget(icon);
+
+    auto *title = new QLabel(QStringLiteral("Drop files and/or folders"), zone);
+    title->setFont(fonts::title3(font()));
+    title->setAlignment(Qt::AlignCenter);
+    title->setAccessibleName(title->text());
+    column->addWidget(title);
+
+    QLabel *hint = secondaryLabel(QStringLiteral("Any mix of videos and folders (folders scan recursively)\n"
+                                                 "Lookup → rename to: Title_(Year).ext"),
+        fonts::callout(font()), zone);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setAccessibleName(QStringLiteral("Hint"));
+    column->addWidget(hint);
+
+    QPushButton *open = button(QStringLiteral("Open…"), zone);
+    open->setToolTip(QStringLiteral("Open… (Ctrl+O)"));
+    connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
+    column->addWidget(open, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return zone;
+}
+
+QWidget *MainWindow::buildSplit()
+{
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+
+    m_list = new QListView(split);
+    m_list->setAccessibleName(QStringLiteral("Files"));
+    m_list->setModel(m_listModel);
+    m_list->setItemDelegate(new MovieRowDelegate(m_list));
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setMinimumWidth(480);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setMouseTracking(true);
+    connect(m_list, &QListView::customContextMenuRequested, this, &MainWindow::showContextMenu);
+    connect(m_list, &QListView::doubleClicked, this, &MainWindow::openItemAt);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::pushSelectionToModel);
+
+    auto *detail = new QWidget(split);
+    detail->setAccessibleName(QStringLiteral("Detail"));
+    detail->setMinimumWidth(260);
+    detail->setMaximumWidth(380);
+    detail->setAutoFillBackground(true);
+    detail->setBackgroundRole(QPalette::Window);
+    auto *column = new QVBoxLayout(detail);
+    m_detailPlaceholder = secondaryLabel(QString(), font(), detail);
+    m_detailPlaceholder->setAlignment(Qt::AlignCenter);
+    m_detailPlaceholder->setWordWrap(true);
+    m_detailPlaceholder->setTextFormat(Qt::PlainText);
+    m_detailPlaceholder->setAccessibleName(QStringLiteral("Selected file"));
+    column->addWidget(m_detailPlaceholder);
+
+    split->addWidget(m_list);
+    split->addWidget(detail);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
+    split->setSizes({660, 300});
+    return split;
+}
+
+QWidget *MainWindow::buildStatusBar()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(12, 6, 12, 6);
+    m_status = secondaryLabel(QString(), fonts::caption(font()), bar);
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    m_status->setTextFormat(Qt::PlainText);
+    row->addWidget(m_status);
+    row->addStretch(1);
+    m_selectionCount = secondaryLabel(QString(), fonts::smallCaption(font()), bar);
+    m_selectionCount->setAccessibleName(QStringLiteral("Selection count"));
+    row->addWidget(m_selectionCount);
+    m_folder = new ElidedLabel(bar);
+    m_folder->setFont(fonts::smallCaption(font()));
+    QPalette palette = m_folder->palette();
+    palette.setColor(QPalette::WindowText, secondaryTextColor(palette));
+    m_folder->setPalette(palette);
+    m_folder->setTextFormat(Qt::PlainText);
+    m_folder->setAccessibleName(QStringLiteral("Folder"));
+    m_folder->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    row->addWidget(m_folder, 0);
+    return bar;
+}
+
+void MainWindow::buildMenus()
+{
+    const auto add = [this](QMenu *menu, const QString &text, const QKeySequence &shortcut, auto slot) {
+        QAction *action = menu->addAction(text);
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    add(file, QStringLiteral("Open…"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_model.showOpenPanel(); });
+    add(file, QStringLiteral("Open Folder…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+        [this] { m_model.showOpenFolderPanel(); });
+    file->addSeparator();
+    add(file, QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    m_lookupAction = add(
+        edit, QStringLiteral("Lookup Selected"), QKeySequence(Qt::CTRL | Qt::Key_L), [this] { m_model.lookupSelected(); });
+    m_revealAction = add(edit, QStringLiteral("Reveal in File Manager"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
+        [this] { m_model.revealSelectedInFinder(); });
+    m_removeAction = add(edit, QStringLiteral("Remove from List"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+        [this] { m_model.removeItems(m_model.selectedIDs()); });
+    m_renameAction = add(
+        edit, QStringLiteral("Rename"), QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { m_model.renameSelected(); });
+    // Ctrl+Enter on the keypad renames too.
+    m_renameAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    edit->addSeparator();
+    add(edit, QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), [this] { Q_EMIT openAppSettings(); });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    add(help, QStringLiteral("About Tolvane"), QKeySequence(), [this] {
+        QMessageBox::about(this, QStringLiteral("About Tolvane"),
+            QStringLiteral("<b>Tolvane %1</b><p>Renames the video files of a movie library after the films "
+                           "they hold.</p><p>Released under the MIT licence.</p>")
+                .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
+    });
+}
+
+void MainWindow::openFiles(const QList<QUrl> &files)
+{
+    if (files.isEmpty())
+        return;
+    if (!m_shown) {
+        m_heldFiles += files;
+        return;
+    }
+    m_model.addURLs(files);
+}
+
+void MainWindow::showSettings()
+{
+    auto *dialog = new SettingsDialog(m_desktop, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::finished, this, &MainWindow::updateHeader);
+    dialog->open();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (!m_heldFiles.isEmpty()) {
+        // Posted, so that the window paints once before a long scan starts.
+        QTimer::singleShot(0, this, [this] { m_model.addURLs(std::exchange(m_heldFiles, {})); });
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Refused at once when nothing dropped could be a file: the list and its results stay.
+    if (localFiles(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> files = localFiles(event->mimeData());
+    if (files.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drag source is answered first; the scan runs on the next turn of the event loop.
+    QTimer::singleShot(0, this, [this, files] { m_model.addURLs(files); });
+}
+
+void MainWindow::showContextMenu(const QPoint &position)
+{
+    const MovieItem *item = m_listModel->itemAt(m_list->indexAt(position));
+    if (!item)
+        return;
+    const QUuid id = item->id();
+    const QUrl url = item->url();
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Open"), this, [this, url] { m_desktop.openUrl(url); });
+    menu.addAction(QStringLiteral("Reveal in File Manager"), this, [this, id] {
+        m_model.setSelectedIDs({id});
+        m_model.revealSelectedInFinder();
+    });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Remove from List"), this, [this, id] {
+        if (!m_model.selectedIDs().contains(id))
+            m_model.setSelectedIDs({id});
+        m_model.removeItems(m_model.selectedIDs());
+    });
+    menu.exec(m_list->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::openItemAt(const QModelIndex &index)
+{
+    if (const MovieItem *item = m_listModel->itemAt(index))
+        m_desktop.openUrl(item->url());
+}
+
+void MainWindow::updateHeader()
+{
+    m_keyMissing->setVisible(!AppSettings::hasYandexAPIKey());
+    const bool hasItems = !m_model.items().isEmpty();
+    m_lookupButton->setVisible(hasItems);
+    m_renameAllButton->setVisible(hasItems);
+    m_lookupButton->setEnabled(m_model.canLookup());
+}
+
+void MainWindow::updateContent()
+{
+    m_content->setCurrentIndex(m_model.items().isEmpty() ? 0 : 1);
+}
+
+void MainWindow::updateActions()
+{
+    const MovieItemPtr selected = m_model.selectedItem();
+    m_lookupAction->setEnabled(m_model.canLookup());
+    m_lookupButton->setEnabled(m_model.canLookup());
+    m_revealAction->setEnabled(selected != nullptr);
+    m_removeAction->setEnabled(!m_model.selectedIDs().isEmpty());
+    m_renameAction->setEnabled(selected && selected->canRename());
+}
+
+void MainWindow::updateStatusBar()
+{
+    m_status->setText(m_model.statusText());
+    const qsizetype count = m_model.selectedIDs().size();
+    m_selectionCount->setVisible(count >= 2);
+    m_selectionCount->setText(QStringLiteral("%1 selected").arg(count));
+    const std::optional<QUrl> &folder = m_model.folderURL();
+    m_folder->setVisible(folder.has_value());
+    m_folder->setFullText(folder ? readableName(nativePath(*folder)) : QString());
+}
+
+void MainWindow::updateDetail()
+{
+    const MovieItemPtr item = m_model.selectedItem();
+    m_detailPlaceholder->setText(
+        item ? item->originalName() + QLatin1Char('\n') + item->statusDisplayText() : QStringLiteral("Select a file"));
+}
+
+void MainWindow::pushSelectionToModel()
+{
+    if (m_syncingSelection)
+        return;
+    m_syncingSelection = true;
+    m_model.setSelectedIDs(m_listModel->idsIn(m_list->selectionModel()->selection()));
+    m_syncingSelection = false;
+}
+
+void MainWindow::pullSelectionFromModel()
+{
+    if (m_syncingSelection)
+        return;
+    m_syncingSelection = true;
+    QItemSelectionModel *selection = m_list->selectionModel();
+    const QItemSelection rows = m_listModel->selectionFor(m_model.selectedIDs());
+    selection->select(rows, QItemSelectionModel::ClearAndSelect);
+    if (!rows.isEmpty()) {
+        const QModelIndex first = rows.first().topLeft();
+        selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+        m_list->scrollTo(first);
+    }
+    m_syncingSelection = false;
+}
+
+} // namespace tolvane

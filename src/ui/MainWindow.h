@@ -1,1 +1,86 @@
 #pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QUrl>
+
+class QAction;
+class QLabel;
+class QListView;
+class QPushButton;
+class QStackedWidget;
+
+namespace tolvane {
+
+class DesktopServices;
+class ElidedLabel;
+class LibraryListModel;
+class LibraryModel;
+
+/// The one window: a header with the main buttons, the drop zone or the file list beside the
+/// selected row, and a status bar. It holds no rows of its own: everything shown is read from
+/// the LibraryModel, and every action is a call of it.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    /// Files handed over by the desktop (command line, file manager, a second launch). Held until
+    /// the window has first been shown, then taken in as one drop; an empty list does nothing.
+    void openFiles(const QList<QUrl> &files);
+    /// Opens a fresh settings dialog as a sheet of this window.
+    void showSettings();
+
+    QListView *fileList() const { return m_list; }
+    LibraryListModel *listModel() const { return m_listModel; }
+
+Q_SIGNALS:
+    /// Asks the window to show its settings (the menu posts it; the window listens).
+    void openAppSettings();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    QWidget *buildHeader();
+    QWidget *buildDropZone();
+    QWidget *buildSplit();
+    QWidget *buildStatusBar();
+    void buildMenus();
+    void showContextMenu(const QPoint &position);
+    void openItemAt(const QModelIndex &index);
+
+    void updateHeader();
+    void updateContent();
+    void updateActions();
+    void updateStatusBar();
+    void updateDetail();
+    void pushSelectionToModel();
+    void pullSelectionFromModel();
+
+    LibraryModel &m_model;
+    DesktopServices &m_desktop;
+    LibraryListModel *m_listModel = nullptr;
+    QListView *m_list = nullptr;
+    QStackedWidget *m_content = nullptr;
+    QLabel *m_keyMissing = nullptr;
+    QPushButton *m_lookupButton = nullptr;
+    QPushButton *m_renameAllButton = nullptr;
+    QLabel *m_detailPlaceholder = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_selectionCount = nullptr;
+    ElidedLabel *m_folder = nullptr;
+    QAction *m_lookupAction = nullptr;
+    QAction *m_revealAction = nullptr;
+    QAction *m_removeAction = nullptr;
+    QAction *m_renameAction = nullptr;
+    bool m_shown = false;
+    bool m_syncingSelection = false;
+    QList<QUrl> m_heldFiles;
+};
+
+} // namespace tolvane

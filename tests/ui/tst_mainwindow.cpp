@@ -1,8 +1,256 @@
-#include <QTest>
+#include "library/LibraryModel.h"
+#include "support/DesktopServices.h"
+#include "ui/LibraryListModel.h"
+#include "ui/MainWindow.h"
 
-class Placeholder : public QObject {
-    Q_OBJECT
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace tolvane;
+
+namespace {
+
+struct FakeDesktop : DesktopServices {
+    QList<QUrl> opened;
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
+    void revealFiles(const QList<QUrl> &) override { }
+    void openUrl(const QUrl &url) override { opened.append(url); }
+    void setClipboardText(const QString &) override { }
 };
 
-QTEST_MAIN(Placeholder)
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_films;
+    QList<QUrl> m_urls;
+
+    /// The visible widget of `T` with this accessible name, or null.
+    template <typename T> T *find(const MainWindow &window, const QString &name)
+    {
+        for (T *widget : window.findChildren<T *>()) {
+            if (widget->accessibleName() == name && widget->isVisibleTo(&window))
+                return widget;
+        }
+        return nullptr;
+    }
+    QAction *action(const MainWindow &window, const QString &text)
+    {
+        for (QAction *action : window.menuBar()->findChildren<QAction *>()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+    QSet<QUuid> ids(const LibraryModel &model, std::initializer_list<int> rows)
+    {
+        QSet<QUuid> ids;
+        for (int row : rows)
+            ids.insert(model.items()[row]->id());
+        return ids;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        for (const char *name : {"a.mkv", "b.mkv", "c.mkv", "notes.txt"}) {
+            QFile file(m_films.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (QByteArray(name).endsWith(".mkv"))
+                m_urls.append(QUrl::fromLocalFile(file.fileName()));
+        }
+    }
+
+    // The header and content follow the list; the adaptor keeps to the item-model rules throughout.
+    void headerAndContentPerState()
+    {
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        QAbstractItemModelTester tester(window.listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        window.show();
+        QVERIFY(find<QLabel>(window, "no Yandex AI key"));
+        QVERIFY(find<QWidget>(window, "Drop zone"));
+        QVERIFY(!find<QPushButton>(window, "Lookup Selected"));
+        QVERIFY(!find<QPushButton>(window, "Rename All Ready"));
+
+        model.addURLs(m_urls);
+        QVERIFY(!find<QWidget>(window, "Drop zone"));
+        QVERIFY(find<QPushButton>(window, "Lookup Selected"));
+        QVERIFY(find<QPushButton>(window, "Rename All Ready"));
+        QCOMPARE(window.listModel()->rowCount(), 3);
+        QCOMPARE(window.listModel()->index(0).data(Qt::AccessibleTextRole).toString(), "a.mkv, —");
+
+        // A row's change reaches its own row only; a removal removes rows, not the whole list.
+        QSignalSpy changed(window.listModel(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(window.listModel(), &QAbstractItemModel::modelReset);
+        model.items()[1]->setStatus(LookupStatus::failed("timed out"));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toModelIndex().row(), 1);
+        QCOMPARE(window.listModel()->index(1).data(Qt::AccessibleTextRole).toString(), "b.mkv, Error: timed out");
+        model.removeItems(ids(model, {0, 2}));
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
+
+        model.removeItems(ids(model, {0}));
+        QVERIFY(find<QWidget>(window, "Drop zone"));
+    }
+
+    // Selection both ways, the status bar's count, and the menus' enabling with stale IDs.
+    void selectionAndMenus()
+    {
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        model.addURLs(m_urls);
+        QItemSelectionModel *selection = window.fileList()->selectionModel();
+        QCOMPARE(selection->selectedRows().size(), 1); // the intake selects the first row
+        QVERIFY(!find<QLabel>(window, "Selection count"));
+
+        model.setSelectedIDs(ids(model, {0, 2}));
+        QCOMPARE(selection->selectedRows().size(), 2);
+        QCOMPARE(find<QLabel>(window, "Selection count")->text(), "2 selected");
+
+        selection->select(window.listModel()->index(1), QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(model.selectedIDs(), ids(model, {1}));
+        QVERIFY(!find<QLabel>(window, "Selection count"));
+        QVERIFY(action(window, "Reveal in File Manager")->isEnabled());
+
+        model.setSelectedIDs({QUuid::createUuid()});
+        QVERIFY(action(window, "Remove from List")->isEnabled());
+        QVERIFY(!action(window, "Reveal in File Manager")->isEnabled());
+        QVERIFY(!action(window, "Rename")->isEnabled());
+        QVERIFY(action(window, "Lookup Selected")->isEnabled());
+    }
+
+    void deleteKey_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("inTextField");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers() << false << 1;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << false << 1;
+        QTest::newRow("keypad Delete") << int(Qt::Key_Delete) << Qt::KeyboardModifiers(Qt::KeypadModifier) << false << 1;
+        QTest::newRow("Shift+Delete") << int(Qt::Key_Delete) << Qt::KeyboardModifiers(Qt::ShiftModifier) << false << 3;
+        QTest::newRow("Alt+Backspace") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers(Qt::AltModifier) << false << 3;
+        QTest::newRow("in a text field") << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << true << 3;
+        QTest::newRow("another key") << int(Qt::Key_X) << Qt::KeyboardModifiers() << false << 3;
+    }
+    void deleteKey()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, inTextField);
+        QFETCH(int, rowsLeft);
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        auto *field = new QLineEdit(QStringLiteral("text"), window.fileList()->parentWidget());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        model.addURLs(m_urls);
+        model.setSelectedIDs(ids(model, {0, 1}));
+        QWidget *target = inTextField ? static_cast<QWidget *>(field) : window.fileList();
+        target->setFocus();
+        QSignalSpy removed(&model, &LibraryModel::itemsChanged);
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        QCOMPARE(model.items().size(), 3); // posted, never inside the key event
+        if (rowsLeft < 3)
+            QVERIFY(removed.wait(1000));
+        QCoreApplication::processEvents();
+        QCOMPARE(model.items().size(), rowsLeft);
+    }
+
+    void contextMenuRemoval_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("inside the selection") << 0 << QStringList{"b.mkv"};
+        QTest::newRow("outside the selection") << 1 << QStringList{"a.mkv", "c.mkv"};
+    }
+    void contextMenuRemoval()
+    {
+        QFETCH(int, clicked);
+        QFETCH(QStringList, left);
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        model.addURLs(m_urls);
+        model.setSelectedIDs(ids(model, {0, 2}));
+        QListView *list = window.fileList();
+        QTimer::singleShot(0, this, [] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            menu->actions().last()->trigger();
+            menu->close();
+        });
+        Q_EMIT list->customContextMenuRequested(list->visualRect(window.listModel()->index(clicked)).center());
+        QStringList names;
+        for (const MovieItemPtr &item : model.items())
+            names.append(item->originalName());
+        QCOMPARE(names, left);
+    }
+
+    // Drops take local files only; a drag with none is refused before it can empty the list.
+    void drops()
+    {
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        model.addURLs(m_urls);
+
+        QMimeData foreign;
+        foreign.setUrls({QUrl("https://example.org/film.mkv")});
+        foreign.setText(QStringLiteral("film.mkv"));
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &foreign, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &refused);
+        QVERIFY(!refused.isAccepted());
+
+        QMimeData mixed;
+        mixed.setUrls({QUrl("https://example.org/x.mkv"), m_urls[1]});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mixed, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mixed, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &drop);
+        QTRY_COMPARE(model.items().size(), 1);
+        QCOMPARE(model.items()[0]->originalName(), "b.mkv");
+    }
+
+    // Files handed over before the window first shows are held, then taken in as one drop.
+    void filesHeldUntilShown()
+    {
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.openFiles({m_urls[0]});
+        window.openFiles({});
+        window.openFiles({m_urls[2]});
+        QCoreApplication::processEvents();
+        QVERIFY(model.items().isEmpty());
+        window.show();
+        QTRY_COMPARE(model.items().size(), 2);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -1,0 +1,154 @@
+// Renders the window's states to PNGs for the README and for review:
+//   tolvane-screenshots OUTDIR
+// Run it on a real display server (make screenshots starts Xvfb) so that real fonts are used.
+
+#include "core/Records.h"
+#include "library/LibraryModel.h"
+#include "support/DesktopServices.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsDialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace tolvane;
+
+namespace {
+
+struct NoDesktop : DesktopServices {
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
+    void revealFiles(const QList<QUrl> &) override { }
+    void openUrl(const QUrl &) override { }
+    void setClipboardText(const QString &) override { }
+};
+
+QPalette darkPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    palette.setColor(QPalette::WindowText, QColor(0xea, 0xea, 0xea));
+    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    palette.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x29));
+    palette.setColor(QPalette::Text, QColor(0xea, 0xea, 0xea));
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    palette.setColor(QPalette::ButtonText, QColor(0xea, 0xea, 0xea));
+    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x65, 0xca));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x9c, 0x9c, 0xa2));
+    return palette;
+}
+
+MovieMatch match(const QString &title, int year, SearchEngine engine)
+{
+    MovieMatch match;
+    match.title = title;
+    match.year = year;
+    match.engine = engine;
+    match.site = engine == SearchEngine::yandexAI ? CatalogSite::yandexAI : CatalogSite::tmdb;
+    return match;
+}
+
+EngineReply reply(SearchEngine engine, EngineReplyStatus status)
+{
+    return {engine, std::move(status), {}};
+}
+
+/// Gives the listed rows every status and badge style the list can show.
+void dressRows(LibraryModel &model)
+{
+    const QList<MovieItemPtr> &items = model.items();
+    using E = SearchEngine;
+    // Ready: the agent chosen, VK failed, DuckDuckGo agreeing.
+    items[0]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("Alien", 1979, E::yandexAI))),
+        reply(E::vkvideo, EngineReplyStatus::failed("No VK video results")),
+        reply(E::duckDuckGo, EngineReplyStatus::success(match("Alien", 1979, E::duckDuckGo)))});
+    items[0]->applyFinalChoice();
+    // Searching: one reply in, two pending.
+    items[1]->setStatus(LookupStatus::searching());
+    items[1]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("Брат", 1997, E::yandexAI))),
+        reply(E::vkvideo, EngineReplyStatus::pending()), reply(E::duckDuckGo, EngineReplyStatus::pending())});
+    // Failed everywhere.
+    items[2]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed("Missing Yandex AI API key")),
+        reply(E::vkvideo, EngineReplyStatus::failed("No VK video results")),
+        reply(E::duckDuckGo, EngineReplyStatus::failed("No catalog result"))});
+    items[2]->applyFinalChoice();
+    // Ready from VK alone, the agent having failed.
+    items[3]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed("Request timed out")),
+        reply(E::vkvideo, EngineReplyStatus::success(match("Solaris", 1972, E::vkvideo))),
+        reply(E::duckDuckGo, EngineReplyStatus::pending())});
+    items[3]->applyIncomingReply(items[3]->engineReplies()[1]);
+    // Renamed.
+    items[5]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("The Matrix", 1999, E::yandexAI)))});
+    items[5]->applyFinalChoice();
+    items[5]->setIsRenamed(true);
+    // The rest stay idle.
+}
+
+bool save(QWidget &widget, const QString &path)
+{
+    widget.repaint();
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fputs("Usage: tolvane-screenshots OUTDIR\n", stderr);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QTemporaryDir folder;
+    const QStringList names = {QStringLiteral("Alien.1979.Directors.Cut.1080p.BluRay.x264.mkv"),
+        QStringLiteral("Brat.1997.WEB-DL.720p.mkv"), QStringLiteral("home.video.2003.avi"),
+        QStringLiteral("The_Matrix(1999).mkv"), QStringLiteral("Stalker.1979.Restored.mp4"),
+        QStringLiteral("Solaris.1972.2160p.HDR.mkv")};
+    QList<QUrl> urls;
+    for (const QString &name : names) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        urls.append(QUrl::fromLocalFile(file.fileName()));
+    }
+
+    bool ok = true;
+    for (const bool dark : {false, true}) {
+        const QPalette palette = dark ? darkPalette() : QApplication::style()->standardPalette();
+        QApplication::setPalette(palette);
+        const QString suffix = dark ? QStringLiteral("-dark") : QString();
+        NoDesktop desktop;
+        LibraryModel model;
+        model.setDesktopServices(&desktop);
+        MainWindow window(model, desktop);
+        window.resize(1100, 620);
+        window.show();
+        ok &= save(window, out + QStringLiteral("/empty%1.png").arg(suffix));
+
+        model.addURLs(urls);
+        dressRows(model);
+        model.setSelectedIDs({model.items()[0]->id(), model.items()[4]->id()});
+        ok &= save(window, out + QStringLiteral("/list%1.png").arg(suffix));
+
+        SettingsDialog settings(desktop, &window);
+        settings.show();
+        ok &= save(settings, out + QStringLiteral("/settings%1.png").arg(suffix));
+    }
+    return ok ? 0 : 1;
+}
