@@ -25,4 +25,8 @@ private:
     QPointer<QWidget> m_window;
 };
 
+/// The folders to open when no file manager can show the files selected: each local file's
+/// folder once, in the order of the files. Non-file URLs are skipped.
+QList<QUrl> foldersToReveal(const QList<QUrl> &files);
+
 } // namespace tolvane
