@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QUrl>
 
 namespace tolvane {
@@ -10,8 +11,11 @@ namespace tolvane {
 /// and serves one method taking file URLs; a later `tolvane FILE...` hands its files to it and exits.
 class SingleInstance : public QObject {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.tolvane.Tolvane1")
 public:
     static inline const QString serviceName = QStringLiteral("org.tolvane.Tolvane");
+    static inline const QString objectPath = QStringLiteral("/org/tolvane/Tolvane");
+    static inline const QString interfaceName = QStringLiteral("org.tolvane.Tolvane1");
 
     enum class Role {
         primary, ///< this process holds the name and receives later hand-overs
@@ -29,6 +33,13 @@ public:
 Q_SIGNALS:
     /// Files another process handed over; never emitted for an empty list.
     void filesHandedOver(const QList<QUrl> &fileURLs);
+
+public Q_SLOTS:
+    /// The method served on the bus: encoded file URIs from a later launch.
+    Q_SCRIPTABLE void OpenFiles(const QStringList &uris);
+
+private:
+    bool m_registered = false;
 };
 
 } // namespace tolvane
