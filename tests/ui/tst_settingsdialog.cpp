@@ -91,7 +91,7 @@ private Q_SLOTS:
         named<QLineEdit>(dialog, QStringLiteral("Endpoint URL"))->setText(endpoint);
         QSignalSpy finished(dialog.data(), &QDialog::finished);
         QTest::keyClick(named<QLineEdit>(dialog, QStringLiteral("Prompt ID")), Qt::Key_Return);
-        QCOMPARE(finished.value(0).value(0).toInt(), int(QDialog::Accepted));
+        QCOMPARE(QList<QVariantList>(finished), QList<QVariantList>{{int(QDialog::Accepted)}});
         QCOMPARE(storedText(AppSettings::yandexAIAPIKey), storedKey);
         QCOMPARE(storedText(AppSettings::yandexAIEndpointURL), storedEndpoint);
         QCOMPARE(AppSettings::hasYandexAPIKey(), !storedKey.isEmpty());
@@ -103,13 +103,14 @@ private Q_SLOTS:
         named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(QStringLiteral("unsaved"));
         QSignalSpy finished(dialog.data(), &QDialog::finished);
         QTest::keyClick(named<QLineEdit>(dialog, QStringLiteral("API key")), Qt::Key_Escape);
-        QCOMPARE(finished.value(0).value(0).toInt(), int(QDialog::Rejected));
+        QCOMPARE(QList<QVariantList>(finished), QList<QVariantList>{{int(QDialog::Rejected)}});
         QCOMPARE(storedText(AppSettings::yandexAIAPIKey), QStringLiteral("<absent>"));
     }
 
-    void cookieOptionOffIsStoredAtOnce()
+    void cancelKeepsOnlyTheCookieOption()
     {
         const QPointer<SettingsDialog> dialog = openDialog();
+        named<QLineEdit>(dialog, QStringLiteral("Folder ID (OpenAI-Project)"))->setText(QStringLiteral("unsaved"));
         named<QCheckBox>(dialog, QStringLiteral("Use Safari cookies for DuckDuckGo / VK"))->click();
         const QLabel *status = named<QLabel>(dialog, QStringLiteral("Cookie status"));
         QTRY_COMPARE(status->text(), QStringLiteral("Status: disabled"));
@@ -117,6 +118,7 @@ private Q_SLOTS:
         QVERIFY(!named<QPushButton>(dialog, QStringLiteral("Reload cookies"))->isEnabled());
         named<QPushButton>(dialog, QStringLiteral("Cancel"))->click();
         QVERIFY(!AppSettings::useSafariCookies());
+        QCOMPARE(storedText(AppSettings::yandexAIFolderID), QStringLiteral("<absent>"));
     }
 
     void resetRunsOnlyWhenConfirmed_data()
