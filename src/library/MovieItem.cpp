@@ -14,12 +14,13 @@ namespace tolvane {
 namespace {
 
 // Assigns and signals only when the value really changes, so views redraw only when needed.
-template<typename T, typename Signal> void assign(MovieItem *item, T &field, const T &value, Signal signal)
+template<typename T, typename Signal> bool assign(MovieItem *item, T &field, const T &value, Signal signal)
 {
     if (field == value)
-        return;
+        return false;
     field = value;
     Q_EMIT(item->*signal)();
+    return true;
 }
 
 } // namespace
@@ -57,22 +58,26 @@ void MovieItem::setExtraTokens(const QString &value)
 
 void MovieItem::setStatus(const LookupStatus &value)
 {
-    assign(this, m_status, value, &MovieItem::statusChanged);
+    if (assign(this, m_status, value, &MovieItem::statusChanged))
+        Q_EMIT listedFieldsChanged();
 }
 
 void MovieItem::setEngineReplies(const QList<EngineReply> &value)
 {
-    assign(this, m_engineReplies, value, &MovieItem::engineRepliesChanged);
+    if (assign(this, m_engineReplies, value, &MovieItem::engineRepliesChanged))
+        Q_EMIT listedFieldsChanged();
 }
 
 void MovieItem::setChosenEngine(std::optional<SearchEngine> value)
 {
-    assign(this, m_chosenEngine, value, &MovieItem::chosenEngineChanged);
+    if (assign(this, m_chosenEngine, value, &MovieItem::chosenEngineChanged))
+        Q_EMIT listedFieldsChanged();
 }
 
 void MovieItem::setProposedName(const std::optional<QString> &value)
 {
-    assign(this, m_proposedName, value, &MovieItem::proposedNameChanged);
+    if (assign(this, m_proposedName, value, &MovieItem::proposedNameChanged))
+        Q_EMIT listedFieldsChanged();
 }
 
 void MovieItem::setNamePostfix(const QString &value)
@@ -92,7 +97,8 @@ void MovieItem::setMediaInfo(const QList<MediaInfoRow> &value)
 
 void MovieItem::setIsRenamed(bool value)
 {
-    assign(this, m_isRenamed, value, &MovieItem::isRenamedChanged);
+    if (assign(this, m_isRenamed, value, &MovieItem::isRenamedChanged))
+        Q_EMIT listedFieldsChanged();
 }
 
 QString MovieItem::effectiveQuery() const

@@ -101,6 +101,9 @@ Q_SIGNALS:
     void namePostfixOverrideChanged();
     void mediaInfoChanged();
     void isRenamedChanged();
+    /// After any change of what a list row shows: status, replies, chosen engine, proposed name or
+    /// the renamed mark. One connection per row is all a list of thousands needs.
+    void listedFieldsChanged();
 
 private:
     const EngineReply *firstReply(SearchEngine engine) const;

@@ -92,7 +92,6 @@ void LibraryListModel::syncItems()
         for (qsizetype row = 0; row < next.size(); ++row) {
             if (next[row] == m_items[row])
                 continue;
-            m_items[row]->disconnect(this);
             m_positions.remove(m_items[row]->id());
             m_items[row] = next[row];
             m_positions.insert(next[row]->id(), int(row));
@@ -121,8 +120,6 @@ void LibraryListModel::syncItems()
                 while (first > 0 && !kept.contains(m_items[first - 1].get()))
                     --first;
                 beginRemoveRows({}, int(first), int(row));
-                for (qsizetype gone = first; gone <= row; ++gone)
-                    m_items[gone]->disconnect(this);
                 m_items.remove(first, row - first + 1);
                 endRemoveRows();
                 row = first - 1;
@@ -133,8 +130,6 @@ void LibraryListModel::syncItems()
     }
 
     beginResetModel();
-    for (const MovieItemPtr &item : std::as_const(m_items))
-        item->disconnect(this);
     m_items = next;
     for (const MovieItemPtr &item : std::as_const(m_items))
         watch(item.get());
@@ -145,15 +140,13 @@ void LibraryListModel::syncItems()
 void LibraryListModel::watch(MovieItem *item)
 {
     // Only what the list shows; the media summary and the postfix fields are the detail panel's.
-    connect(item, &MovieItem::statusChanged, this, &LibraryListModel::rowChanged);
-    connect(item, &MovieItem::engineRepliesChanged, this, &LibraryListModel::rowChanged);
-    connect(item, &MovieItem::chosenEngineChanged, this, &LibraryListModel::rowChanged);
-    connect(item, &MovieItem::proposedNameChanged, this, &LibraryListModel::rowChanged);
-    connect(item, &MovieItem::isRenamedChanged, this, &LibraryListModel::rowChanged);
+    connect(item, &MovieItem::listedFieldsChanged, this, &LibraryListModel::rowChanged);
 }
 
 void LibraryListModel::rowChanged()
 {
+    // Rows that left the list stay connected while a lookup still holds them (disconnecting
+    // thousands would slow every intake); they have no position, so they change nothing here.
     const auto *item = qobject_cast<const MovieItem *>(sender());
     if (!item)
         return;

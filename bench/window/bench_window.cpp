@@ -1,0 +1,109 @@
+// The window's costs that users feel: an intake reaching the list, painting a viewport of a huge
+// list and moving the selection. Prints milliseconds; run on the offscreen platform or a display.
+//   bench_window [ROWS]   (default 100000; the intake uses a tenth of them, made once under /tmp)
+
+#include "library/LibraryModel.h"
+#include "support/DesktopServices.h"
+#include "ui/LibraryListModel.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListView>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include <cstdio>
+
+using namespace tolvane;
+
+namespace {
+
+struct NoDesktop : DesktopServices {
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
+    void revealFiles(const QList<QUrl> &) override { }
+    void openUrl(const QUrl &) override { }
+    void setClipboardText(const QString &) override { }
+};
+
+QString makeTree(int files)
+{
+    const QString root = QStringLiteral("/tmp/tolvane-bench-window-%1").arg(files);
+    if (QDir(root).exists())
+        return root;
+    for (int i = 0; i < files; ++i) {
+        const QString folder = root + QStringLiteral("/%1").arg(i / 500);
+        QDir().mkpath(folder);
+        QFile(folder + QStringLiteral("/Film.%1.%2.1080p.mkv").arg(i).arg(1950 + i % 70)).open(QIODevice::WriteOnly);
+    }
+    return root;
+}
+
+double best(int runs, const std::function<void()> &work)
+{
+    double fastest = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        fastest = std::min(fastest, timer.nsecsElapsed() / 1e6);
+    }
+    return fastest;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    NoDesktop desktop;
+
+    const QList<QUrl> small = {QUrl::fromLocalFile(makeTree(rows / 10))};
+    LibraryModel headless;
+    const double bare = best(5, [&] { headless.addURLs(small); });
+    LibraryModel shown;
+    MainWindow window(shown, desktop);
+    window.resize(1100, 700);
+    window.show();
+    QApplication::processEvents();
+    const double listed = best(5, [&] {
+        shown.addURLs(small);
+        window.fileList()->viewport()->repaint();
+    });
+    std::printf("intake of %d rows: headless %.1f ms, to the painted list %.1f ms (%.2fx)\n", rows / 10, bare,
+        listed, listed / bare);
+
+    const QList<QUrl> big = {QUrl::fromLocalFile(makeTree(rows))};
+    shown.addURLs(big);
+    QApplication::processEvents();
+    QListView *list = window.fileList();
+    QScrollBar *bar = list->verticalScrollBar();
+    int step = 0;
+    const double frame = best(50, [&] {
+        bar->setValue((bar->maximum() / 50) * (step++ % 50));
+        list->viewport()->repaint();
+    });
+    std::printf("paint a viewport of %lld rows: %.2f ms a frame\n", qlonglong(shown.items().size()), frame);
+
+    int row = 0;
+    const double select = best(50, [&] {
+        row = (row + 997) % int(shown.items().size());
+        shown.setSelectedIDs({shown.items()[row]->id()});
+        list->viewport()->repaint();
+    });
+    QSet<QUuid> half;
+    for (int i = 0; i < shown.items().size(); i += 2)
+        half.insert(shown.items()[i]->id());
+    const double selectMany = best(3, [&] {
+        shown.setSelectedIDs(half);
+        list->viewport()->repaint();
+        shown.setSelectedIDs({});
+    });
+    std::printf("selection change: one row %.2f ms, every other row of %lld %.1f ms\n", select,
+        qlonglong(shown.items().size()), selectMany);
+    return 0;
+}
