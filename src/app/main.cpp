@@ -121,6 +121,7 @@ int main(int argc, char **argv)
     LibraryModel model;
     WidgetDesktopServices desktop;
     MainWindow window(model, desktop);
+    desktop.setWindow(&window);
     model.setDesktopServices(&desktop);
     model.setMediaProbe(loadProps);
     QObject::connect(&instance, &SingleInstance::filesHandedOver, &window, [&window](const QList<QUrl> &handed) {

@@ -67,7 +67,7 @@ QLineEdit *field(const QString &placeholder, const QString &value, QWidget *pare
 QPushButton *button(const QString &text, QWidget *parent)
 {
     auto *result = new QPushButton(text, parent);
-    result->setAccessibleName(text);
+    result->setAccessibleName(QString(text).replace(QStringLiteral("&&"), QStringLiteral("&"))); // as shown
     result->setAutoDefault(false); // Return always means Save
     return result;
 }
@@ -139,7 +139,10 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
 
     QVBoxLayout *yandex = block(layout, 6);
     yandex->addWidget(label(tr("Yandex AI Studio"), headline, this));
-    QLabel *uses = label(tr("Primary lookup uses a saved prompt via Responses API (`/v1/responses`)."), caption, this);
+    // The path reads as code, as in the service's own documentation.
+    QLabel *uses = label(tr("Primary lookup uses a saved prompt via Responses API (<code>/v1/responses</code>)."), caption, this);
+    uses->setTextFormat(Qt::RichText);
+    uses->setAccessibleName(QStringLiteral("Primary lookup uses a saved prompt via Responses API (/v1/responses)."));
     setTextColor(uses, secondary);
     yandex->addWidget(uses);
     m_key = field(tr("API key"), AppSettings::yandexAPIKey(), this);
@@ -207,7 +210,7 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     QLabel *clears = label(tr("Clears API keys and preferences, then restarts the app."), caption, this);
     setTextColor(clears, secondary);
     reset->addWidget(clears);
-    QPushButton *resetButton = button(tr("Reset Settings & Restart…"), this);
+    QPushButton *resetButton = button(tr("Reset Settings && Restart…"), this);
     connect(resetButton, &QPushButton::clicked, this, &SettingsDialog::confirmReset);
     reset->addWidget(resetButton, 0, Qt::AlignLeft);
 
@@ -267,7 +270,7 @@ void SettingsDialog::confirmReset()
     auto *box = new QMessageBox(QMessageBox::Warning, tr("Reset all settings?"), tr("Reset all settings?"),
                                 QMessageBox::Cancel, this);
     box->setInformativeText(tr("Yandex AI keys and other preferences will be cleared. The app will restart."));
-    QPushButton *confirm = box->addButton(tr("Reset & Restart"), QMessageBox::DestructiveRole);
+    QPushButton *confirm = box->addButton(tr("Reset && Restart"), QMessageBox::DestructiveRole);
     confirm->setAccessibleName(confirm->text());
     box->setDefaultButton(QMessageBox::Cancel);
     box->setWindowModality(Qt::WindowModal);

@@ -14,6 +14,8 @@ class WidgetDesktopServices final : public DesktopServices {
 public:
     /// Dialogs are modal to `window` while it exists.
     explicit WidgetDesktopServices(QWidget *window = nullptr);
+    /// The window the dialogs are modal to (the window is made after the services it uses).
+    void setWindow(QWidget *window) { m_window = window; }
 
     std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &prompt, const QString &message) override;
     std::optional<QList<QUrl>> chooseFolder(const QString &prompt, const QString &message) override;

@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(box->informativeText(),
                  QStringLiteral("Yandex AI keys and other preferences will be cleared. The app will restart."));
         for (QAbstractButton *button : box->buttons())
-            if (button->text() == answer)
+            if (button->text().replace(QStringLiteral("&&"), QStringLiteral("&")) == answer)
                 button->click();
         QTRY_VERIFY(!box->isVisible());
         QTRY_COMPARE(runs, expectedRuns);

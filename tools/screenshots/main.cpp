@@ -106,6 +106,9 @@ bool save(QWidget &widget, const QString &path)
 
 int main(int argc, char **argv)
 {
+    // Stored settings of the one running this must not show (or be touched).
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fputs("Usage: tolvane-screenshots OUTDIR\n", stderr);
