@@ -19,14 +19,6 @@ using namespace tolvane;
 
 namespace {
 
-struct NoDesktop : DesktopServices {
-    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
-    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
-    void revealFiles(const QList<QUrl> &) override { }
-    void openUrl(const QUrl &) override { }
-    void setClipboardText(const QString &) override { }
-};
-
 /// Says "painted" and quits after the watched window's first paint.
 class FirstPaint : public QObject {
 public:
@@ -49,7 +41,7 @@ int child(int argc, char **argv, bool bare)
 {
     QApplication app(argc, argv);
     FirstPaint watcher;
-    NoDesktop desktop;
+    NoDesktopServices desktop;
     LibraryModel model;
     std::unique_ptr<QWidget> window;
     if (bare)

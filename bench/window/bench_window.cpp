@@ -21,14 +21,6 @@ using namespace tolvane;
 
 namespace {
 
-struct NoDesktop : DesktopServices {
-    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
-    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
-    void revealFiles(const QList<QUrl> &) override { }
-    void openUrl(const QUrl &) override { }
-    void setClipboardText(const QString &) override { }
-};
-
 QString makeTree(int files)
 {
     const QString root = QStringLiteral("/tmp/tolvane-bench-window-%1").arg(files);
@@ -60,7 +52,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
-    NoDesktop desktop;
+    NoDesktopServices desktop;
 
     const QList<QUrl> small = {QUrl::fromLocalFile(makeTree(rows / 10))};
     LibraryModel headless;

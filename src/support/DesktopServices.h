@@ -27,4 +27,15 @@ public:
     virtual void setClipboardText(const QString &text) = 0;
 };
 
+/// A desktop that offers nothing: every chooser is cancelled, opening and revealing do nothing.
+/// For tools and benchmarks that show the window without a user at it.
+class NoDesktopServices final : public DesktopServices {
+public:
+    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
+    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
+    void revealFiles(const QList<QUrl> &) override { }
+    void openUrl(const QUrl &) override { }
+    void setClipboardText(const QString &) override { }
+};
+
 } // namespace tolvane

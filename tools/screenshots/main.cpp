@@ -23,14 +23,6 @@ using namespace tolvane;
 
 namespace {
 
-struct NoDesktop : DesktopServices {
-    std::optional<QList<QUrl>> chooseFilesAndFolders(const QString &, const QString &) override { return {}; }
-    std::optional<QList<QUrl>> chooseFolder(const QString &, const QString &) override { return {}; }
-    void revealFiles(const QList<QUrl> &) override { }
-    void openUrl(const QUrl &) override { }
-    void setClipboardText(const QString &) override { }
-};
-
 QPalette darkPalette()
 {
     QPalette palette;
@@ -136,7 +128,7 @@ int main(int argc, char **argv)
         const QPalette palette = dark ? darkPalette() : QApplication::style()->standardPalette();
         QApplication::setPalette(palette);
         const QString suffix = dark ? QStringLiteral("-dark") : QString();
-        NoDesktop desktop;
+        NoDesktopServices desktop;
         LibraryModel model;
         model.setDesktopServices(&desktop);
         MainWindow window(model, desktop);
