@@ -205,8 +205,10 @@ void LibraryModel::renameAllReady()
     }
 }
 
-std::optional<QString> LibraryModel::rename(const MovieItemPtr &item)
+std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
 {
+    // Held here: `row` may be an element of m_items, which the swap below frees.
+    const MovieItemPtr item = row;
     if (!item || !item->canRename())
         return QStringLiteral("Nothing to rename");
     const QString newName = *item->proposedName();

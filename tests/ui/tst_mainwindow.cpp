@@ -103,6 +103,17 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed[0][0].toModelIndex().row(), 1);
         QCOMPARE(window.listModel()->index(1).data(Qt::AccessibleTextRole).toString(), "b.mkv, Error: timed out");
+        // A rename replaces its row in place, and the selection follows the fresh row.
+        MovieMatch film;
+        film.title = QStringLiteral("Alien");
+        film.year = 1979;
+        model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
+        model.items()[0]->applyFinalChoice();
+        QVERIFY(!model.rename(model.items()[0]));
+        QCOMPARE(window.listModel()->index(0).data().toString(), "Alien(1979).mkv");
+        QCOMPARE(window.fileList()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(model.selectedIDs(), ids(model, {0}));
+        QVERIFY(QFile::rename(m_films.filePath("Alien(1979).mkv"), m_films.filePath("a.mkv"))); // for the next cases
         model.removeItems(ids(model, {0, 2}));
         QCOMPARE(reset.size(), 0);
         QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
