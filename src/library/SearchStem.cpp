@@ -109,6 +109,13 @@ bool isJunk(QStringView piece)
 
 } // namespace
 
+QStringList videoExtensionList()
+{
+    QStringList list(videoExtensions().begin(), videoExtensions().end());
+    list.sort();
+    return list;
+}
+
 bool isVideoExtension(const QString &extension)
 {
     return videoExtensions().contains(extension.toLower());

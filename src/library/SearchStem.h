@@ -8,6 +8,8 @@ namespace tolvane {
 
 /// True when the lowercased extension (without the dot) names a video container we accept.
 bool isVideoExtension(const QString &extension);
+/// The video extensions we accept, lowercase and sorted (for file dialogs' filters).
+QStringList videoExtensionList();
 
 /// The extension of a file name, without the dot. A leading dot starts a hidden name, not an extension.
 QString pathExtension(const QString &fileName);

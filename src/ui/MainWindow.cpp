@@ -78,9 +78,7 @@ QLabel *secondaryLabel(const QString &text, const QFont &font, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, secondaryTextColor(palette));
-    label->setPalette(palette);
+    setTextColor(label, secondaryTextColor(label->palette()));
     return label;
 }
 
@@ -139,7 +137,6 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     connect(this, &MainWindow::openAppSettings, this, &MainWindow::showSettings);
     connect(&m_model, &LibraryModel::itemsChanged, this, [this] {
         updateContent();
-        updateHeader();
         updateActions();
         updateDetail();
     });
@@ -153,13 +150,12 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     connect(&m_model, &LibraryModel::folderURLChanged, this, &MainWindow::updateStatusBar);
     connect(m_listModel, &LibraryListModel::dataChanged, this, [this](const QModelIndex &first) {
         updateActions();
-        updateHeader();
         if (MovieItem *item = m_listModel->itemAt(first); item && m_model.selectedIDs().contains(item->id()))
             updateDetail();
     });
 
     updateContent();
-    updateHeader();
+    updateKeyLabel();
     updateActions();
     updateStatusBar();
     updateDetail();
@@ -182,9 +178,7 @@ QWidget *MainWindow::buildHeader()
 
     m_keyMissing = new QLabel(QStringLiteral("no Yandex AI key"), header);
     m_keyMissing->setFont(fonts::smallCaption(font()));
-    QPalette palette = m_keyMissing->palette();
-    palette.setColor(QPalette::WindowText, namedColor(NamedColor::orange, palette));
-    m_keyMissing->setPalette(palette);
+    setTextColor(m_keyMissing, namedColor(NamedColor::orange, m_keyMissing->palette()));
     m_keyMissing->setAccessibleName(QStringLiteral("no Yandex AI key"));
     row->addWidget(m_keyMissing);
     row->addStretch(1);
@@ -297,9 +291,7 @@ QWidget *MainWindow::buildStatusBar()
     row->addWidget(m_selectionCount);
     m_folder = new ElidedLabel(bar);
     m_folder->setFont(fonts::smallCaption(font()));
-    QPalette palette = m_folder->palette();
-    palette.setColor(QPalette::WindowText, secondaryTextColor(palette));
-    m_folder->setPalette(palette);
+    setTextColor(m_folder, secondaryTextColor(m_folder->palette()));
     m_folder->setTextFormat(Qt::PlainText);
     m_folder->setAccessibleName(QStringLiteral("Folder"));
     m_folder->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -362,7 +354,7 @@ void MainWindow::showSettings()
     auto *dialog = new SettingsDialog(m_desktop, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QDialog::finished, this, &MainWindow::updateHeader);
+    connect(dialog, &QDialog::finished, this, &MainWindow::updateKeyLabel);
     dialog->open();
 }
 
@@ -432,18 +424,18 @@ void MainWindow::openItemAt(const QModelIndex &index)
         m_desktop.openUrl(item->url());
 }
 
-void MainWindow::updateHeader()
+void MainWindow::updateKeyLabel()
 {
+    // Reads the settings file: at start and when the settings close, never per row change.
     m_keyMissing->setVisible(!AppSettings::hasYandexAPIKey());
-    const bool hasItems = !m_model.items().isEmpty();
-    m_lookupButton->setVisible(hasItems);
-    m_renameAllButton->setVisible(hasItems);
-    m_lookupButton->setEnabled(m_model.canLookup());
 }
 
 void MainWindow::updateContent()
 {
-    m_content->setCurrentIndex(m_model.items().isEmpty() ? 0 : 1);
+    const bool hasItems = !m_model.items().isEmpty();
+    m_content->setCurrentIndex(hasItems ? 1 : 0);
+    m_lookupButton->setVisible(hasItems);
+    m_renameAllButton->setVisible(hasItems);
 }
 
 void MainWindow::updateActions()

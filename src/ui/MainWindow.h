@@ -54,7 +54,7 @@ private:
     void showContextMenu(const QPoint &position);
     void openItemAt(const QModelIndex &index);
 
-    void updateHeader();
+    void updateKeyLabel();
     void updateContent();
     void updateActions();
     void updateStatusBar();

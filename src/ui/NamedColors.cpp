@@ -1,5 +1,7 @@
 #include "ui/NamedColors.h"
 
+#include <QWidget>
+
 namespace tolvane {
 
 bool isDarkPalette(const QPalette &palette)
@@ -25,6 +27,13 @@ QColor namedColor(NamedColor color, const QPalette &palette)
         return dark ? QColor(0x9a, 0x9a, 0x9a) : QColor(0x8a, 0x8a, 0x8a);
     }
     return palette.color(QPalette::Text);
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
 }
 
 QColor secondaryTextColor(const QPalette &palette)

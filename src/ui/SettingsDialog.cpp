@@ -6,6 +6,7 @@
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "support/WorkPool.h"
+#include "ui/Fonts.h"
 #include "ui/NamedColors.h"
 
 #include <QApplication>
@@ -33,27 +34,12 @@ using SafariCookieStore::Status;
 
 const QString consolePage = QStringLiteral("https://aistudio.yandex.ru/");
 
-QFont scaledFont(const QFont &base, qreal scale, QFont::Weight weight)
-{
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() * scale);
-    font.setWeight(weight);
-    return font;
-}
-
 QLabel *label(const QString &text, const QFont &font, QWidget *parent)
 {
     auto *result = new QLabel(text, parent);
     result->setFont(font);
     result->setWordWrap(true);
     return result;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
 }
 
 QLineEdit *field(const QString &placeholder, const QString &value, QWidget *parent)
@@ -128,14 +114,14 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     setWindowTitle(tr("Settings"));
     setFixedWidth(520);
     const QFont base = font();
-    const QFont caption = scaledFont(base, 0.85, QFont::Normal);
-    const QFont headline = scaledFont(base, 1.0, QFont::DemiBold);
+    const QFont caption = fonts::caption(base);
+    const QFont headline = fonts::headline(base);
     const QColor secondary = secondaryTextColor(palette());
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(18);
-    layout->addWidget(label(tr("Settings"), scaledFont(base, 1.4, QFont::DemiBold), this));
+    layout->addWidget(label(tr("Settings"), fonts::title2(base), this));
 
     QVBoxLayout *yandex = block(layout, 6);
     yandex->addWidget(label(tr("Yandex AI Studio"), headline, this));

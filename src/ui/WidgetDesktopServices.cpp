@@ -1,6 +1,7 @@
 #include "ui/WidgetDesktopServices.h"
 
 #include "core/FilePaths.h"
+#include "library/SearchStem.h"
 
 #include <QClipboard>
 #include <QDBusConnection>
@@ -54,8 +55,8 @@ WidgetDesktopServices::WidgetDesktopServices(QWidget *window)
 
 std::optional<QList<QUrl>> WidgetDesktopServices::chooseFilesAndFolders(const QString &prompt, const QString &message)
 {
-    const QString filter = QObject::tr("Video files (%1)").arg(QStringLiteral(
-        "*.mkv *.mp4 *.m4v *.avi *.mov *.wmv *.mpg *.mpeg *.ts *.m2ts *.mts *.vob *.flv *.webm *.ogv *.3gp"));
+    const QString filter = QObject::tr("Video files (%1)")
+                               .arg(QStringLiteral("*.") + videoExtensionList().join(QStringLiteral(" *.")));
     const QString all = QObject::tr("All files (*)");
     return chosen(QFileDialog::getOpenFileUrls(m_window, dialogTitle(prompt, message), QUrl(),
         filter + QStringLiteral(";;") + all));
