@@ -19,6 +19,11 @@ QString maskedKey(const QString &key)
     return QStringLiteral("••••") + key.right(4);
 }
 
+QString flagText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
 std::optional<bool> parseBool(const QString &text)
 {
     const QString value = text.trimmed().toLower();
@@ -55,8 +60,8 @@ int runSettings(const QStringList &arguments)
             + line(AppSettings::yandexAIFolderID, terminalSafe(AppSettings::yandexFolderID()))
             + line(AppSettings::yandexAIPromptID, terminalSafe(AppSettings::yandexPromptID()))
             + line(AppSettings::yandexAIEndpointURL, terminalSafe(AppSettings::yandexEndpointURL()))
-            + line(AppSettings::useSafariCookiesKey,
-                AppSettings::useSafariCookies() ? QStringLiteral("true") : QStringLiteral("false")));
+            + line(AppSettings::useSafariCookiesKey, flagText(AppSettings::useSafariCookies()))
+            + line(AppSettings::moveCompanionFilesKey, flagText(AppSettings::moveCompanionFiles())));
         return 0;
     }
     if (positional.size() != 2) {
@@ -66,14 +71,17 @@ int runSettings(const QStringList &arguments)
 
     const QString &key = positional[0];
     const QString &value = positional[1];
-    if (key == AppSettings::useSafariCookiesKey) {
+    if (key == AppSettings::useSafariCookiesKey || key == AppSettings::moveCompanionFilesKey) {
         const std::optional<bool> flag = parseBool(value);
         if (!flag) {
             printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n")
                            .arg(key, terminalSafe(value)));
             return 2;
         }
-        AppSettings::storeUseSafariCookies(*flag);
+        if (key == AppSettings::useSafariCookiesKey)
+            AppSettings::storeUseSafariCookies(*flag);
+        else
+            AppSettings::storeMoveCompanionFiles(*flag);
     } else if (!AppSettings::storeText(key, value)) {
         printError(QStringLiteral("tolvane-cli settings: unknown key “%1”; expected one of: %2\n")
                        .arg(terminalSafe(key), AppSettings::allKeys().join(QStringLiteral(", "))));

@@ -133,7 +133,8 @@ template<typename Change> void write(const QStringList &keys, Change change)
 
 QStringList AppSettings::allKeys()
 {
-    return {yandexAIAPIKey, yandexAIFolderID, yandexAIPromptID, yandexAIEndpointURL, useSafariCookiesKey};
+    return {yandexAIAPIKey, yandexAIFolderID, yandexAIPromptID, yandexAIEndpointURL, useSafariCookiesKey,
+        moveCompanionFilesKey};
 }
 
 QString AppSettings::yandexAPIKey()
@@ -168,6 +169,12 @@ bool AppSettings::useSafariCookies()
     return value.isValid() ? value.toBool() : true;
 }
 
+bool AppSettings::moveCompanionFiles()
+{
+    const QVariant value = Store().value(moveCompanionFilesKey);
+    return value.isValid() ? value.toBool() : true;
+}
+
 bool AppSettings::storeText(const QString &key, const QString &value)
 {
     if (key != yandexAIAPIKey && key != yandexAIFolderID && key != yandexAIPromptID && key != yandexAIEndpointURL)
@@ -182,6 +189,11 @@ bool AppSettings::storeText(const QString &key, const QString &value)
 void AppSettings::storeUseSafariCookies(bool value)
 {
     write({useSafariCookiesKey}, [&](QSettings &settings) { settings.setValue(useSafariCookiesKey, value); });
+}
+
+void AppSettings::storeMoveCompanionFiles(bool value)
+{
+    write({moveCompanionFilesKey}, [&](QSettings &settings) { settings.setValue(moveCompanionFilesKey, value); });
 }
 
 std::optional<QString> AppSettings::flush()

@@ -20,8 +20,9 @@ public:
     static inline const QString yandexAIPromptID = QStringLiteral("yandexAIPromptID");
     static inline const QString yandexAIEndpointURL = QStringLiteral("yandexAIEndpointURL");
     static inline const QString useSafariCookiesKey = QStringLiteral("useSafariCookies");
+    static inline const QString moveCompanionFilesKey = QStringLiteral("moveCompanionFiles");
 
-    /// The five keys, in the order the reset walks them.
+    /// The keys this application stores, in the order the reset walks them.
     static QStringList allKeys();
 
     static QString yandexAPIKey();
@@ -32,12 +33,15 @@ public:
     static bool hasYandexAPIKey();
     /// True unless the user turned the option off.
     static bool useSafariCookies();
+    /// True unless the user turned it off: subtitles and .nfo files move with their video.
+    static bool moveCompanionFiles();
 
     /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
     /// stored as the default. Returns false for a key that is not a text setting. The file is kept
     /// readable by its owner only (it holds the API key); a failed write is told by flush().
     static bool storeText(const QString &key, const QString &value);
     static void storeUseSafariCookies(bool value);
+    static void storeMoveCompanionFiles(bool value);
 
     /// Writes pending changes now. None when everything written since the last flush is in the
     /// file; else a one-line reason naming the settings file (a folder in its place, a read-only

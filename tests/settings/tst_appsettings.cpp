@@ -131,13 +131,14 @@ private Q_SLOTS:
         writeRaw(QStringLiteral("windowGeometry"), QStringLiteral("0,0,800,600"));
         AppSettings::storeText(AppSettings::yandexAIAPIKey, QStringLiteral("secret"));
         AppSettings::storeUseSafariCookies(false);
-        QVERIFY(!AppSettings::useSafariCookies());
+        AppSettings::storeMoveCompanionFiles(false);
+        QVERIFY(!AppSettings::useSafariCookies() && !AppSettings::moveCompanionFiles());
         AppSettings::resetAll();
 
         QSettings raw(QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
         QVERIFY(raw.allKeys().isEmpty());
         QVERIFY(!AppSettings::hasYandexAPIKey());
-        QVERIFY(AppSettings::useSafariCookies());
+        QVERIFY(AppSettings::useSafariCookies() && AppSettings::moveCompanionFiles());
     }
 
     void damagedFileReadsAsDefaults()
