@@ -24,6 +24,8 @@ int runCookies(const QStringList &arguments);
 int runProbe(const QStringList &arguments);
 int runLookup(const QStringList &arguments);
 int runRename(const QStringList &arguments);
+int runHistory(const QStringList &arguments);
+int runUndo(const QStringList &arguments);
 
 /// Writes text as UTF-8 to standard output / standard error.
 void printOut(const QString &text);

@@ -22,6 +22,8 @@ Commands:
   lookup [--json] PATH...    look every video file up and show the proposed names
   rename [--json] [--dry-run] PATH...
                              look every video file up and rename those with a match
+  history [--json]           list the renames, newest first
+  undo [--dry-run] [--json]  move the files of the newest rename back
 
 Options:
   -h, --help                 show this help
@@ -71,7 +73,11 @@ int main(int argc, char *argv[])
         return runLookup(arguments);
     if (command == QLatin1String("rename"))
         return runRename(arguments);
+    if (command == QLatin1String("history"))
+        return runHistory(arguments);
+    if (command == QLatin1String("undo"))
+        return runUndo(arguments);
     printError(
-        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename\n").arg(terminalSafe(command)));
+        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename, history, undo\n").arg(terminalSafe(command)));
     return 2;
 }

@@ -1,8 +1,10 @@
 #include "RenamePlan.h"
 
 #include "library/FileMover.h"
+#include "library/RenameJournal.h"
 #include "library/NameBuilder.h"
 #include "core/FilePaths.h"
+#include "settings/AppSettings.h"
 
 #include <QHash>
 
@@ -58,8 +60,84 @@ std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &e
     return std::nullopt;
 }
 
-QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items)
+std::optional<QString> companionObstacle(const MovieItem &item, const QList<CompanionMove> &moves, const PathExists &exists)
 {
+    const auto isThere = [&exists](const QByteArray &path) { return exists ? exists(path) : existsOnDisk(path); };
+    for (const CompanionMove &move : moves) {
+        const QByteArray targetName = nativeFileName(move.to);
+        if (targetName.size() > NAME_MAX || move.to.size() >= PATH_MAX)
+            return renameFailureText(item, systemErrorText(ENAMETOOLONG) + QStringLiteral(": ") + readableName(targetName));
+        if (!isThere(move.from))
+            return renameFailureText(item, systemErrorText(ENOENT) + QStringLiteral(": ") + readableName(nativeFileName(move.from)));
+        if (isThere(move.to))
+            return targetExistsText(readableName(targetName));
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+struct Move {
+    QByteArray from, to;
+    int journalIndex = -1;
+};
+
+/// Takes back the moves made, newest first; what cannot be taken back is named.
+QString takeBack(const QList<Move> &made, RenameJournal *journal)
+{
+    QString stuck;
+    for (auto move = made.crbegin(); move != made.crend(); ++move) {
+        if (moveWithoutReplacing(move->to, move->from).kind == MoveResult::Kind::moved) {
+            if (journal)
+                journal->markReverted(move->journalIndex);
+        } else {
+            stuck += QStringLiteral("; “%1” is left as “%2”")
+                         .arg(readableName(nativeFileName(move->from)), readableName(nativeFileName(move->to)));
+        }
+    }
+    return stuck;
+}
+
+} // namespace
+
+std::optional<QString> performRename(const MovieItem &item, const QList<CompanionMove> &companions, RenameJournal *journal)
+{
+    if (std::optional<QString> failure = renameObstacle(item))
+        return failure;
+    if (std::optional<QString> failure = companionObstacle(item, companions))
+        return failure;
+    QList<Move> moves{{item.nativePath(), renameTargetPath(item)}};
+    for (const CompanionMove &companion : companions)
+        moves.append({companion.from, companion.to});
+
+    QList<Move> made;
+    for (Move &move : moves) {
+        if (journal) {
+            QString error;
+            const std::optional<int> index = journal->announceMove(move.from, move.to, &error);
+            if (!index)
+                return error + takeBack(made, journal);
+            move.journalIndex = *index;
+        }
+        const MoveResult moved = moveWithoutReplacing(move.from, move.to);
+        if (moved.kind != MoveResult::Kind::moved) {
+            const QString failure = moved.kind == MoveResult::Kind::targetExists
+                ? targetExistsText(readableName(nativeFileName(move.to)))
+                : renameFailureText(item, moved.message);
+            return failure + takeBack(made, journal);
+        }
+        if (journal)
+            journal->markDone(move.journalIndex);
+        made.append(move);
+    }
+    return std::nullopt;
+}
+
+QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions)
+{
+    const QHash<const MovieItem *, QList<CompanionMove>> companions
+        = moveCompanions.value_or(AppSettings::moveCompanionFiles()) ? planCompanions(items)
+                                                                    : QHash<const MovieItem *, QList<CompanionMove>>();
     // What the batch has done so far: paths it freed (false) and took (true), over the disk.
     QHash<QByteArray, bool> changed;
     const PathExists exists = [&changed](const QByteArray &path) {
@@ -70,10 +148,16 @@ QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items)
     for (const MovieItemPtr &item : items) {
         if (!item || !item->canRename())
             continue;
-        PlannedRename planned{item, *item->proposedName(), renameObstacle(*item, exists)};
+        PlannedRename planned{item, *item->proposedName(), renameObstacle(*item, exists), companions.value(item.get())};
+        if (!planned.failure)
+            planned.failure = companionObstacle(*item, planned.companions, exists);
         if (!planned.failure) {
             changed.insert(item->nativePath(), false);
             changed.insert(renameTargetPath(*item), true);
+            for (const CompanionMove &move : std::as_const(planned.companions)) {
+                changed.insert(move.from, false);
+                changed.insert(move.to, true);
+            }
         }
         plan.append(std::move(planned));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/CompanionFiles.h"
 #include "library/MovieItem.h"
 
 #include <QByteArray>
@@ -15,12 +16,17 @@ struct PlannedRename {
     MovieItemPtr item;
     QString targetName;
     std::optional<QString> failure;
+    QList<CompanionMove> companions; ///< the files that move with the video
 };
+
+class RenameJournal;
 
 /// What renaming `items` one after another, in this order, would do, moving nothing: for each
 /// row that canRename(), its target name and, when the real rename would fail, the same reason
-/// text rename() would return. Names claimed by earlier rows of the batch count.
-QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items);
+/// text rename() would return. Names claimed by earlier rows of the batch count. Each row's
+/// companion files are listed (reading each folder once) unless `moveCompanions` is false; by
+/// default the setting decides.
+QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions = std::nullopt);
 
 /// Where renaming `item` to its proposed name puts it: the same folder, the name in UTF-8.
 QByteArray renameTargetPath(const MovieItem &item);
@@ -33,6 +39,18 @@ using PathExists = std::function<bool(const QByteArray &path)>;
 /// None when nothing stands in the way. The real rename asks this first, so a plan and a run
 /// give the same text; `exists` lets a plan count what earlier renames of its batch did.
 std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &exists = {});
+
+/// Why moving `item`'s companion files would fail, as renameObstacle() tells it for the video.
+std::optional<QString> companionObstacle(
+    const MovieItem &item, const QList<CompanionMove> &moves, const PathExists &exists = {});
+
+/// Renames `item`'s file to its proposed name and moves `companions` with it, all or nothing:
+/// nothing moves when something stands in the way, and when a move fails the ones made are
+/// taken back. No move ever replaces a file. Each move is announced in `journal` (when given)
+/// before it is made and marked after; a journal that cannot be written stops the rename. None
+/// when renamed, else the failure text.
+std::optional<QString> performRename(
+    const MovieItem &item, const QList<CompanionMove> &companions, RenameJournal *journal);
 
 /// The text of a rename of `item` that failed for `reason`.
 QString renameFailureText(const MovieItem &item, const QString &reason);

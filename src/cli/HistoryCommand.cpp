@@ -1,0 +1,197 @@
+#include "Commands.h"
+
+#include "core/FilePaths.h"
+#include "core/Json.h"
+#include "core/Text.h"
+#include "library/RenameJournal.h"
+#include "library/RenameUndo.h"
+
+#include <QCommandLineParser>
+
+namespace tolvane::cli {
+
+namespace {
+
+QString shownTime(const JournalBatch &batch)
+{
+    return batch.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+void writeBatch(JsonWriter &json, const JournalBatch &batch)
+{
+    json.beginObject();
+    json.key(u"id");
+    json.value(batch.id);
+    json.key(u"time");
+    json.value(batch.time.toString(Qt::ISODateWithMs));
+    json.key(u"kind");
+    json.value(batch.isUndo ? u"undo" : u"rename");
+    json.key(u"files");
+    json.value(batch.fileCount());
+    json.key(u"folder");
+    json.value(readableName(batch.folder()));
+    json.key(u"undone");
+    json.value(batch.undone);
+    json.key(u"undoes");
+    json.value(batch.isUndo ? std::optional(batch.undoes) : std::nullopt);
+    json.endObject();
+}
+
+QString stepWord(UndoStep::Kind kind)
+{
+    switch (kind) {
+    case UndoStep::Kind::moved:
+        return QStringLiteral("moved");
+    case UndoStep::Kind::planned:
+        return QStringLiteral("planned");
+    case UndoStep::Kind::notThere:
+        return QStringLiteral("not there");
+    case UndoStep::Kind::nameTaken:
+        return QStringLiteral("name taken");
+    case UndoStep::Kind::failed:
+        return QStringLiteral("failed");
+    }
+    return {};
+}
+
+std::optional<int> parseWith(QCommandLineParser &parser, const QString &command, const QStringList &arguments)
+{
+    if (const std::optional<int> ended = parseCommand(parser, command, arguments))
+        return ended;
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("tolvane-cli %1: takes no arguments\n").arg(command));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
+
+} // namespace
+
+int runHistory(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Lists the renames in the journal, newest first: when, how many files, in which folder,\n"
+                       "and whether they were undone. The journal is %1.")
+            .arg(RenameJournal::defaultPath()));
+    parser.addOption(jsonOption);
+    if (const std::optional<int> ended = parseWith(parser, QStringLiteral("history"), arguments))
+        return *ended;
+
+    QString error;
+    QList<JournalBatch> batches = RenameJournal::readBatches(RenameJournal::defaultPath(), &error);
+    if (!error.isEmpty()) {
+        printError(QStringLiteral("tolvane-cli history: %1\n").arg(error));
+        return 1;
+    }
+    std::reverse(batches.begin(), batches.end());
+    if (parser.isSet(jsonOption)) {
+        JsonWriter json;
+        json.beginObject();
+        json.key(u"journal");
+        json.value(RenameJournal::defaultPath());
+        json.key(u"batches");
+        json.beginArray();
+        for (const JournalBatch &batch : std::as_const(batches))
+            writeBatch(json, batch);
+        json.endArray();
+        json.endObject();
+        printOut(json.take());
+        return 0;
+    }
+    if (batches.isEmpty()) {
+        printOut(QStringLiteral("No renames yet\n"));
+        return 0;
+    }
+    QHash<QString, QString> timeOf;
+    for (const JournalBatch &batch : std::as_const(batches))
+        timeOf.insert(batch.id, shownTime(batch));
+    QString text;
+    for (const JournalBatch &batch : std::as_const(batches)) {
+        text += QStringLiteral("%1  %2 file(s)  %3").arg(shownTime(batch)).arg(batch.fileCount()).arg(terminalSafe(readableName(batch.folder())));
+        if (batch.isUndo)
+            text += QStringLiteral("  undo of %1").arg(timeOf.value(batch.undoes, QStringLiteral("an older batch")));
+        else if (batch.undone)
+            text += QStringLiteral("  (undone)");
+        text += QLatin1Char('\n');
+    }
+    printOut(text);
+    return 0;
+}
+
+int runUndo(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Moves the files of the newest rename not yet undone back to their old names, newest move\n"
+                       "first. Nothing is ever replaced: a file no longer at its new name, or whose old name is\n"
+                       "taken, stays where it is and is named. Exits with 1 when a file stayed, else 0. An undo\n"
+                       "is never undone; a second undo takes back the next older rename."));
+    parser.addOption(jsonOption);
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show what would move back; move nothing."));
+    parser.addOption(dryRun);
+    if (const std::optional<int> ended = parseWith(parser, QStringLiteral("undo"), arguments))
+        return *ended;
+
+    RenameJournal journal;
+    const bool dry = parser.isSet(dryRun);
+    const UndoReport report = undoLatest(journal, dry);
+    QString status;
+    if (report.error)
+        status = *report.error;
+    else if (!report.batch)
+        status = QStringLiteral("Nothing to undo");
+    else
+        status = QStringLiteral("%1: %2 file(s) of %3")
+                     .arg(dry ? QStringLiteral("Would undo") : QStringLiteral("Undone"))
+                     .arg(report.movedCount())
+                     .arg(shownTime(*report.batch));
+
+    if (parser.isSet(jsonOption)) {
+        JsonWriter json;
+        json.beginObject();
+        json.key(u"dryRun");
+        json.value(dry);
+        json.key(u"status");
+        json.value(status);
+        json.key(u"batch");
+        if (report.batch)
+            writeBatch(json, *report.batch);
+        else
+            json.null();
+        json.key(u"moves");
+        json.beginArray();
+        for (const UndoStep &step : report.steps) {
+            json.beginObject();
+            json.key(u"from");
+            json.value(readableName(step.current));
+            json.key(u"to");
+            json.value(readableName(step.original));
+            json.key(u"outcome");
+            json.value(stepWord(step.kind));
+            json.key(u"message");
+            json.value(step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::planned
+                    ? std::nullopt
+                    : std::optional(undoStepText(step)));
+            json.endObject();
+        }
+        json.endArray();
+        json.endObject();
+        printOut(json.take());
+    } else {
+        QString text;
+        for (const UndoStep &step : report.steps) {
+            if (const QString left = undoStepText(step); !left.isEmpty())
+                printError(QStringLiteral("tolvane-cli undo: %1\n").arg(terminalSafe(left)));
+            else
+                text += QStringLiteral("%1 → %2\n").arg(
+                    terminalSafe(readableName(step.current)), terminalSafe(readableName(nativeFileName(step.original))));
+        }
+        printOut(text + terminalSafe(status) + QLatin1Char('\n'));
+    }
+    return report.isComplete() ? 0 : 1;
+}
+
+} // namespace tolvane::cli

@@ -1,0 +1,340 @@
+#include "RenameJournal.h"
+
+#include "core/FilePaths.h"
+#include "core/Json.h"
+#include "library/FileMover.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QStringDecoder>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolvane {
+
+namespace {
+
+void (*afterMoveHook)() = nullptr;
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString text = decoder(bytes);
+    return !decoder.hasError();
+}
+
+/// A path as a member: text when it is UTF-8, else its exact bytes in Base64.
+void appendPath(QByteArray &line, const char *key, const QByteArray &path)
+{
+    const bool text = isUtf8(path);
+    line += ",\"";
+    line += key;
+    line += text ? "\":" : "Bytes\":\"";
+    if (text)
+        appendJsonString(line, QString::fromUtf8(path));
+    else
+        line += path.toBase64() + '"';
+}
+
+std::optional<QByteArray> readPath(const QJsonObject &object, const QString &key)
+{
+    if (const QJsonValue text = object.value(key); text.isString())
+        return text.toString().toUtf8();
+    if (const QJsonValue bytes = object.value(key + QStringLiteral("Bytes")); bytes.isString()) {
+        auto decoded = QByteArray::fromBase64Encoding(bytes.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (decoded)
+            return *decoded;
+    }
+    return std::nullopt;
+}
+
+QByteArray recordStart(const QString &batch)
+{
+    QByteArray line = "{\"batch\":";
+    appendJsonString(line, batch);
+    return line;
+}
+
+QString fileError(const QString &path, int error)
+{
+    return QStringLiteral("The rename journal %1 can’t be written: %2").arg(path, systemErrorText(error));
+}
+
+/// The id of the batch a line belongs to, read cheaply: every line starts with it.
+QByteArrayView batchOfLine(QByteArrayView line)
+{
+    static constexpr QByteArrayView start = "{\"batch\":\"";
+    if (!line.startsWith(start))
+        return {};
+    const qsizetype end = line.indexOf('"', start.size());
+    return end < 0 ? QByteArrayView() : line.sliced(start.size(), end - start.size());
+}
+
+bool isHeaderLine(QByteArrayView line)
+{
+    return line.contains("\"kind\":");
+}
+
+} // namespace
+
+int JournalBatch::fileCount() const
+{
+    return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
+        return move.state == JournalMove::State::done;
+    }));
+}
+
+QByteArray JournalBatch::folder() const
+{
+    QByteArray common;
+    for (const JournalMove &move : moves) {
+        const QByteArray folder = nativeFolder(move.from);
+        if (common.isNull()) {
+            common = folder;
+            continue;
+        }
+        while (!(folder == common || folder.startsWith(common.endsWith('/') ? common : common + '/')))
+            common = nativeFolder(common);
+    }
+    return common;
+}
+
+QString RenameJournal::defaultPath()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // Relative values are to be ignored, as the base directory rules say.
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Tolvane/renames.jsonl");
+}
+
+RenameJournal::RenameJournal(QString path)
+    : m_path(std::move(path))
+{
+}
+
+RenameJournal::~RenameJournal()
+{
+    endBatch();
+}
+
+void RenameJournal::setAfterMoveHook(void (*hook)())
+{
+    afterMoveHook = hook;
+}
+
+bool RenameJournal::beginBatch(std::optional<QString> undoes, QString *error)
+{
+    endBatch();
+    m_inBatch = true;
+    m_headerWritten = false;
+    m_undoes = std::move(undoes);
+    m_batchId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_nextIndex = 0;
+    QString ignored;
+    return !m_undoes || ensureOpen(error ? error : &ignored);
+}
+
+void RenameJournal::endBatch()
+{
+    m_inBatch = false;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // releases the shared lock
+    m_fd = m_lockFd = -1;
+}
+
+bool RenameJournal::ensureOpen(QString *error)
+{
+    if (m_fd >= 0 && m_headerWritten)
+        return true;
+    if (m_fd < 0) {
+        const QByteArray file = QFile::encodeName(m_path);
+        const QByteArray folder = nativeFolder(file);
+        QDir().mkpath(QFile::decodeName(nativeFolder(folder)));
+        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+            *error = fileError(m_path, errno);
+            return false;
+        }
+        // Trimming rewrites the file, so it waits until no other process is inside a batch: each
+        // batch holds a shared lock on a lock file beside the journal until it ends.
+        m_lockFd = ::open((file + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_lockFd < 0) {
+            *error = fileError(m_path, errno);
+            return false;
+        }
+        if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0)
+            trim();
+        ::flock(m_lockFd, LOCK_SH);
+        m_fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            *error = fileError(m_path, errno);
+            ::close(m_lockFd);
+            m_lockFd = -1;
+            return false;
+        }
+        ::fchmod(m_fd, 0600);
+    }
+    QByteArray header = recordStart(m_batchId);
+    header += ",\"time\":\"" + QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() + '"';
+    header += m_undoes ? ",\"kind\":\"undo\",\"undoes\":" : ",\"kind\":\"rename\"";
+    if (m_undoes)
+        appendJsonString(header, *m_undoes);
+    header += "}\n";
+    if (!writeLine(header, error))
+        return false;
+    m_headerWritten = true;
+    return true;
+}
+
+bool RenameJournal::writeLine(const QByteArray &line, QString *error)
+{
+    // One write per line: with O_APPEND, lines of processes writing at once never mix.
+    qsizetype written = 0;
+    while (written < line.size()) {
+        const ssize_t count = ::write(m_fd, line.constData() + written, size_t(line.size() - written));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            *error = fileError(m_path, count < 0 ? errno : ENOSPC);
+            return false;
+        }
+        written += count;
+    }
+    return true;
+}
+
+std::optional<int> RenameJournal::announceMove(const QByteArray &from, const QByteArray &to, QString *error)
+{
+    if (!m_inBatch)
+        beginBatch();
+    if (!ensureOpen(error))
+        return std::nullopt;
+    const int index = m_nextIndex++;
+    QByteArray line = recordStart(m_batchId);
+    line += ",\"move\":" + QByteArray::number(index);
+    appendPath(line, "from", from);
+    appendPath(line, "to", to);
+    line += "}\n";
+    if (!writeLine(line, error))
+        return std::nullopt;
+    return index;
+}
+
+void RenameJournal::markDone(int index)
+{
+    QString ignored; // an unmarked move is found on disk by an undo
+    writeLine(recordStart(m_batchId) + ",\"done\":" + QByteArray::number(index) + "}\n", &ignored);
+    if (afterMoveHook)
+        afterMoveHook();
+}
+
+void RenameJournal::markReverted(int index)
+{
+    QString ignored;
+    writeLine(recordStart(m_batchId) + ",\"reverted\":" + QByteArray::number(index) + "}\n", &ignored);
+}
+
+void RenameJournal::trim()
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = file.readAll();
+    file.close();
+    const QList<QByteArray> lines = content.split('\n');
+    QList<QByteArrayView> headers;
+    for (const QByteArray &line : lines)
+        if (isHeaderLine(line))
+            headers.append(batchOfLine(line));
+    // Room for the batch about to start.
+    if (headers.size() < keptBatches)
+        return;
+    QSet<QByteArrayView> kept(headers.cend() - (keptBatches - 1), headers.cend());
+    QByteArray out;
+    out.reserve(content.size());
+    for (const QByteArray &line : lines) {
+        if (kept.contains(batchOfLine(line)))
+            out += line + '\n';
+    }
+    const QByteArray target = QFile::encodeName(m_path);
+    const QByteArray temporary = target + ".trim";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const bool written = ::write(fd, out.constData(), size_t(out.size())) == ssize_t(out.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temporary.constData(), target.constData()) != 0)
+        ::unlink(temporary.constData());
+}
+
+QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *error)
+{
+    QList<JournalBatch> batches;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error && file.exists())
+            *error = QStringLiteral("The rename journal %1 can’t be read: %2").arg(path, file.errorString());
+        return batches;
+    }
+    QHash<QString, qsizetype> byID;
+    QHash<QString, QHash<int, qsizetype>> moveIndex;
+    while (!file.atEnd()) {
+        const std::optional<QJsonObject> record = parseJsonObject(file.readLine());
+        if (!record)
+            continue;
+        const QString id = record->value(u"batch").toString();
+        if (id.isEmpty())
+            continue;
+        if (record->contains(u"kind")) {
+            if (byID.contains(id))
+                continue;
+            JournalBatch batch;
+            batch.id = id;
+            batch.time = QDateTime::fromString(record->value(u"time").toString(), Qt::ISODateWithMs);
+            batch.isUndo = record->value(u"kind").toString() == u"undo";
+            batch.undoes = record->value(u"undoes").toString();
+            byID.insert(id, batches.size());
+            batches.append(std::move(batch));
+            continue;
+        }
+        const qsizetype at = byID.value(id, -1);
+        if (at < 0)
+            continue;
+        JournalBatch &batch = batches[at];
+        if (const std::optional<qint64> index = jsonInteger(record->value(u"move"))) {
+            const std::optional<QByteArray> from = readPath(*record, QStringLiteral("from"));
+            const std::optional<QByteArray> to = readPath(*record, QStringLiteral("to"));
+            if (from && to && !moveIndex[id].contains(int(*index))) {
+                moveIndex[id].insert(int(*index), batch.moves.size());
+                batch.moves.append({*from, *to, JournalMove::State::announced});
+            }
+            continue;
+        }
+        const auto mark = [&](const char16_t *key, JournalMove::State state) {
+            const std::optional<qint64> index = jsonInteger(record->value(key));
+            const qsizetype move = index ? moveIndex[id].value(int(*index), -1) : -1;
+            if (move >= 0)
+                batch.moves[move].state = state;
+        };
+        mark(u"done", JournalMove::State::done);
+        mark(u"reverted", JournalMove::State::reverted);
+    }
+    for (qsizetype index = 0; index < batches.size(); ++index) {
+        if (const qsizetype target = batches[index].isUndo ? byID.value(batches[index].undoes, -1) : -1; target >= 0)
+            batches[target].undone = true;
+    }
+    return batches;
+}
+
+} // namespace tolvane

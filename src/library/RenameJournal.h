@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace tolvane {
+
+/// One move as the journal knows it.
+struct JournalMove {
+    enum class State {
+        announced, ///< written before the move; the move may or may not have happened
+        done, ///< moved
+        reverted, ///< moved and taken back (a later move of its row failed)
+    };
+    QByteArray from;
+    QByteArray to;
+    State state = State::announced;
+};
+
+/// One bulk operation or command run.
+struct JournalBatch {
+    QString id;
+    QDateTime time; ///< UTC
+    bool isUndo = false;
+    QString undoes; ///< for an undo: the batch it takes back
+    QList<JournalMove> moves;
+    bool undone = false; ///< an undo batch names this one
+
+    /// Files this batch moved and kept moved (an announced move may have happened too).
+    int fileCount() const;
+    /// The folder of the moves, or their nearest common folder.
+    QByteArray folder() const;
+};
+
+/// The log of every rename, so that a batch can be taken back even after a crash: each move is
+/// written (and handed to the kernel) before it is made and marked done after. Lines are JSON,
+/// one per record, each carrying its batch's id; other processes may append batches of their
+/// own at the same time. The file is created private (0600) and keeps the newest batches.
+class RenameJournal {
+public:
+    static constexpr int keptBatches = 200;
+
+    /// $XDG_STATE_HOME/Tolvane/renames.jsonl, by default ~/.local/state/Tolvane/renames.jsonl.
+    static QString defaultPath();
+
+    explicit RenameJournal(QString path = defaultPath());
+    ~RenameJournal();
+    RenameJournal(const RenameJournal &) = delete;
+    RenameJournal &operator=(const RenameJournal &) = delete;
+
+    const QString &path() const { return m_path; }
+
+    /// Starts a batch. A rename batch is written with its first move (an operation that moves
+    /// nothing leaves no batch); an undo batch at once, so that the batch it takes back counts as
+    /// undone from then on.
+    /// False, with `error` set, when an undo batch cannot be written.
+    bool beginBatch(std::optional<QString> undoes = std::nullopt, QString *error = nullptr);
+    /// Ends the batch; a move announced outside a batch starts one of its own.
+    void endBatch();
+    bool inBatch() const { return m_inBatch; }
+    /// The open batch's id (made by beginBatch()).
+    const QString &batchId() const { return m_batchId; }
+
+    /// Writes a move before it is made; its index for markDone()/markReverted(), or none with the
+    /// error in `error` when the journal cannot be written (then the move must not be made).
+    std::optional<int> announceMove(const QByteArray &from, const QByteArray &to, QString *error);
+    void markDone(int index);
+    void markReverted(int index);
+
+    /// Every batch in the file, oldest first; lines that cannot be read are skipped. `error`
+    /// tells when the file exists but cannot be read.
+    static QList<JournalBatch> readBatches(const QString &path, QString *error = nullptr);
+
+    /// Called after each move is marked done; lets a test stop a process between two moves.
+    static void setAfterMoveHook(void (*hook)());
+
+private:
+    bool ensureOpen(QString *error);
+    bool writeLine(const QByteArray &line, QString *error);
+    /// Drops the oldest batches once there are clearly more than keptBatches.
+    void trim();
+
+    QString m_path;
+    int m_fd = -1;
+    int m_lockFd = -1;
+    bool m_inBatch = false;
+    bool m_headerWritten = false;
+    std::optional<QString> m_undoes;
+    QString m_batchId;
+    int m_nextIndex = 0;
+};
+
+} // namespace tolvane
