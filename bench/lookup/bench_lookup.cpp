@@ -11,6 +11,7 @@
 #include "lookup/SearchRateGate.h"
 #include "media/MediaProbe.h"
 
+#include <QCoroTask>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -137,7 +138,7 @@ int main(int argc, char *argv[])
     const double mainStart = cpuSeconds(RUSAGE_THREAD);
     const double childStart = cpuSeconds(RUSAGE_CHILDREN);
     const Clock::time_point start = Clock::now();
-    model.addURLs(urls);
+    QCoro::waitFor(model.addURLs(urls));
     // Done as the command line is: every lookup ended and every summary in.
     BatchLookup batch(&model);
     QCoro::waitFor(batch.lookUpAll());

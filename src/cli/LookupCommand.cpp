@@ -262,7 +262,7 @@ QCoro::Task<int> lookUpAndPrint(Options options)
 
     LibraryModel model;
     model.setMediaProbe(loadProps);
-    model.addURLs(urls);
+    co_await model.addURLs(urls);
     BatchLookup batch(&model);
     InterruptWatch interrupt([&batch] { batch.cancel(); });
 

@@ -78,7 +78,7 @@ int runScan(const QStringList &arguments)
     bool anyMissing = false;
     const QList<QUrl> urls = existingPathURLs(paths, QStringLiteral("scan"), &anyMissing);
     LibraryModel model;
-    model.addURLs(urls);
+    QCoro::waitFor(model.addURLs(urls));
     if (parser.isSet(json))
         printOut(scanJson(model));
     else

@@ -3,13 +3,17 @@
 #include "core/FilePaths.h"
 #include "library/FileMover.h"
 #include "library/Intake.h"
+#include "library/NameBuilder.h"
 #include "library/RenamePlan.h"
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
 #include "support/DesktopServices.h"
+#include "support/WorkPool.h"
 
 #include <QCoreApplication>
+#include <QCoroFuture>
 #include <QCoroTask>
+#include <QThread>
 #include <QPointer>
 #include <QTimer>
 
@@ -77,12 +81,18 @@ MovieItemPtr LibraryModel::selectedItem() const
     return nullptr;
 }
 
-void LibraryModel::addURLs(const QList<QUrl> &urls)
-{
-    cancelAllLookups();
-    IntakeResult intake = collectIntake(urls);
+namespace {
 
-    setFolderURL(intake.folderPath ? std::optional<QUrl>(fileURL(*intake.folderPath)) : std::nullopt);
+/// The rows of one intake, made and sorted off the GUI thread.
+struct IntakeRows {
+    QList<MovieItemPtr> items;
+    std::optional<QByteArray> folderPath;
+    int skippedCount = 0;
+};
+
+IntakeRows makeIntakeRows(const QList<QUrl> &urls, QThread *owner)
+{
+    IntakeResult intake = collectIntake(urls);
     // Rows first, then sorted by the names they show: each name is decoded once.
     QList<MovieItemPtr> made;
     QStringList names;
@@ -90,25 +100,49 @@ void LibraryModel::addURLs(const QList<QUrl> &urls)
     names.reserve(intake.paths.size());
     for (QByteArray &path : intake.paths) {
         made.append(std::make_shared<MovieItem>(std::move(path)));
+        // Made here, the row is handed to the model's thread, where its signals are delivered.
+        made.last()->moveToThread(owner);
         names.append(made.last()->originalName());
     }
-    QList<MovieItemPtr> items;
-    items.reserve(made.size());
+    IntakeRows rows{{}, std::move(intake.folderPath), intake.skippedCount};
+    rows.items.reserve(made.size());
     for (qsizetype index : nameOrder(names, collationLocale()))
-        items.append(std::move(made[index]));
-    setItems(std::move(items));
+        rows.items.append(std::move(made[index]));
+    return rows;
+}
+
+} // namespace
+
+QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
+{
+    cancelAllLookups();
+    const quint64 intake = ++m_intakeCount;
+    // A large folder tree can take a while to walk.
+    setStatusText(QStringLiteral("Looking for video files…"));
+    QPointer<LibraryModel> self(this);
+    // Named and const, as elsewhere: awaiting a non-const QFuture here corrupted the rows' strings.
+    const auto scan = [urls, owner = thread()] { return makeIntakeRows(urls, owner); };
+    const QFuture<IntakeRows> scanning = runInWorkPool(scan);
+    IntakeRows rows = co_await scanning;
+    // A newer drop replaces this one; a model gone meanwhile takes nothing.
+    if (!self || intake != m_intakeCount)
+        co_return;
+
+    setFolderURL(rows.folderPath ? std::optional<QUrl>(fileURL(*rows.folderPath)) : std::nullopt);
+    setItems(std::move(rows.items));
     setSelectedIDs(m_items.isEmpty() ? QSet<QUuid>() : QSet<QUuid>{m_items.first()->id()});
 
-    const qsizetype rows = m_items.size();
-    if (rows == 0 && intake.skippedCount == 0)
+    const qsizetype count = m_items.size();
+    if (count == 0 && rows.skippedCount == 0)
         setStatusText(QStringLiteral("No video files found"));
-    else if (rows == 0)
-        setStatusText(QStringLiteral("No video files in drop (%1 non-video skipped)").arg(intake.skippedCount));
+    else if (count == 0)
+        setStatusText(QStringLiteral("No video files in drop (%1 non-video skipped)").arg(rows.skippedCount));
     else if (urls.size() == 1)
-        setStatusText(QStringLiteral("%1 file(s) — Lookup").arg(rows));
+        setStatusText(QStringLiteral("%1 file(s) — Lookup").arg(count));
     else
-        setStatusText(QStringLiteral("%1 file(s) from %2 items — Lookup").arg(rows).arg(urls.size()));
+        setStatusText(QStringLiteral("%1 file(s) from %2 items — Lookup").arg(count).arg(urls.size()));
     startMediaProbes();
+    Q_EMIT intakeFinished();
 }
 
 namespace {
@@ -417,6 +451,15 @@ void LibraryModel::openGoogleSearch(const QString &query)
     url.setQuery(QStringLiteral("q=%1&hl=en").arg(encode(query)), QUrl::StrictMode);
     if (url.isValid())
         m_desktop->openUrl(url);
+}
+
+void LibraryModel::checkSelected()
+{
+    const MovieItemPtr item = selectedItem();
+    if (!item)
+        return;
+    if (const std::optional<MovieMatch> match = item->chosenMatch())
+        openGoogleSearch(proposedBaseName(match->title, match->year, match->selectedAltTitle, std::nullopt, false));
 }
 
 void LibraryModel::cancelAllLookups()

@@ -6,6 +6,7 @@
 #include "support/CancellationHandle.h"
 
 #include <QByteArray>
+#include <QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -51,8 +52,11 @@ public:
     const QString &statusText() const { return m_statusText; }
 
     // Intake.
-    /// Replaces the list by the video files found at these file URLs (folders are scanned).
-    void addURLs(const QList<QUrl> &urls);
+    /// Replaces the list by the video files found at these file URLs (folders are scanned). The
+    /// folders are walked and the rows made on the work pool; the list changes when that is done,
+    /// then intakeFinished() is emitted. A newer intake started meanwhile wins: the older one's
+    /// rows are dropped.
+    QCoro::Task<> addURLs(QList<QUrl> urls);
     /// Asks the desktop for files (and folders, where its chooser can) and takes them in as a drop.
     void showOpenPanel();
     /// As showOpenPanel, for one folder.
@@ -81,6 +85,11 @@ public:
     int activeLookupCount() const { return m_activeLookupCount; }
     /// Opens the Google results for `query` in the default browser.
     void openGoogleSearch(const QString &query);
+    /// Opens the Google results for the base name of the selected row's chosen match (title,
+    /// year and alternative title; no postfix). Nothing when that row has no chosen match.
+    void checkSelected();
+    /// Recomputes the status line from the rows' statuses (after a row's choice changed).
+    void updateSummaryStatus();
 
 Q_SIGNALS:
     void itemsChanged();
@@ -89,6 +98,8 @@ Q_SIGNALS:
     void statusTextChanged();
     /// The queue has run dry: nothing waits and nothing runs.
     void lookupsFinished();
+    /// An intake has put its rows in the list (or found none).
+    void intakeFinished();
 
 private:
     static constexpr int maxConcurrentLookups = 8;
@@ -105,8 +116,6 @@ private:
     /// thread when the lookup has ended, however it ended.
     void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
     void releaseLookupSlot(quint64 generation);
-    /// Recomputes the status line from the rows' statuses.
-    void updateSummaryStatus();
 
     QList<MovieItemPtr> m_items;
     QSet<QUuid> m_selectedIDs;
@@ -118,6 +127,7 @@ private:
     /// Advanced by cancelAllLookups(): lookups of an earlier generation no longer hold a slot.
     quint64 m_lookupGeneration = 0;
     DesktopServices *m_desktop = nullptr;
+    quint64 m_intakeCount = 0;
     std::optional<MovieLookup> m_lookup;
     LookupEngines m_engines = LookupEngines::standard();
     MediaProbe m_mediaProbe;

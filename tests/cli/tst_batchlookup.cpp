@@ -58,7 +58,7 @@ class TestBatchLookup : public QObject {
         lookup.gate = std::make_shared<SearchRateGate>(hooks);
         m_model->setLookup(lookup);
         m_model->setMediaProbe(summary);
-        m_model->addURLs(urls);
+        QCoro::waitFor(m_model->addURLs(urls));
         return *m_model;
     }
 

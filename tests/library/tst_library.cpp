@@ -11,6 +11,7 @@
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -232,7 +233,7 @@ class TestLibrary : public QObject {
         m_model->setLookup(MovieLookup{});
         m_model->setLookupEngines(fakeEngines(m_script.get()));
         create(names);
-        m_model->addURLs(urls(names));
+        QCoro::waitFor(m_model->addURLs(urls(names)));
         m_model->setSelectedIDs({});
         return *m_model;
     }
@@ -315,7 +316,7 @@ private Q_SLOTS:
             entry.replace("\xc3\xa9", "\xe9").replace("\xc3\xa8", "\xe8");
         create(entries);
         LibraryModel model;
-        model.addURLs(urls(list(f[1])));
+        QCoro::waitFor(model.addURLs(urls(list(f[1]))));
         QCOMPARE(rowPaths(model), f[2]);
         QCOMPARE(model.statusText(), f[3]);
         QCOMPARE(model.folderURL(), f[4].isEmpty() ? std::nullopt : std::optional(urls(list(f[4])).first()));
@@ -355,17 +356,18 @@ private Q_SLOTS:
         QSignalSpy items(&model, &LibraryModel::itemsChanged), selection(&model, &LibraryModel::selectedIDsChanged);
         QSignalSpy folder(&model, &LibraryModel::folderURLChanged), status(&model, &LibraryModel::statusTextChanged);
         const auto counts = [&] { return QList{items.count(), selection.count(), folder.count(), status.count()}; };
-        model.addURLs(urls({"."})); // new rows with new ids, a new folder and status line
-        QCOMPARE(counts(), (QList<qsizetype>{1, 1, 1, 1}));
-        model.addURLs(urls({"."}));
+        // New rows with new ids, a new folder, and the status line while walking and after.
+        QCoro::waitFor(model.addURLs(urls({"."})));
+        QCOMPARE(counts(), (QList<qsizetype>{1, 1, 1, 2}));
+        QCoro::waitFor(model.addURLs(urls({"."})));
         model.setSelectedIDs(model.selectedIDs());
-        QCOMPARE(counts(), (QList<qsizetype>{2, 2, 1, 1}));
+        QCOMPARE(counts(), (QList<qsizetype>{2, 2, 1, 4}));
         // A rename puts a fresh row for the moved file in the old one's place, selected if it was.
         const MovieItemPtr old = model.items().first();
         old->setExtraTokens(u"tarkovsky"_qs);
         makeReady(old, u"Сталкер"_qs, 1979);
         QCOMPARE(model.rename(old), std::nullopt);
-        QCOMPARE(counts(), (QList<qsizetype>{3, 3, 1, 2}));
+        QCOMPARE(counts(), (QList<qsizetype>{3, 3, 1, 5}));
         const MovieItemPtr now = model.items().first();
         QCOMPARE(now->originalName(), u"Сталкер(1979).mkv"_qs);
         QVERIFY(now->engineReplies() == old->engineReplies() && now->extraTokens() == old->extraTokens());
@@ -381,7 +383,9 @@ private Q_SLOTS:
         model.lookupSelected();
         QVERIFY(model.statusText() == u"No files to look up"_qs && !model.canLookup());
         desktop.chosen = urls(list(u"c.mkv|a.mkv|b.mkv"_qs));
+        QSignalSpy intake(&model, &LibraryModel::intakeFinished);
         model.showOpenPanel();
+        QVERIFY(intake.wait());
         QCOMPARE(rowPaths(model), u"a.mkv|b.mkv|c.mkv"_qs);
         model.setSelectedIDs({model.items()[2]->id(), model.items()[0]->id()});
         model.revealSelectedInFinder();
@@ -434,7 +438,7 @@ private Q_SLOTS:
         entries.first().replace("\xc3\xa9", "\xe9"); // é in the first name: a Latin-1 byte
         create(entries);
         LibraryModel model;
-        model.addURLs(urls({"."}));
+        QCoro::waitFor(model.addURLs(urls({"."})));
         const QList<MovieItemPtr> rows = model.items();
         const QStringList names = f[1].split(u'|');
         for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -497,7 +501,7 @@ private Q_SLOTS:
         const QStringList f = fields(row);
         create(list(u"a.mkv|b.mkv|c.mkv|d.mkv"_qs));
         LibraryModel model;
-        model.addURLs(urls({"."}));
+        QCoro::waitFor(model.addURLs(urls({"."})));
         makeReady(model.items()[0], u"A"_qs, 2001);
         makeReady(model.items()[1], u"A"_qs, 2001);
         makeReady(model.items()[2], u"G"_qs, 2003);
@@ -569,7 +573,7 @@ private Q_SLOTS:
         QCOMPARE(m_script->running, 8); // eight at once, the ninth waits
         const MovieItemPtr first = model.items().first();
         if (byIntake) {
-            model.addURLs(urls({"Film I.mkv"}));
+            QCoro::waitFor(model.addURLs(urls({"Film I.mkv"})));
             model.lookupSelected();
         } else {
             model.removeItems({first->id()});
@@ -631,7 +635,7 @@ private Q_SLOTS:
         model.setMediaProbe([script](QByteArray path) { return fakeProbe(script, std::move(path)); });
         script->held.insert(u"probe"_qs);
         create({"b.mkv", "Caf\xe9.mkv", "Caf\xe8.mkv"});
-        model.addURLs(urls({"."}));
+        QCoro::waitFor(model.addURLs(urls({"."})));
         QCOMPARE(script->probed, (QList<QByteArray>{at("b.mkv"), at("Caf\xe9.mkv"), at("Caf\xe8.mkv")}));
         const QList<MovieItemPtr> rows = model.items();
         QSignalSpy changes(rows[1].get(), &MovieItem::mediaInfoChanged);

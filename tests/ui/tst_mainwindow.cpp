@@ -3,6 +3,7 @@
 #include "ui/LibraryListModel.h"
 #include "ui/MainWindow.h"
 
+#include <QCoroTask>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLabel>
@@ -89,7 +90,7 @@ private Q_SLOTS:
         QVERIFY(!find<QPushButton>(window, "Lookup Selected"));
         QVERIFY(!find<QPushButton>(window, "Rename All Ready"));
 
-        model.addURLs(m_urls);
+        QCoro::waitFor(model.addURLs(m_urls));
         QVERIFY(!find<QWidget>(window, "Drop zone"));
         QVERIFY(find<QPushButton>(window, "Lookup Selected"));
         QVERIFY(find<QPushButton>(window, "Rename All Ready"));
@@ -129,7 +130,7 @@ private Q_SLOTS:
         FakeDesktop desktop;
         MainWindow window(model, desktop);
         window.show();
-        model.addURLs(m_urls);
+        QCoro::waitFor(model.addURLs(m_urls));
         QItemSelectionModel *selection = window.fileList()->selectionModel();
         QCOMPARE(selection->selectedRows().size(), 1); // the intake selects the first row
         QVERIFY(!find<QLabel>(window, "Selection count"));
@@ -176,7 +177,7 @@ private Q_SLOTS:
         auto *field = new QLineEdit(QStringLiteral("text"), window.fileList()->parentWidget());
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        model.addURLs(m_urls);
+        QCoro::waitFor(model.addURLs(m_urls));
         model.setSelectedIDs(ids(model, {0, 1}));
         QWidget *target = inTextField ? static_cast<QWidget *>(field) : window.fileList();
         target->setFocus();
@@ -204,7 +205,7 @@ private Q_SLOTS:
         FakeDesktop desktop;
         MainWindow window(model, desktop);
         window.show();
-        model.addURLs(m_urls);
+        QCoro::waitFor(model.addURLs(m_urls));
         model.setSelectedIDs(ids(model, {0, 2}));
         QListView *list = window.fileList();
         QTimer::singleShot(0, this, [] {
@@ -227,7 +228,7 @@ private Q_SLOTS:
         FakeDesktop desktop;
         MainWindow window(model, desktop);
         window.show();
-        model.addURLs(m_urls);
+        QCoro::waitFor(model.addURLs(m_urls));
 
         QMimeData foreign;
         foreign.setUrls({QUrl("https://example.org/film.mkv")});
