@@ -13,13 +13,37 @@ namespace {
 
 using SafariCookieStore::Status;
 
-QByteArray cookiesJson(const Status &status, const std::optional<std::optional<QString>> &header)
+std::optional<QString> unlessEmpty(const QString &text)
+{
+    return text.isEmpty() ? std::nullopt : std::optional(text);
+}
+
+/// What was read, for the line under the status: "Firefox profile NAME: PATH" or
+/// "Cookies.binarycookies: PATH"; none when no file was found.
+std::optional<QString> sourceLine(const Status &status, const std::optional<QString> &file)
+{
+    if (status.sourceName().isEmpty() || !file)
+        return std::nullopt;
+    if (!status.firefoxProfile.isEmpty())
+        return QStringLiteral("Source: Firefox profile %1: %2").arg(status.firefoxProfile, *file);
+    return QStringLiteral("Source: Cookies.binarycookies: %1").arg(*file);
+}
+
+QByteArray cookiesJson(const Status &status, const std::optional<QString> &file,
+    const std::optional<std::optional<QString>> &header)
 {
     const bool loaded = status.kind == Status::Case::loaded;
+    const bool found = !status.sourceName().isEmpty();
     JsonWriter json;
     json.beginObject();
     json.key(u"status");
     json.value(status.caseName());
+    json.key(u"source");
+    json.value(unlessEmpty(status.sourceName()));
+    json.key(u"profile");
+    json.value(unlessEmpty(status.firefoxProfile));
+    json.key(u"file");
+    json.value(found ? file : std::nullopt);
     json.key(u"text");
     json.value(status.displayText());
     json.key(u"count");
@@ -40,9 +64,10 @@ int runCookies(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Loads Safari's cookie file as a lookup does (unless useSafariCookies is off) and prints the\n"
-                       "status line. With --header URL, also prints the Cookie header that requests to URL carry;\n"
-                       "nothing when no cookie applies."));
+        QStringLiteral("Loads the browser's cookies as a lookup does (unless useSafariCookies is off): Safari's\n"
+                       "cookie file where there is one, else the default Firefox profile's cookies.sqlite. Prints\n"
+                       "the status line and the file read. With --header URL, also prints the Cookie header that\n"
+                       "requests to URL carry; nothing when no cookie applies."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
     const QCommandLineOption header(
         QStringLiteral("header"), QStringLiteral("Also print the Cookie header for URL."), QStringLiteral("URL"));
@@ -71,11 +96,14 @@ int runCookies(const QStringList &arguments)
     if (parser.isSet(header))
         cookieHeader = SafariCookieStore::cookieHeader(url);
 
+    const std::optional<QString> file = SafariCookieStore::lastFile();
     if (parser.isSet(json)) {
-        printOut(cookiesJson(status, cookieHeader));
+        printOut(cookiesJson(status, file, cookieHeader));
         return 0;
     }
     QString text = terminalSafe(status.displayText()) + u'\n';
+    if (const std::optional<QString> source = sourceLine(status, file))
+        text += terminalSafe(*source) + u'\n';
     if (cookieHeader && *cookieHeader)
         text += QStringLiteral("Cookie: ") + terminalSafe(**cookieHeader) + u'\n';
     printOut(text);

@@ -9,7 +9,7 @@
 
 namespace tolvane {
 
-/// One browser cookie as Safari's cookie file holds it.
+/// One browser cookie, as Safari's cookie file or Firefox's database holds it.
 struct Cookie {
     QString name; ///< never empty
     QString value;
@@ -17,6 +17,7 @@ struct Cookie {
     QString path; ///< "/" when the file gives none
     std::optional<QDateTime> expires; ///< UTC; absent for session cookies
     bool secure = false;
+    bool httpOnly = false; ///< known from Firefox only; requests send these cookies all the same
 
     friend bool operator==(const Cookie &, const Cookie &) = default;
 };

@@ -1,7 +1,10 @@
 #include "SafariCookieStore.h"
 
+#include "services/FirefoxCookies.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 
@@ -132,6 +135,7 @@ struct Cache {
     /// whatever the status, so a damaged or empty file is not read again on every request.
     std::optional<QString> path;
     std::optional<FileStamp> stamp;
+    std::optional<FileStamp> logStamp; ///< Firefox's write-ahead log, which holds the newest cookies
     bool known = false;
     /// The browser-cookie setting as the last load was told it; off until a load says otherwise.
     bool enabled = false;
@@ -151,21 +155,68 @@ void store(Cache &shared, QList<Cookie> cookies, const Status &status)
     shared.status = status;
 }
 
+/// The file to read: Safari's where there is one, else the default Firefox profile's database.
+struct Source {
+    QString path;
+    Probe found;
+    std::optional<FileStamp> logStamp;
+    std::optional<QString> firefoxProfile;
+};
+
+std::optional<Source> findSource(const QString &home)
+{
+    for (const char *suffix : fileLocations) {
+        const QString path = home + QLatin1String(suffix);
+        if (const Probe found = probe(path); found.exists)
+            return Source{path, found, std::nullopt, std::nullopt};
+    }
+    for (const char *suffix : FirefoxCookies::profileRoots) {
+        const QString root = home + QLatin1String(suffix);
+        QFile ini(root + QStringLiteral("/profiles.ini"));
+        // profiles.ini is a few lines; a larger one is not Firefox's and is passed over.
+        if (!QFileInfo(ini).isFile() || ini.size() > 1024 * 1024 || !ini.open(QIODevice::ReadOnly))
+            continue;
+        const std::optional<FirefoxCookies::Profile> profile
+            = FirefoxCookies::defaultProfile(QString::fromUtf8(ini.readAll()), root);
+        if (!profile)
+            continue;
+        const QString path = profile->directory + QStringLiteral("/cookies.sqlite");
+        if (const Probe found = probe(path); found.exists)
+            return Source{path, found, probe(path + QStringLiteral("-wal")).stamp, profile->name};
+    }
+    return std::nullopt;
+}
+
+Status readSource(const Source &source, QList<Cookie> &cookies)
+{
+    if (source.firefoxProfile) {
+        FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(source.path);
+        if (read.permissionDenied || read.failure) {
+            Status failed = read.permissionDenied ? Status::permissionDenied() : Status::parseError(*read.failure);
+            failed.firefoxProfile = *source.firefoxProfile;
+            return failed;
+        }
+        cookies = std::move(read.cookies);
+        return Status::loadedFromFirefox(cookies.size(), source.path, *source.firefoxProfile);
+    }
+    FileContents contents = readWholeFile(source.path);
+    if (contents.failure)
+        return *contents.failure;
+    try {
+        cookies = parseBinaryCookies(contents.bytes);
+        return Status::loaded(cookies.size(), source.path);
+    } catch (BinaryCookiesError error) {
+        return Status::parseError(binaryCookiesErrorText(error));
+    }
+}
+
 // The lock is taken only to look at or replace the cache, never around file work, so one slow
 // disk does not stall every request.
 Status loadEnabled(bool force)
 {
     Cache &shared = cache();
-    const QString home = QDir::homePath();
-    QString path;
-    Probe found;
-    for (const char *suffix : fileLocations) {
-        path = home + QLatin1String(suffix);
-        found = probe(path);
-        if (found.exists)
-            break;
-    }
-    if (!found.exists) {
+    const std::optional<Source> source = findSource(QDir::homePath());
+    if (!source) {
         QMutexLocker lock(&shared.mutex);
         store(shared, {}, Status::notFound());
         shared.known = false;
@@ -174,30 +225,20 @@ Status loadEnabled(bool force)
 
     {
         QMutexLocker lock(&shared.mutex);
-        if (!force && shared.known && shared.path == path && shared.stamp == found.stamp)
+        if (!force && shared.known && shared.path == source->path && shared.stamp == source->found.stamp
+            && shared.logStamp == source->logStamp)
             return shared.status;
     }
 
     ++fileReads;
-    FileContents contents = readWholeFile(path);
     QList<Cookie> cookies;
-    Status status;
-    if (contents.failure) {
-        status = *contents.failure;
-    } else {
-        try {
-            cookies = parseBinaryCookies(contents.bytes);
-            status = Status::loaded(cookies.size(), path);
-        } catch (BinaryCookiesError error) {
-            status = Status::parseError(binaryCookiesErrorText(error));
-        }
-    }
-    contents.bytes.clear();
+    const Status status = readSource(*source, cookies);
 
     QMutexLocker lock(&shared.mutex);
     store(shared, std::move(cookies), status);
-    shared.path = path;
-    shared.stamp = found.stamp;
+    shared.path = source->path;
+    shared.stamp = source->found.stamp;
+    shared.logStamp = source->logStamp;
     shared.known = true;
     return status;
 }
@@ -233,6 +274,8 @@ QString Status::displayText() const
 {
     switch (kind) {
     case Case::loaded:
+        if (!firefoxProfile.isEmpty())
+            return QStringLiteral("Loaded %1 cookies from Firefox (%2)").arg(count).arg(firefoxProfile);
         return QStringLiteral("Status: loaded %1 cookies\n%2").arg(count).arg(path);
     case Case::parseError:
         return QStringLiteral("Status: parse error — ") + message;
@@ -261,6 +304,14 @@ QString Status::caseName() const
         return QStringLiteral("permissionDenied");
     }
     return {};
+}
+
+QString Status::sourceName() const
+{
+    if (!firefoxProfile.isEmpty())
+        return QStringLiteral("firefox");
+    const bool fileFound = kind == Case::loaded || kind == Case::parseError || kind == Case::permissionDenied;
+    return fileFound ? QStringLiteral("binarycookies") : QString();
 }
 
 namespace {
@@ -374,6 +425,13 @@ std::optional<QString> headerFor(const QList<const Cookie *> &candidates, const 
 
 } // namespace
 
+std::optional<QString> lastFile()
+{
+    Cache &shared = cache();
+    QMutexLocker lock(&shared.mutex);
+    return shared.known ? shared.path : std::nullopt;
+}
+
 void resetCacheForTesting()
 {
     Cache &shared = cache();
@@ -381,6 +439,7 @@ void resetCacheForTesting()
     store(shared, {}, Status::disabled());
     shared.path.reset();
     shared.stamp.reset();
+    shared.logStamp.reset();
     shared.known = false;
     shared.enabled = false;
 }

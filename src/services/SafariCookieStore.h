@@ -9,8 +9,9 @@
 
 #include <optional>
 
-/// Reads Safari's cookie file so that web requests carry the user's own cookies. The parsed
-/// cookies live in one process-wide cache that is refreshed only when the file changes.
+/// Reads the browser's cookies so that web requests carry the user's own: Safari's cookie file
+/// where there is one, else the default Firefox profile's database. The parsed cookies live in one
+/// process-wide cache that is refreshed only when the file changes.
 /// Every function is synchronous, thread-safe and never throws; callers keep them off the GUI thread.
 namespace tolvane::SafariCookieStore {
 
@@ -22,16 +23,23 @@ struct Status {
     qsizetype count = 0; ///< loaded only
     QString path; ///< loaded only: the file that was read
     QString message; ///< parseError only
+    QString firefoxProfile; ///< the Firefox profile read (loaded, parseError, permissionDenied); else empty
 
-    static Status loaded(qsizetype count, const QString &path) { return {Case::loaded, count, path, {}}; }
-    static Status parseError(const QString &message) { return {Case::parseError, 0, {}, message}; }
-    static Status disabled() { return {Case::disabled, 0, {}, {}}; }
-    static Status notFound() { return {Case::notFound, 0, {}, {}}; }
-    static Status permissionDenied() { return {Case::permissionDenied, 0, {}, {}}; }
+    static Status loaded(qsizetype count, const QString &path) { return {Case::loaded, count, path, {}, {}}; }
+    static Status loadedFromFirefox(qsizetype count, const QString &path, const QString &profile)
+    {
+        return {Case::loaded, count, path, {}, profile};
+    }
+    static Status parseError(const QString &message) { return {Case::parseError, 0, {}, message, {}}; }
+    static Status disabled() { return {Case::disabled, 0, {}, {}, {}}; }
+    static Status notFound() { return {Case::notFound, 0, {}, {}, {}}; }
+    static Status permissionDenied() { return {Case::permissionDenied, 0, {}, {}, {}}; }
 
     QString displayText() const;
     /// "loaded", "parseError", "disabled", "notFound" or "permissionDenied".
     QString caseName() const;
+    /// What was read: "firefox" or "binarycookies"; "" when no file was found or the option is off.
+    QString sourceName() const;
 
     friend bool operator==(const Status &, const Status &) = default;
 };
@@ -43,8 +51,10 @@ inline constexpr const char *fileLocations[] = {
 };
 
 /// Refreshes the cache from the cookie file under QDir::homePath() unless `enabled` (the user's
-/// browser-cookie setting) is off, and reports how that went. A file whose path, size and
-/// modification time are those of the last read is not read again, whatever that read gave.
+/// browser-cookie setting) is off, and reports how that went. Safari's locations come first; when
+/// neither exists, the `cookies.sqlite` of the default Firefox profile is read. A file whose path,
+/// size and modification time (and those of Firefox's write-ahead log) are those of the last read
+/// is not read again, whatever that read gave.
 Status loadCookies(bool enabled);
 
 /// As loadCookies, but reads the file even when it looks unchanged (the settings window's
@@ -59,6 +69,9 @@ std::optional<QString> cookieHeader(const QUrl &url);
 /// The matching behind cookieHeader, free of files and clocks: keeps unexpired cookies whose
 /// domain and path cover the URL, lets the most specific domain win per name, and joins them.
 std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now);
+
+/// The file the last status is about (read, or failed to read); none when no file was found.
+std::optional<QString> lastFile();
 
 /// Forgets the cache, as at process start.
 void resetCacheForTesting();
