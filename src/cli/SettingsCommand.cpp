@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "core/Text.h"
+#include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -43,7 +44,8 @@ int runSettings(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Without arguments, prints the settings as the app reads them (KEY, TAB, value; the API key\n"
-                       "masked). With KEY VALUE, stores one setting as the settings window's Save does.\n"
+                       "masked), then where the API key is kept: the keyring (Secret Service) where one answers, else\n"
+                       "the settings file. With KEY VALUE, stores one setting as the settings window's Save does.\n"
                        "Keys: ")
         + AppSettings::allKeys().join(QStringLiteral(", ")));
     parser.addPositionalArgument(QStringLiteral("KEY"), QStringLiteral("Setting to store."), QStringLiteral("[KEY"));
@@ -51,6 +53,9 @@ int runSettings(const QStringList &arguments)
     if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("settings"), arguments))
         return *ended;
 
+    // The command line has no window to keep responsive: it waits for the keyring (briefly, so a
+    // locked one that nobody unlocks does not hang a script).
+    QCoro::waitFor(ApiKeyStore::load(std::chrono::seconds(5)));
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         const auto line = [](const QString &key, const QString &value) {
@@ -61,7 +66,8 @@ int runSettings(const QStringList &arguments)
             + line(AppSettings::yandexAIPromptID, terminalSafe(AppSettings::yandexPromptID()))
             + line(AppSettings::yandexAIEndpointURL, terminalSafe(AppSettings::yandexEndpointURL()))
             + line(AppSettings::useSafariCookiesKey, flagText(AppSettings::useSafariCookies()))
-            + line(AppSettings::moveCompanionFilesKey, flagText(AppSettings::moveCompanionFiles())));
+            + line(AppSettings::moveCompanionFilesKey, flagText(AppSettings::moveCompanionFiles()))
+            + QStringLiteral("The API key is kept in %1.\n").arg(terminalSafe(ApiKeyStore::locationText())));
         return 0;
     }
     if (positional.size() != 2) {
@@ -82,6 +88,8 @@ int runSettings(const QStringList &arguments)
             AppSettings::storeUseSafariCookies(*flag);
         else
             AppSettings::storeMoveCompanionFiles(*flag);
+    } else if (key == AppSettings::yandexAIAPIKey) {
+        QCoro::waitFor(ApiKeyStore::store(value));
     } else if (!AppSettings::storeText(key, value)) {
         printError(QStringLiteral("tolvane-cli settings: unknown key “%1”; expected one of: %2\n")
                        .arg(terminalSafe(key), AppSettings::allKeys().join(QStringLiteral(", "))));

@@ -1,5 +1,7 @@
 #include "AppSettings.h"
 
+#include "settings/ApiKeyStore.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -139,7 +141,29 @@ QStringList AppSettings::allKeys()
 
 QString AppSettings::yandexAPIKey()
 {
+    if (std::optional<QString> inKeyring = ApiKeyStore::keyringKey())
+        return *inKeyring;
     return readString(yandexAIAPIKey);
+}
+
+QString AppSettings::fileAPIKey()
+{
+    return readString(yandexAIAPIKey);
+}
+
+QString AppSettings::fileName()
+{
+    return Store().fileName();
+}
+
+void AppSettings::storeFileAPIKey(const QString &key)
+{
+    write({yandexAIAPIKey}, [&](QSettings &settings) { settings.setValue(yandexAIAPIKey, key.trimmed()); });
+}
+
+void AppSettings::removeFileAPIKey()
+{
+    write({}, [](QSettings &settings) { settings.remove(yandexAIAPIKey); });
 }
 
 QString AppSettings::yandexFolderID()
@@ -182,6 +206,11 @@ bool AppSettings::storeText(const QString &key, const QString &value)
     QString trimmed = value.trimmed();
     if (key == yandexAIEndpointURL && trimmed.isEmpty())
         trimmed = defaultYandexEndpoint;
+    if (key == yandexAIAPIKey) {
+        // Writes the file at once where no keyring answers; the keyring's write runs on.
+        ApiKeyStore::store(trimmed);
+        return true;
+    }
     write({key}, [&](QSettings &settings) { settings.setValue(key, trimmed); });
     return true;
 }
@@ -211,6 +240,8 @@ std::optional<QString> AppSettings::flush()
 
 void AppSettings::resetAll()
 {
+    if (ApiKeyStore::location() == ApiKeyStore::Location::keyring)
+        ApiKeyStore::clear();
     write({}, [](QSettings &settings) { settings.clear(); });
 }
 

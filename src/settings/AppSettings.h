@@ -9,7 +9,8 @@ namespace tolvane {
 
 /// Named readers over the preferences store (QSettings, organization and application "Tolvane").
 /// Nothing is cached: every reader goes to the store, so a saved value applies to the next read.
-/// Safe to call from any thread.
+/// The one exception is the API key once ApiKeyStore has found a keyring: it is then read from
+/// memory. Safe to call from any thread.
 class AppSettings {
 public:
     static inline const QString defaultYandexEndpoint
@@ -25,6 +26,7 @@ public:
     /// The keys this application stores, in the order the reset walks them.
     static QStringList allKeys();
 
+    /// The key from the keyring when ApiKeyStore keeps it there, else from the settings file.
     static QString yandexAPIKey();
     static QString yandexFolderID();
     static QString yandexPromptID();
@@ -39,9 +41,18 @@ public:
     /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
     /// stored as the default. Returns false for a key that is not a text setting. The file is kept
     /// readable by its owner only (it holds the API key); a failed write is told by flush().
+    /// The API key goes where ApiKeyStore keeps it (the keyring is written in the background).
     static bool storeText(const QString &key, const QString &value);
     static void storeUseSafariCookies(bool value);
     static void storeMoveCompanionFiles(bool value);
+
+    /// The settings file, which holds the API key where no keyring answers.
+    static QString fileName();
+    /// The API key as the settings file holds it, whatever ApiKeyStore keeps.
+    static QString fileAPIKey();
+    /// Writes the API key to the settings file (an empty key is stored as such) or removes it.
+    static void storeFileAPIKey(const QString &key);
+    static void removeFileAPIKey();
 
     /// Writes pending changes now. None when everything written since the last flush is in the
     /// file; else a one-line reason naming the settings file (a folder in its place, a read-only
@@ -49,6 +60,7 @@ public:
     static std::optional<QString> flush();
 
     /// Clears every key the application has stored, not only the five, and writes through to disk.
+    /// The keyring's copy of the API key is forgotten here; ApiKeyStore::clear() removes it.
     static void resetAll();
     /// Starts a new copy of the application with the same arguments, then quits this one. The new
     /// copy finds this process's id in the environment variable `relaunchedVariable`.
