@@ -2,7 +2,9 @@
 
 #include "core/FilePaths.h"
 #include "engines/agent/AgentPrompt.h"
+#include "services/FirefoxCookies.h"
 #include "services/SafariCookieStore.h"
+#include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "support/WorkPool.h"
@@ -74,11 +76,13 @@ QVBoxLayout *block(QVBoxLayout *outer, int spacing)
     return stack;
 }
 
-// The folder the cookie file is looked for in first, or its nearest parent that exists, so the
-// file manager opens somewhere useful even before Safari's data has been copied over.
+// The folder of the file last read (a Firefox profile, a copied Safari file); before any was
+// found, Firefox's profile folder or its nearest parent that exists, so the file manager opens
+// somewhere useful.
 QUrl cookieFolder()
 {
-    QString folder = QFileInfo(QDir::homePath() + QString::fromUtf8(SafariCookieStore::fileLocations[0])).path();
+    const std::optional<QString> read = SafariCookieStore::lastFile();
+    QString folder = read ? QFileInfo(*read).path() : QDir::homePath() + QLatin1String(FirefoxCookies::profileRoots[0]);
     while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot())
         folder = QFileInfo(folder).path();
     return fileURL(QFile::encodeName(folder));
@@ -101,14 +105,30 @@ QCoro::Task<> openFolderWhenFound(QPointer<SettingsDialog> dialog, DesktopServic
         desktop->openUrl(folder);
 }
 
+// The keyring may take a moment (or ask to be unlocked); the dialog stays responsive meanwhile.
+QCoro::Task<> storeKeyThenFinish(QPointer<SettingsDialog> dialog, QString key, std::function<void()> finish)
+{
+    co_await ApiKeyStore::store(std::move(key));
+    if (dialog)
+        finish();
+}
+
+QCoro::Task<> clearKeyThenReset(std::function<void()> reset)
+{
+    co_await ApiKeyStore::clear();
+    reset();
+}
+
 } // namespace
 
 SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     : QDialog(parent)
     , m_desktop(desktop)
     , m_resetAction([] {
-        AppSettings::resetAll();
-        AppSettings::relaunchApp();
+        clearKeyThenReset([] {
+            AppSettings::resetAll();
+            AppSettings::relaunchApp();
+        });
     })
 {
     setWindowTitle(tr("Settings"));
@@ -164,13 +184,13 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     layout->addWidget(divider(this));
 
     QVBoxLayout *cookies = block(layout, 8);
-    cookies->addWidget(label(tr("Safari cookies"), headline, this));
-    m_useCookies = new QCheckBox(tr("Use Safari cookies for DuckDuckGo / VK"), this);
+    cookies->addWidget(label(tr("Browser cookies"), headline, this));
+    m_useCookies = new QCheckBox(tr("Use browser cookies for DuckDuckGo / VK"), this);
     m_useCookies->setAccessibleName(m_useCookies->text());
     m_useCookies->setChecked(AppSettings::useSafariCookies());
     connect(m_useCookies, &QCheckBox::toggled, this, &SettingsDialog::cookieOptionToggled);
     cookies->addWidget(m_useCookies);
-    QLabel *reads = label(tr("Reads Cookies.binarycookies for web engines."), caption, this);
+    QLabel *reads = label(tr("Reads Firefox's cookies, or a Cookies.binarycookies file, for web engines."), caption, this);
     setTextColor(reads, secondary);
     cookies->addWidget(reads);
     m_cookieStatus = label(QString(), caption, this);
@@ -188,6 +208,14 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     cookieLine->addWidget(folder);
     cookieLine->addStretch();
     cookies->addLayout(cookieLine);
+
+    layout->addWidget(divider(this));
+
+    m_moveCompanions = new QCheckBox(tr("Rename subtitles and .nfo files with the video"), this);
+    m_moveCompanions->setAccessibleName(m_moveCompanions->text());
+    m_moveCompanions->setChecked(AppSettings::moveCompanionFiles());
+    connect(m_moveCompanions, &QCheckBox::toggled, this, [](bool on) { AppSettings::storeMoveCompanionFiles(on); });
+    layout->addWidget(m_moveCompanions);
 
     layout->addWidget(divider(this));
 
@@ -211,6 +239,7 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     cancel->setAccessibleName(cancel->text());
     cancel->setAutoDefault(false);
     QPushButton *saveButton = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
+    m_save = saveButton;
     saveButton->setAccessibleName(saveButton->text());
     saveButton->setDefault(true);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -226,11 +255,22 @@ void SettingsDialog::setResetAction(std::function<void()> action) { m_resetActio
 
 void SettingsDialog::save()
 {
-    AppSettings::storeText(AppSettings::yandexAIAPIKey, m_key->text());
+    if (!m_save->isEnabled())
+        return; // the key is still on its way to the keyring
     AppSettings::storeText(AppSettings::yandexAIFolderID, m_folder->text());
     AppSettings::storeText(AppSettings::yandexAIPromptID, m_prompt->text());
     AppSettings::storeText(AppSettings::yandexAIEndpointURL, m_endpoint->text());
     AppSettings::storeUseSafariCookies(m_useCookies->isChecked());
+    AppSettings::storeMoveCompanionFiles(m_moveCompanions->isChecked());
+    m_save->setEnabled(false);
+    storeKeyThenFinish(this, m_key->text(), [this] {
+        m_save->setEnabled(true);
+        finishSave();
+    });
+}
+
+void SettingsDialog::finishSave()
+{
     // Closing on a failed write would tell the user the key was kept when it was not.
     if (const std::optional<QString> failure = AppSettings::flush()) {
         m_saveError->setText(*failure);

@@ -16,8 +16,9 @@ namespace SafariCookieStore {
 struct Status;
 }
 
-/// The settings sheet: edits the Yandex AI Studio fields (stored only by Save), the browser-cookie
-/// option (stored at once), shows the cookie reader's status and offers the reset. One fresh
+/// The settings sheet: edits the Yandex AI Studio fields (stored only by Save; the key goes to the
+/// keyring where there is one), the browser-cookie and companion-file options (stored at once),
+/// shows the cookie reader's status and offers the reset. One fresh
 /// instance per opening; it reads the stored settings when created.
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -32,6 +33,7 @@ public:
 
 private:
     void save();
+    void finishSave();
     void copyPrompt();
     void confirmReset();
     void cookieOptionToggled(bool on);
@@ -47,6 +49,8 @@ private:
     QLineEdit *m_endpoint = nullptr;
     QLabel *m_copyStatus = nullptr;
     QCheckBox *m_useCookies = nullptr;
+    QCheckBox *m_moveCompanions = nullptr;
+    QPushButton *m_save = nullptr;
     QLabel *m_cookieStatus = nullptr;
     QPushButton *m_reload = nullptr;
     QLabel *m_saveError = nullptr;

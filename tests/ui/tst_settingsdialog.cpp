@@ -107,18 +107,39 @@ private Q_SLOTS:
         QCOMPARE(storedText(AppSettings::yandexAIAPIKey), QStringLiteral("<absent>"));
     }
 
-    void cancelKeepsOnlyTheCookieOption()
+    void cancelKeepsOnlyTheOptions()
     {
         const QPointer<SettingsDialog> dialog = openDialog();
         named<QLineEdit>(dialog, QStringLiteral("Folder ID (OpenAI-Project)"))->setText(QStringLiteral("unsaved"));
-        named<QCheckBox>(dialog, QStringLiteral("Use Safari cookies for DuckDuckGo / VK"))->click();
+        named<QCheckBox>(dialog, QStringLiteral("Use browser cookies for DuckDuckGo / VK"))->click();
+        named<QCheckBox>(dialog, QStringLiteral("Rename subtitles and .nfo files with the video"))->click();
         const QLabel *status = named<QLabel>(dialog, QStringLiteral("Cookie status"));
         QTRY_COMPARE(status->text(), QStringLiteral("Status: disabled"));
         QCOMPARE(status->palette().color(QPalette::WindowText), secondaryTextColor(dialog->palette()));
         QVERIFY(!named<QPushButton>(dialog, QStringLiteral("Reload cookies"))->isEnabled());
         named<QPushButton>(dialog, QStringLiteral("Cancel"))->click();
         QVERIFY(!AppSettings::useSafariCookies());
+        QVERIFY(!AppSettings::moveCompanionFiles());
         QCOMPARE(storedText(AppSettings::yandexAIFolderID), QStringLiteral("<absent>"));
+    }
+
+    void cookieFolderIsTheProfileRead()
+    {
+        const QString profiles = m_home.filePath(QStringLiteral(".mozilla/firefox"));
+        QVERIFY(QDir().mkpath(profiles + QStringLiteral("/p.default")));
+        QFile ini(profiles + QStringLiteral("/profiles.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[Profile0]\nName=mine\nPath=p.default\n") > 0);
+        ini.close();
+        QFile database(profiles + QStringLiteral("/p.default/cookies.sqlite"));
+        QVERIFY(database.open(QIODevice::WriteOnly)); // empty: no cookie table
+        database.close();
+        const QPointer<SettingsDialog> dialog = openDialog();
+        QTRY_VERIFY(named<QLabel>(dialog, QStringLiteral("Cookie status"))->text().startsWith(u"Status: parse error"));
+        m_desktop.opened.clear();
+        named<QPushButton>(dialog, QStringLiteral("Open Cookie Folder…"))->click();
+        QTRY_COMPARE(m_desktop.opened, QList<QUrl>{QUrl::fromLocalFile(profiles + QStringLiteral("/p.default"))});
+        dialog->close();
+        QDir(m_home.filePath(QStringLiteral(".mozilla"))).removeRecursively();
     }
 
     void resetRunsOnlyWhenConfirmed_data()
