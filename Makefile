@@ -3,7 +3,7 @@ PRESET ?= default
 ARGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test asan-test screenshots format clean
+.PHONY: deps configure build run test asan-test screenshots format clean package
 
 deps:
 	@scripts/install-deps
@@ -23,6 +23,10 @@ test: build
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# A .deb of the release build in build/$(PRESET) (apt install ./build/default/tolvane_*.deb).
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 # Renders the window's states (empty, a list with every status, the settings dialog; light and
 # dark) to docs/screenshots on a virtual X display with real fonts.
