@@ -4,6 +4,7 @@
 #include "core/Json.h"
 #include "core/Text.h"
 #include "library/BatchLookup.h"
+#include "library/CompanionFiles.h"
 #include "library/NameBuilder.h"
 #include "media/MediaProbe.h"
 #include "media/ToolRunner.h"
@@ -146,7 +147,15 @@ void writeReply(JsonWriter &json, const EngineReply &reply)
     json.endObject();
 }
 
-void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &item, const RenameOutcome *outcome)
+/// The files that moved, or would move, with a row: none for a row that was not renamed.
+QList<CompanionMove> movedWith(const RenameOutcome &outcome, const QHash<const MovieItem *, QList<CompanionMove>> &companions)
+{
+    const bool moves = outcome.kind == RenameOutcome::Kind::renamed || outcome.kind == RenameOutcome::Kind::planned;
+    return moves ? companions.value(outcome.item.get()) : QList<CompanionMove>();
+}
+
+void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &item, const RenameOutcome *outcome,
+    const QList<CompanionMove> &companions)
 {
     json.beginObject();
     json.key(u"name");
@@ -186,6 +195,17 @@ void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &ite
         json.value(outcome->targetName);
         json.key(u"message");
         json.value(outcome->message);
+        json.key(u"companions");
+        json.beginArray();
+        for (const CompanionMove &move : companions) {
+            json.beginObject();
+            json.key(u"from");
+            json.value(readableName(nativeFileName(move.from)));
+            json.key(u"to");
+            json.value(readableName(nativeFileName(move.to)));
+            json.endObject();
+        }
+        json.endArray();
         json.endObject();
     }
     json.endObject();
@@ -204,14 +224,18 @@ QString itemText(const MovieItem &item)
     return text;
 }
 
-QString outcomeText(const RenameOutcome &outcome)
+QString outcomeText(const RenameOutcome &outcome, const QList<CompanionMove> &companions)
 {
     QString text = QStringLiteral("  rename: ") + rawValue(outcome.kind);
     if (outcome.targetName)
         text += QStringLiteral(" → ") + terminalSafe(*outcome.targetName);
     if (outcome.message)
         text += QStringLiteral(" (") + terminalSafe(*outcome.message) + QLatin1Char(')');
-    return text + QLatin1Char('\n');
+    text += QLatin1Char('\n');
+    for (const CompanionMove &move : companions)
+        text += QStringLiteral("    with: %1 → %2\n")
+                    .arg(terminalSafe(readableName(nativeFileName(move.from))), terminalSafe(readableName(nativeFileName(move.to))));
+    return text;
 }
 
 /// What the rows' lookups will miss, told once rather than in every row's AI reply.
@@ -284,11 +308,19 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     // Remembering each row as it was: a rename replaces the row.
     const QList<MovieItemPtr> rows = model.items();
     QList<RenameOutcome> outcomes;
+    // Found before anything moves: the files that go with each row.
+    const QHash<const MovieItem *, QList<CompanionMove>> companions
+        = options.rename && AppSettings::moveCompanionFiles() ? planCompanions(rows)
+                                                              : QHash<const MovieItem *, QList<CompanionMove>>();
     // Not a conditional expression: g++ 12 mishandles a co_await in one of its branches.
-    if (options.rename && options.dryRun)
+    if (options.rename && options.dryRun) {
         outcomes = batch.renamePlan();
-    else if (options.rename)
+    } else if (options.rename) {
+        // The whole run is one batch of the journal: one undo takes it back.
+        model.beginRenameBatch(rows);
         outcomes = co_await batch.renameAll();
+        model.endRenameBatch();
+    }
 
     if (options.json) {
         JsonWriter json;
@@ -302,7 +334,8 @@ QCoro::Task<int> lookUpAndPrint(Options options)
         json.key(u"items");
         json.beginArray();
         for (qsizetype i = 0; i < rows.size(); ++i)
-            writeItem(json, model, *rows[i], options.rename ? &outcomes[i] : nullptr);
+            writeItem(json, model, *rows[i], options.rename ? &outcomes[i] : nullptr,
+                options.rename ? movedWith(outcomes[i], companions) : QList<CompanionMove>());
         json.endArray();
         json.endObject();
         printOut(json.take());
@@ -311,7 +344,7 @@ QCoro::Task<int> lookUpAndPrint(Options options)
         for (qsizetype i = 0; i < rows.size(); ++i) {
             text += itemText(*rows[i]);
             if (options.rename)
-                text += outcomeText(outcomes[i]);
+                text += outcomeText(outcomes[i], movedWith(outcomes[i], companions));
         }
         printOut(text + terminalSafe(model.statusText()) + QLatin1Char('\n'));
     }
@@ -342,9 +375,11 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     const bool rename = command == QLatin1String("rename");
     QCommandLineParser parser;
     parser.setApplicationDescription(rename
-            ? QStringLiteral("Looks every video file up, then renames those with a proposed name in place.\n"
-                             "An existing file is never replaced. Exits with 1 when a file could not be renamed\n"
-                             "(or, with --dry-run, would not be) or a path does not exist, with 130 when\n"
+            ? QStringLiteral("Looks every video file up, then renames those with a proposed name in place, with\n"
+                             "the subtitles, .nfo and image files that share the video's name (unless the setting\n"
+                             "moveCompanionFiles is false). Every run is journalled: \"tolvane-cli undo\" takes it\n"
+                             "back. An existing file is never replaced. Exits with 1 when a file could not be\n"
+                             "renamed (or, with --dry-run, would not be) or a path does not exist, with 130 when\n"
                              "interrupted: during the lookups nothing is renamed, during the renames the one in\n"
                              "progress completes.")
             : QStringLiteral("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"

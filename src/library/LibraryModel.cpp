@@ -4,7 +4,10 @@
 #include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/NameBuilder.h"
+#include "library/RenameJournal.h"
 #include "library/RenamePlan.h"
+#include "library/RenameUndo.h"
+#include "settings/AppSettings.h"
 #include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
 #include "support/DesktopServices.h"
@@ -224,19 +227,63 @@ void LibraryModel::revealSelectedInFinder()
 
 void LibraryModel::renameSelected()
 {
-    for (const MovieItemPtr &item : selectedItems()) {
+    const QList<MovieItemPtr> selected = selectedItems();
+    beginRenameBatch(selected);
+    for (const MovieItemPtr &item : selected) {
         if (item->canRename())
             rename(item);
     }
+    endRenameBatch();
 }
 
 void LibraryModel::renameAllReady()
 {
     const QList<MovieItemPtr> snapshot = m_items;
+    beginRenameBatch(snapshot);
     for (const MovieItemPtr &item : snapshot) {
         if (item->canRename())
             rename(item);
     }
+    endRenameBatch();
+}
+
+void LibraryModel::setRenameJournalPath(const QString &path)
+{
+    m_journalPath = path;
+}
+
+void LibraryModel::beginRenameBatch(const QList<MovieItemPtr> &rows)
+{
+    if (m_renameBatchDepth++ > 0)
+        return;
+    m_batchCompanions = AppSettings::moveCompanionFiles() ? planCompanions(rows)
+                                                          : QHash<const MovieItem *, QList<CompanionMove>>();
+    const QString path = m_journalPath.value_or(RenameJournal::defaultPath());
+    if (!path.isEmpty()) {
+        m_journal = std::make_unique<RenameJournal>(path);
+        m_journal->beginBatch();
+    }
+    m_openBatch = {m_journal ? m_journal->batchId() : QString(), {}};
+}
+
+void LibraryModel::endRenameBatch()
+{
+    if (m_renameBatchDepth == 0 || --m_renameBatchDepth > 0)
+        return;
+    m_journal.reset();
+    m_batchCompanions.clear();
+    const bool could = canUndoRename();
+    // Without a journal there is nothing to undo from.
+    if (!m_openBatch.rows.isEmpty() && !m_openBatch.journalID.isEmpty())
+        m_sessionBatches.append(std::move(m_openBatch));
+    m_openBatch = {};
+    if (canUndoRename() != could)
+        Q_EMIT canUndoRenameChanged();
+}
+
+QList<CompanionMove> LibraryModel::companionMoves(const MovieItemPtr &item) const
+{
+    return item ? companionMovesFor(*item) : QList<CompanionMove>();
 }
 
 std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
@@ -247,17 +294,18 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
         return QStringLiteral("Nothing to rename");
     const QString newName = *item->proposedName();
     const QByteArray target = renameTargetPath(*item);
-    // What can be told without moving is told the same way a plan tells it; the move itself
-    // still refuses atomically to replace a file that appears meanwhile.
-    std::optional<QString> failure = renameObstacle(*item);
-    if (!failure) {
-        const MoveResult moved = moveWithoutReplacing(item->nativePath(), target);
-        if (moved.kind == MoveResult::Kind::targetExists)
-            failure = targetExistsText(newName);
-        else if (moved.kind == MoveResult::Kind::failed)
-            failure = renameFailureText(*item, moved.message);
-    }
+    // A single rename is a batch of its own; in a batch, its companions were found with the others.
+    beginRenameBatch({item});
+    const auto planned = m_batchCompanions.constFind(item.get());
+    const QList<CompanionMove> companions = planned != m_batchCompanions.cend() ? *planned
+        : AppSettings::moveCompanionFiles()                                     ? companionMovesFor(*item)
+                                                                                : QList<CompanionMove>();
+    // What can be told without moving is told the same way a plan tells it; each move still
+    // refuses atomically to replace a file that appears meanwhile, and the row's moves are all
+    // or nothing.
+    const std::optional<QString> failure = performRename(*item, companions, m_journal.get());
     if (failure) {
+        endRenameBatch();
         item->setStatus(LookupStatus::failed(*failure));
         return failure;
     }
@@ -272,6 +320,10 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     fresh->setStatus(LookupStatus::ready());
     fresh->setProposedName(newName);
     fresh->setIsRenamed(true);
+    if (m_journal)
+        m_openBatch.journalID = m_journal->batchId();
+    m_openBatch.rows.append({fresh->id(), item->nativePath(), item->extraTokens(), item->engineReplies(),
+        item->chosenEngine(), item->namePostfix(), item->namePostfixOverride(), item->mediaInfo(), newName});
 
     const qsizetype index = m_items.indexOf(item);
     if (index >= 0) {
@@ -286,7 +338,93 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
         }
     }
     setStatusText(QStringLiteral("Renamed → ") + newName);
+    endRenameBatch();
     return std::nullopt;
+}
+
+bool LibraryModel::canUndoRename() const
+{
+    return !m_undoing && !m_sessionBatches.isEmpty();
+}
+
+void LibraryModel::setUndoing(bool undoing)
+{
+    const bool could = canUndoRename();
+    m_undoing = undoing;
+    if (canUndoRename() != could)
+        Q_EMIT canUndoRenameChanged();
+}
+
+void LibraryModel::restoreRow(const RenamedRow &renamed)
+{
+    const auto row = std::find_if(
+        m_items.cbegin(), m_items.cend(), [&](const MovieItemPtr &item) { return item->id() == renamed.freshID; });
+    if (row == m_items.cend())
+        return;
+    auto restored = std::make_shared<MovieItem>(renamed.oldPath);
+    restored->setExtraTokens(renamed.extraTokens);
+    restored->setEngineReplies(renamed.engineReplies);
+    restored->setChosenEngine(renamed.chosenEngine);
+    restored->setNamePostfix(renamed.namePostfix);
+    restored->setNamePostfixOverride(renamed.namePostfixOverride);
+    restored->setMediaInfo(renamed.mediaInfo);
+    restored->setStatus(LookupStatus::ready());
+    // Ready to be renamed again to the name it had.
+    restored->setProposedName(renamed.renamedTo);
+    QList<MovieItemPtr> items = m_items;
+    items[row - m_items.cbegin()] = restored;
+    setItems(std::move(items));
+    if (m_selectedIDs.contains(renamed.freshID)) {
+        QSet<QUuid> selection = m_selectedIDs;
+        selection.remove(renamed.freshID);
+        selection.insert(restored->id());
+        setSelectedIDs(selection);
+    }
+}
+
+QCoro::Task<> LibraryModel::undoLastRename()
+{
+    if (!canUndoRename())
+        co_return;
+    setUndoing(true);
+    const SessionBatch batch = m_sessionBatches.takeLast();
+    const QString path = m_journalPath.value_or(RenameJournal::defaultPath());
+    QPointer<LibraryModel> self(this);
+    // The journal is read and the files moved off the GUI thread.
+    // Named first: g++ 12 mishandles captures made inside a co_await operand.
+    const QSet<QString> among{batch.journalID};
+    QFuture<UndoReport> undoing = runInWorkPool([path, among] {
+        RenameJournal journal(path);
+        return undoLatest(journal, false, among);
+    });
+    const UndoReport report = co_await std::move(undoing);
+    if (!self)
+        co_return;
+    QSet<QByteArray> back;
+    int left = 0;
+    for (const UndoStep &step : report.steps) {
+        if (step.kind == UndoStep::Kind::moved)
+            back.insert(step.original);
+        else
+            ++left;
+    }
+    for (const RenamedRow &renamed : batch.rows) {
+        if (back.contains(renamed.oldPath))
+            restoreRow(renamed);
+    }
+    if (report.error) {
+        // Nothing moved: the batch can be tried again.
+        m_sessionBatches.append(batch);
+        setStatusText(*report.error);
+    }
+    else if (!report.batch)
+        setStatusText(QStringLiteral("Nothing to undo: the renames were undone elsewhere"));
+    else if (left > 0)
+        setStatusText(QStringLiteral("Undone: %1 file(s); %2 left where they are").arg(back.size()).arg(left));
+    else
+        setStatusText(QStringLiteral("Undone: %1 file(s)").arg(back.size()));
+    setUndoing(false);
+    Q_EMIT renameUndone();
 }
 
 bool LibraryModel::canLookup() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/CompanionFiles.h"
 #include "library/LookupAll.h"
 #include "library/MovieItem.h"
 #include "lookup/MovieLookup.h"
@@ -22,6 +23,7 @@
 namespace tolvane {
 
 class DesktopServices;
+class RenameJournal;
 
 /// Produces a file's technical summary from its exact path bytes; never fails and never returns
 /// an empty list.
@@ -71,6 +73,27 @@ public:
     /// in the old one's place. None when renamed, else the reason (also the row's failure, when
     /// the row could be renamed at all).
     std::optional<QString> rename(const MovieItemPtr &item);
+    /// Makes the renames that follow, until endRenameBatch(), one batch of the journal (one undo),
+    /// with the companion files of `rows` found at once, each folder read once. The bulk
+    /// operations do this themselves; a caller renaming rows one by one (the command line) wraps
+    /// them in it. Batches do not nest: an inner begin joins the open batch.
+    void beginRenameBatch(const QList<MovieItemPtr> &rows);
+    void endRenameBatch();
+    /// The journal renames are written to (RenameJournal::defaultPath() unless set); an empty
+    /// path switches the journal, and with it undo, off.
+    void setRenameJournalPath(const QString &path);
+    /// The files that would move with `item` were it renamed now (the detail panel lists them,
+    /// with companionSummaryText()). Reads the row's folder.
+    QList<CompanionMove> companionMoves(const MovieItemPtr &item) const;
+
+    // Undo.
+    /// True when this session has renamed files that have not been moved back.
+    bool canUndoRename() const;
+    /// Moves the files of this session's newest rename batch back (off the GUI thread) and puts
+    /// its rows back under their old names with the replies, choice and postfix the rename kept;
+    /// the status line reads "Undone: N file(s)". Files moved or taken meanwhile stay where they
+    /// are and are counted in the status line. renameUndone() follows.
+    QCoro::Task<> undoLastRename();
 
     // Lookup.
     /// True when at least one row is not searching.
@@ -100,6 +123,9 @@ Q_SIGNALS:
     void lookupsFinished();
     /// An intake has put its rows in the list (or found none).
     void intakeFinished();
+    void canUndoRenameChanged();
+    /// An undoLastRename() has ended (whatever it could move back).
+    void renameUndone();
 
 private:
     static constexpr int maxConcurrentLookups = 8;
@@ -117,6 +143,25 @@ private:
     void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
     void releaseLookupSlot(quint64 generation);
 
+    /// What a rename keeps of the row it replaces, to bring it back on undo.
+    struct RenamedRow {
+        QUuid freshID;
+        QByteArray oldPath;
+        QString extraTokens;
+        QList<EngineReply> engineReplies;
+        std::optional<SearchEngine> chosenEngine;
+        QString namePostfix;
+        bool namePostfixOverride = false;
+        QList<MediaInfoRow> mediaInfo;
+        QString renamedTo;
+    };
+    struct SessionBatch {
+        QString journalID;
+        QList<RenamedRow> rows;
+    };
+    void setUndoing(bool undoing);
+    void restoreRow(const RenamedRow &renamed);
+
     QList<MovieItemPtr> m_items;
     QSet<QUuid> m_selectedIDs;
     std::optional<QUrl> m_folderURL;
@@ -131,6 +176,14 @@ private:
     std::optional<MovieLookup> m_lookup;
     LookupEngines m_engines = LookupEngines::standard();
     MediaProbe m_mediaProbe;
+
+    std::optional<QString> m_journalPath;
+    std::unique_ptr<RenameJournal> m_journal; ///< open during a rename batch
+    int m_renameBatchDepth = 0;
+    QHash<const MovieItem *, QList<CompanionMove>> m_batchCompanions;
+    SessionBatch m_openBatch;
+    QList<SessionBatch> m_sessionBatches; ///< newest last
+    bool m_undoing = false;
 };
 
 } // namespace tolvane

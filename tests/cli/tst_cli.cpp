@@ -35,6 +35,7 @@ class TestCli : public QObject {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"XDG_CONFIG_HOME"_qs, config.isEmpty() ? m_config.path() : config);
         environment.insert(u"HOME"_qs, m_home.path());
+        environment.insert(u"XDG_STATE_HOME"_qs, m_home.path() + u"/state"_qs);
         environment.insert(u"TOLVANE_TEST_SERVICES"_qs, m_services->origin());
         environment.insert(u"TOLVANE_TOOL_DIRS"_qs, QString());
         process.setProcessEnvironment(environment);
@@ -125,6 +126,38 @@ private Q_SLOTS:
         const QByteArray folder = QFile::encodeName(m_files.path()) + "/Caf\xe9";
         QCOMPARE(::unlink(folder + "/Caf\xc3\xa9(1999).mkv"), 0);
         QCOMPARE(::rmdir(folder), 0);
+    }
+
+    // A folder with subtitles renamed and undone from the command line; the undo is never undone.
+    void renameHistoryUndo()
+    {
+        const QString film = touch("subs/Matritsa 1999.mkv");
+        touch("subs/Matritsa 1999.en.srt");
+        touch("subs/Matritsa 1999.nfo");
+        touch("subs/Matritsa 1999.Making.Of.srt");
+        const QString folder = QFileInfo(film).path();
+        const auto names = [&] { return QDir(folder).entryList(QDir::Files, QDir::Name).join(u'|'); };
+        const QString before = names();
+        m_services->scriptAI(u"Matritsa 1999"_qs, FakeServices::aiMovie(u"The Matrix"_qs, 1999));
+
+        const Run dry = cli({u"rename"_qs, u"--dry-run"_qs, folder});
+        QVERIFY2(dry.out.contains(u"    with: Matritsa 1999.en.srt → The_Matrix(1999).en.srt\n"
+                                  "    with: Matritsa 1999.nfo → The_Matrix(1999).nfo\n"_qs), qPrintable(dry.out));
+        QCOMPARE(names(), before);
+        QCOMPARE(cli({u"rename"_qs, folder}).exitCode, 0);
+        QCOMPARE(names(), u"Matritsa 1999.Making.Of.srt|The_Matrix(1999).en.srt|The_Matrix(1999).mkv|The_Matrix(1999).nfo"_qs);
+        QVERIFY(cli({u"history"_qs}).out.section(u'\n', 0, 0).endsWith(u"  3 file(s)  %1"_qs.arg(folder)));
+
+        const Run undo = cli({u"undo"_qs});
+        QCOMPARE(undo.exitCode, 0);
+        QVERIFY2(undo.out.contains(u"Undone: 3 file(s) of "_qs), qPrintable(undo.out));
+        QCOMPARE(names(), before);
+        const QString history = cli({u"history"_qs, u"--json"_qs}).out;
+        QVERIFY(history.indexOf(u"\"kind\": \"undo\""_qs) < history.indexOf(u"\"undone\": true"_qs));
+        // The undo itself is not offered, nor the batch undone: an older rename, if any, is next.
+        const Run again = cli({u"undo"_qs});
+        QVERIFY(!again.out.contains(folder) && !again.err.contains(folder));
+        QCOMPARE(names(), before);
     }
 
     void settingsStoreFailureFails()

@@ -5,6 +5,7 @@
 #include "library/Intake.h"
 #include "library/LibraryModel.h"
 #include "library/NameBuilder.h"
+#include "library/RenameJournal.h"
 #include "library/RenamePlan.h"
 #include "lookup/LookupError.h"
 #include "services/SafariCookieStore.h"
@@ -261,6 +262,7 @@ private Q_SLOTS:
         QVERIFY(m_temp.isValid() && m_home.isValid());
         qputenv("HOME", QFile::encodeName(m_home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u".config"_qs)));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_home.filePath(u".state"_qs)));
     }
     void init()
     {
@@ -512,6 +514,53 @@ private Q_SLOTS:
         QCOMPARE(model.statusText(), u"Renamed → G(2003).mkv"_qs);
         QCOMPARE(model.selectedItems().size(), 2);
         QCOMPARE(model.selectedItems().last()->originalName(), u"G(2003).mkv"_qs);
+    }
+
+    // One bulk rename is one undo: files and companions go back, and so do the rows, as renamed.
+    void renameAndUndo_data()
+    {
+        QTest::addColumn<bool>("companions");
+        QTest::addColumn<QString>("renamed");
+        QTest::addColumn<QString>("undone");
+        QTest::newRow("with companions") << true
+            << u"A(2001)_cut.en.srt=a.en.srt|A(2001)_cut.mkv=a.mkv|A(2001)_cut.nfo=a.nfo|B(2002).mkv=b.mkv|B(2002).srt=b.srt"_qs
+            << u"Undone: 5 file(s)"_qs;
+        QTest::newRow("without") << false
+            << u"A(2001)_cut.mkv=a.mkv|B(2002).mkv=b.mkv|a.en.srt=a.en.srt|a.nfo=a.nfo|b.srt=b.srt"_qs
+            << u"Undone: 2 file(s)"_qs;
+    }
+    void renameAndUndo()
+    {
+        QFETCH(bool, companions);
+        AppSettings::storeMoveCompanionFiles(companions);
+        create(list(u"a.mkv|a.en.srt|a.nfo|b.mkv|b.srt"_qs));
+        const QString before = listing();
+        LibraryModel model;
+        QCoro::waitFor(model.addURLs(urls({"."})));
+        model.items()[0]->setNamePostfix(u"cut"_qs);
+        makeReady(model.items()[0], u"A"_qs, 2001);
+        makeReady(model.items()[1], u"B"_qs, 2002);
+        QCOMPARE(companionSummaryText(model.companionMoves(model.items()[0])), companions ? u"+ 2 files: .en.srt, .nfo"_qs : QString());
+        model.setSelectedIDs({model.items()[0]->id()});
+        QSignalSpy undoable(&model, &LibraryModel::canUndoRenameChanged);
+        QVERIFY(!model.canUndoRename());
+        model.renameAllReady();
+        QTEST(listing(), "renamed");
+        QVERIFY(model.canUndoRename() && undoable.count() == 1);
+
+        QCoro::waitFor(model.undoLastRename());
+        AppSettings::storeMoveCompanionFiles(true);
+        QCOMPARE(listing(), before);
+        QTEST(model.statusText(), "undone");
+        QVERIFY(!model.canUndoRename() && undoable.count() == 2);
+        QCOMPARE(rowPaths(model), u"a.mkv|b.mkv"_qs);
+        const MovieItemPtr first = model.items()[0];
+        QCOMPARE(first->namePostfix(), u"cut"_qs);
+        QCOMPARE(first->chosenEngine(), std::optional(SearchEngine::yandexAI));
+        QVERIFY(first->canRename() && model.selectedItem() == first);
+        // Undone once only: the journal holds the rename, undone, and the undo.
+        const QList<JournalBatch> batches = RenameJournal::readBatches(RenameJournal::defaultPath());
+        QVERIFY(batches.size() >= 2 && batches.last().isUndo && batches[batches.size() - 2].undone);
     }
 
     void outcomes_data()
