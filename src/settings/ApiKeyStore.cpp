@@ -104,6 +104,25 @@ QCoro::Task<bool> writeToKeyring(QString key)
     co_return end && end->error == QKeychain::NoError;
 }
 
+QCoro::Task<ApiKeyStore::Location> settled(ApiKeyStore::Location location)
+{
+    co_return location;
+}
+
+QCoro::Task<ApiKeyStore::Location> storeInKeyring(QString key)
+{
+    keepInMemory(ApiKeyStore::Location::keyring, key);
+    if (co_await writeToKeyring(key)) {
+        // An older copy in the file would come back as the key after a move to another desktop.
+        if (!AppSettings::fileAPIKey().isEmpty())
+            AppSettings::removeFileAPIKey();
+        co_return ApiKeyStore::Location::keyring;
+    }
+    keepInMemory(ApiKeyStore::Location::settingsFile, {});
+    AppSettings::storeFileAPIKey(key);
+    co_return ApiKeyStore::Location::settingsFile;
+}
+
 } // namespace
 
 ApiKeyStore::Location ApiKeyStore::location()
@@ -170,18 +189,10 @@ QCoro::Task<ApiKeyStore::Location> ApiKeyStore::load(std::chrono::milliseconds t
 QCoro::Task<ApiKeyStore::Location> ApiKeyStore::store(QString key)
 {
     key = key.trimmed();
-    if (location() == Location::keyring) {
-        keepInMemory(Location::keyring, key);
-        if (co_await writeToKeyring(key)) {
-            // An older copy in the file would come back as the key after a move to another desktop.
-            if (!AppSettings::fileAPIKey().isEmpty())
-                AppSettings::removeFileAPIKey();
-            co_return Location::keyring;
-        }
-        keepInMemory(Location::settingsFile, {});
-    }
+    if (location() == Location::keyring)
+        return storeInKeyring(std::move(key));
     AppSettings::storeFileAPIKey(key);
-    co_return Location::settingsFile;
+    return settled(Location::settingsFile);
 }
 
 QCoro::Task<> ApiKeyStore::clear()
