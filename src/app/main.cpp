@@ -5,11 +5,13 @@
 #include "core/FilePaths.h"
 #include "library/LibraryModel.h"
 #include "media/MediaProbe.h"
+#include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 #include "ui/MainWindow.h"
 #include "ui/WidgetDesktopServices.h"
 
 #include <QApplication>
+#include <QCoroTask>
 #include <QDir>
 #include <QIcon>
 
@@ -131,5 +133,7 @@ int main(int argc, char **argv)
     });
     window.openFiles(*files);
     window.show();
+    // The key may live in the keyring: the header's "no key" label follows once it has been read.
+    QCoro::connect(ApiKeyStore::load(), &window, [&window](ApiKeyStore::Location) { window.updateKeyLabel(); });
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "ui/DeleteKeyFilter.h"
+#include "ui/DetailPanel.h"
 #include "ui/Fonts.h"
 #include "ui/LibraryListModel.h"
 #include "ui/MovieRowDelegate.h"
@@ -147,6 +148,7 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
         updateDetail();
     });
     connect(&m_model, &LibraryModel::statusTextChanged, this, &MainWindow::updateStatusBar);
+    connect(&m_model, &LibraryModel::canUndoRenameChanged, this, &MainWindow::updateActions);
     connect(&m_model, &LibraryModel::folderURLChanged, this, &MainWindow::updateStatusBar);
     connect(m_listModel, &LibraryListModel::dataChanged, this, [this](const QModelIndex &first) {
         updateActions();
@@ -254,22 +256,21 @@ QWidget *MainWindow::buildSplit()
     connect(m_list, &QListView::doubleClicked, this, &MainWindow::openItemAt);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::pushSelectionToModel);
 
-    auto *detail = new QWidget(split);
-    detail->setAccessibleName(QStringLiteral("Detail"));
-    detail->setMinimumWidth(260);
-    detail->setMaximumWidth(380);
-    detail->setAutoFillBackground(true);
-    detail->setBackgroundRole(QPalette::Window);
-    auto *column = new QVBoxLayout(detail);
-    m_detailPlaceholder = secondaryLabel(QString(), font(), detail);
+    m_detail = new QStackedWidget(split);
+    m_detail->setAccessibleName(QStringLiteral("Detail"));
+    m_detail->setMinimumWidth(260);
+    m_detail->setMaximumWidth(380);
+    m_detail->setAutoFillBackground(true);
+    m_detail->setBackgroundRole(QPalette::Window);
+    m_detailPlaceholder = secondaryLabel(QStringLiteral("Select a file"), font(), m_detail);
     m_detailPlaceholder->setAlignment(Qt::AlignCenter);
-    m_detailPlaceholder->setWordWrap(true);
-    m_detailPlaceholder->setTextFormat(Qt::PlainText);
     m_detailPlaceholder->setAccessibleName(QStringLiteral("Selected file"));
-    column->addWidget(m_detailPlaceholder);
+    m_detail->addWidget(m_detailPlaceholder);
+    m_detailPanel = new DetailPanel(m_model, m_desktop, m_detail);
+    m_detail->addWidget(m_detailPanel);
 
     split->addWidget(m_list);
-    split->addWidget(detail);
+    split->addWidget(m_detail);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 0);
     split->setSizes({660, 300});
@@ -326,6 +327,9 @@ void MainWindow::buildMenus()
         edit, QStringLiteral("Rename"), QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { m_model.renameSelected(); });
     // Ctrl+Enter on the keypad renames too.
     m_renameAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    edit->addSeparator();
+    // A text field with focus takes Ctrl+Z first: there it undoes typing.
+    m_undoAction = add(edit, QStringLiteral("Undo Rename"), QKeySequence::Undo, [this] { m_model.undoLastRename(); });
     edit->addSeparator();
     add(edit, QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), [this] { Q_EMIT openAppSettings(); });
 
@@ -446,6 +450,8 @@ void MainWindow::updateActions()
     m_revealAction->setEnabled(selected != nullptr);
     m_removeAction->setEnabled(!m_model.selectedIDs().isEmpty());
     m_renameAction->setEnabled(selected && selected->canRename());
+    m_undoAction->setEnabled(m_model.canUndoRename());
+    m_detailPanel->updateActions();
 }
 
 void MainWindow::updateStatusBar()
@@ -461,9 +467,9 @@ void MainWindow::updateStatusBar()
 
 void MainWindow::updateDetail()
 {
-    const MovieItemPtr item = m_model.selectedItem();
-    m_detailPlaceholder->setText(
-        item ? item->originalName() + QLatin1Char('\n') + item->statusDisplayText() : QStringLiteral("Select a file"));
+    MovieItemPtr item = m_model.selectedItem();
+    m_detail->setCurrentWidget(item ? static_cast<QWidget *>(m_detailPanel) : m_detailPlaceholder);
+    m_detailPanel->setItem(std::move(item));
 }
 
 void MainWindow::pushSelectionToModel()

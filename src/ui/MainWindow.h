@@ -13,6 +13,7 @@ class QStackedWidget;
 namespace tolvane {
 
 class DesktopServices;
+class DetailPanel;
 class ElidedLabel;
 class LibraryListModel;
 class LibraryModel;
@@ -31,9 +32,13 @@ public:
     void openFiles(const QList<QUrl> &files);
     /// Opens a fresh settings dialog as a sheet of this window.
     void showSettings();
+    /// Shows or hides the "no Yandex AI key" label (at start, once the key has been read, and
+    /// after the settings dialog closed).
+    void updateKeyLabel();
 
     QListView *fileList() const { return m_list; }
     LibraryListModel *listModel() const { return m_listModel; }
+    DetailPanel *detailPanel() const { return m_detailPanel; }
 
 Q_SIGNALS:
     /// Asks the window to show its settings (the menu posts it; the window listens).
@@ -54,7 +59,6 @@ private:
     void showContextMenu(const QPoint &position);
     void openItemAt(const QModelIndex &index);
 
-    void updateKeyLabel();
     void updateContent();
     void updateActions();
     void updateStatusBar();
@@ -70,7 +74,9 @@ private:
     QLabel *m_keyMissing = nullptr;
     QPushButton *m_lookupButton = nullptr;
     QPushButton *m_renameAllButton = nullptr;
+    QStackedWidget *m_detail = nullptr;
     QLabel *m_detailPlaceholder = nullptr;
+    DetailPanel *m_detailPanel = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_selectionCount = nullptr;
     ElidedLabel *m_folder = nullptr;
@@ -78,6 +84,7 @@ private:
     QAction *m_revealAction = nullptr;
     QAction *m_removeAction = nullptr;
     QAction *m_renameAction = nullptr;
+    QAction *m_undoAction = nullptr;
     bool m_shown = false;
     bool m_syncingSelection = false;
     QList<QUrl> m_heldFiles;

@@ -1,0 +1,698 @@
+#include "DetailPanel.h"
+
+#include "core/FilePaths.h"
+#include "library/CompanionFiles.h"
+#include "library/LibraryModel.h"
+#include "library/NameBuilder.h"
+#include "support/DesktopServices.h"
+#include "ui/Fonts.h"
+#include "ui/NamedColors.h"
+#include "ui/RowStyle.h"
+#include "ui/TitlePickers.h"
+
+#include <QAbstractListModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+
+namespace tolvane {
+
+PathSegments pathSegments(const QString &path)
+{
+    PathSegments result;
+    result.leadingSeparator = path.startsWith(QLatin1Char('/'));
+    for (const QString &component : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        result.segments.append(component);
+    return result;
+}
+
+namespace {
+
+QFont monospacedCaption()
+{
+    return fonts::caption(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+}
+
+QLabel *label(const QString &text, const QFont &font, QWidget *parent, bool secondary = true)
+{
+    auto *shown = new QLabel(text, parent);
+    shown->setFont(font);
+    shown->setTextFormat(Qt::PlainText);
+    if (secondary)
+        setTextColor(shown, secondaryTextColor(parent->palette()));
+    return shown;
+}
+
+QLabel *caption(const QString &text, QWidget *parent)
+{
+    auto *shown = label(text, fonts::caption(parent->font()), parent);
+    shown->setAccessibleName(text);
+    return shown;
+}
+
+QPushButton *smallButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFont(fonts::caption(parent->font()));
+    button->setAutoDefault(false);
+    return button;
+}
+
+/// Adds `widget` to `column` with the block padding: 12 left and right, `top` above.
+void addBlock(QVBoxLayout *column, QWidget *widget, int top)
+{
+    column->addSpacing(top);
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(12, 0, 12, 0);
+    row->addWidget(widget);
+    column->addLayout(row);
+}
+
+void setIfChanged(QLabel *shown, const QString &text)
+{
+    if (shown->text() != text)
+        shown->setText(text);
+}
+
+QString baseNameOf(const MovieMatch &match)
+{
+    return proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
+}
+
+/// A filled status dot.
+class Dot : public QWidget {
+public:
+    explicit Dot(QWidget *parent)
+        : QWidget(parent)
+    {
+        setFixedSize(7, 7);
+    }
+    void setColor(const QColor &color)
+    {
+        if (color != m_color) {
+            m_color = color;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_color);
+        painter.drawEllipse(rect());
+    }
+
+private:
+    QColor m_color;
+};
+
+} // namespace
+
+/// The shown row's media summary, read from the row; reset when the row or its summary changes.
+class MediaInfoListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+    static constexpr int valueRole = Qt::UserRole + 1;
+
+    void setRows(QList<MediaInfoRow> rows)
+    {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_rows.size())
+            return {};
+        const MediaInfoRow &row = m_rows[index.row()];
+        switch (role) {
+        case Qt::DisplayRole:
+            return row.key;
+        case valueRole:
+            return row.value;
+        case Qt::AccessibleTextRole:
+            return row.key + QStringLiteral(": ") + row.value;
+        default:
+            return {};
+        }
+    }
+
+private:
+    QList<MediaInfoRow> m_rows;
+};
+
+namespace {
+
+/// One media line: the key in a column 100 wide, the value beside it in at most two lines.
+class MediaInfoDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QFont font = fonts::caption(option.font);
+        const QRect area = option.rect.adjusted(0, 2, 0, -2);
+        painter->save();
+        painter->setFont(font);
+        painter->setPen(secondaryTextColor(option.palette));
+        painter->drawText(QRect(area.left(), area.top(), keyWidth - 4, area.height()), Qt::AlignLeft | Qt::AlignTop,
+            QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, keyWidth - 4));
+        painter->setPen(option.palette.text().color());
+        painter->drawText(area.adjusted(keyWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+            index.data(MediaInfoListModel::valueRole).toString());
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QFontMetrics metrics(fonts::caption(option.font));
+        const int width = std::max(40, option.rect.width() - keyWidth);
+        const QString value = index.data(MediaInfoListModel::valueRole).toString();
+        const bool wraps = metrics.horizontalAdvance(value) > width;
+        return {option.rect.width(), (wraps ? 2 : 1) * metrics.lineSpacing() + 4};
+    }
+
+private:
+    static constexpr int keyWidth = 100;
+};
+
+} // namespace
+
+ClickablePathView::ClickablePathView(QWidget *parent)
+    : QWidget(parent)
+{
+    m_column = new QVBoxLayout(this);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(1);
+    setToolTip(QStringLiteral("Click a path segment to add it to Extra tokens"));
+    setAccessibleName(QStringLiteral("Path"));
+}
+
+void ClickablePathView::setPath(const QString &path)
+{
+    const PathSegments parts = pathSegments(path);
+    while (m_lines.size() < parts.segments.size()) {
+        Line line;
+        line.row = new QWidget(this);
+        auto *row = new QHBoxLayout(line.row);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(0);
+        line.separator = label(QStringLiteral("/"), monospacedCaption(), line.row);
+        line.segment = new QToolButton(line.row);
+        line.segment->setAutoRaise(true);
+        QFont font = monospacedCaption();
+        font.setUnderline(true);
+        line.segment->setFont(font);
+        line.segment->setCursor(Qt::PointingHandCursor);
+        QPalette palette = line.segment->palette();
+        palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
+        line.segment->setPalette(palette);
+        row->addWidget(line.separator);
+        row->addWidget(line.segment);
+        row->addStretch(1);
+        m_column->addWidget(line.row);
+        QToolButton *button = line.segment;
+        connect(button, &QToolButton::clicked, this, [this, button] { Q_EMIT tokenClicked(button->text()); });
+        m_lines.append(line);
+    }
+    for (qsizetype index = 0; index < m_lines.size(); ++index) {
+        const Line &line = m_lines[index];
+        const bool used = index < parts.segments.size();
+        line.row->setVisible(used);
+        if (!used)
+            continue;
+        const QString &segment = parts.segments[index];
+        line.separator->setVisible(index > 0 || parts.leadingSeparator);
+        line.segment->setText(segment);
+        line.segment->setToolTip(QStringLiteral("Add “%1” to Extra tokens").arg(segment));
+        line.segment->setAccessibleName(segment);
+    }
+}
+
+EngineReplyRow::EngineReplyRow(QWidget *parent)
+    : QWidget(parent)
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(2);
+    auto *header = new QHBoxLayout;
+    header->setSpacing(6);
+    m_dot = new Dot(this);
+    m_name = label(QString(), fonts::scaled(font(), -2, QFont::DemiBold), this, false);
+    m_chosen = label(QStringLiteral("chosen"), fonts::smallCaption(font()), this, false);
+    setTextColor(m_chosen, namedColor(NamedColor::green, palette()));
+    m_pick = smallButton(QString(), this);
+    m_alt = smallButton(QString(), this);
+    m_check = smallButton(QStringLiteral("Check"), this);
+    m_use = smallButton(QStringLiteral("Use"), this);
+    header->addWidget(m_dot);
+    header->addWidget(m_name);
+    header->addWidget(m_chosen);
+    header->addStretch(1);
+    for (QPushButton *button : {m_pick, m_alt, m_check, m_use})
+        header->addWidget(button);
+    column->addLayout(header);
+    m_summary = label(QString(), fonts::smallCaption(font()), this, false);
+    m_summary->setWordWrap(true);
+    column->addWidget(m_summary);
+    m_notes = label(QString(), fonts::smallCaption(font()), this);
+    m_notes->setWordWrap(true);
+    m_notes->setContentsMargins(0, 2, 0, 0);
+    column->addWidget(m_notes);
+
+    connect(m_use, &QPushButton::clicked, this, &EngineReplyRow::use);
+    connect(m_check, &QPushButton::clicked, this, &EngineReplyRow::check);
+    connect(m_pick, &QPushButton::clicked, this, &EngineReplyRow::openPicker);
+    connect(m_alt, &QPushButton::clicked, this, &EngineReplyRow::openAltPicker);
+}
+
+void EngineReplyRow::show(const EngineReply &reply, bool isChosen)
+{
+    m_reply = reply;
+    m_isChosen = isChosen;
+    const MovieMatch *match = reply.status.match();
+    const QString engine = rawValue(reply.engine);
+    const QString summary = replySummary(reply);
+    using Kind = EngineReplyStatus::Kind;
+    const Kind kind = reply.status.kind();
+    static_cast<Dot *>(m_dot)->setColor(namedColor(
+        kind == Kind::success ? NamedColor::green : kind == Kind::failed ? NamedColor::red : NamedColor::orange,
+        palette()));
+    setIfChanged(m_name, engine);
+    m_chosen->setVisible(isChosen);
+    m_pick->setVisible(match && reply.candidates.size() >= 2);
+    m_pick->setText(QStringLiteral("Pick (%1)").arg(reply.candidates.size()));
+    m_pick->setAccessibleName(QStringLiteral("Pick %1 title").arg(engine));
+    m_alt->setVisible(match && !match->altTitles.isEmpty());
+    m_alt->setText(match && match->selectedAltTitle ? QStringLiteral("Alt…") : QStringLiteral("Alt: off"));
+    m_alt->setAccessibleName(QStringLiteral("Alternative title of %1").arg(engine));
+    m_check->setAccessibleName(QStringLiteral("Check %1").arg(engine));
+    m_use->setAccessibleName(QStringLiteral("Use %1").arg(engine));
+    m_use->setEnabled(!(isChosen && reply.candidates.size() < 2));
+    setIfChanged(m_summary, summary);
+    setTextColor(m_summary, kind == Kind::success ? palette().text().color()
+            : kind == Kind::failed                ? namedColor(NamedColor::red, palette())
+                                                  : secondaryTextColor(palette()));
+    const bool notes = match && match->notes && !match->notes->trimmed().isEmpty();
+    m_notes->setVisible(notes);
+    if (notes)
+        setIfChanged(m_notes, *match->notes);
+    setAccessibleName(engine + QStringLiteral(": ") + summary);
+    update();
+}
+
+void EngineReplyRow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = m_isChosen ? namedColor(NamedColor::green, palette()) : secondaryTextColor(palette());
+    fill.setAlphaF(m_isChosen ? 0.08 : 0.06);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), 6, 6);
+}
+
+void EngineReplyRow::openPicker()
+{
+    const MovieMatch *match = m_reply.status.match();
+    if (!match)
+        return;
+    PickerPopup *popup = makeVKTitlePicker(m_reply.candidates, match->title, this);
+    m_pickPopover = popup;
+    connect(popup, &PickerPopup::chosen, this, &EngineReplyRow::pickCandidate);
+    popup->popUp(m_pick, 320, vkPickerHeight(m_reply.candidates.size()));
+}
+
+void EngineReplyRow::openAltPicker()
+{
+    const MovieMatch *match = m_reply.status.match();
+    if (!match)
+        return;
+    PickerPopup *popup = makeYandexAltPicker(match->title, match->year, match->altTitles, match->selectedAltTitle, this);
+    m_altPopover = popup;
+    connect(popup, &PickerPopup::chosen, this, &EngineReplyRow::altChoice);
+    popup->popUp(m_alt, 340);
+}
+
+DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_desktop(desktop)
+{
+    setAccessibleName(QStringLiteral("Detail"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Blocks above the media list scroll when a deep path or many replies do not fit.
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    auto *top = new QWidget(scroll);
+    auto *column = new QVBoxLayout(top);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    addBlock(column, caption(QStringLiteral("Path"), top), 12);
+    m_path = new ClickablePathView(top);
+    addBlock(column, m_path, 4);
+    addBlock(column, caption(QStringLiteral("Search query"), top), 12);
+    m_stem = label(QString(), monospacedCaption(), top, false);
+    m_stem->setWordWrap(true);
+    m_stem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_stem->setAccessibleName(QStringLiteral("Search query"));
+    addBlock(column, m_stem, 2);
+    addBlock(column, caption(QStringLiteral("Extra tokens"), top), 8);
+    m_extraTokens = new QLineEdit(top);
+    m_extraTokens->setPlaceholderText(QStringLiteral("year, director…"));
+    m_extraTokens->setToolTip(QStringLiteral("Appended to the stem for all engines, e.g. “1976” or “Vessarin”"));
+    m_extraTokens->setAccessibleName(QStringLiteral("Extra tokens"));
+    addBlock(column, m_extraTokens, 2);
+    m_effectiveQuery = label(QString(), fonts::smallCaption(font()), top);
+    m_effectiveQuery->setWordWrap(true);
+    m_effectiveQuery->setAccessibleName(QStringLiteral("Effective query"));
+    addBlock(column, m_effectiveQuery, 2);
+    addBlock(column, caption(QStringLiteral("Search engines"), top), 12);
+    column->addSpacing(4);
+    m_noReplies = caption(QString(), top);
+    m_noReplies->setAccessibleName(QStringLiteral("Replies"));
+    addBlock(column, m_noReplies, 0);
+    auto *replies = new QWidget(top);
+    m_replies = new QVBoxLayout(replies);
+    m_replies->setContentsMargins(0, 0, 0, 0);
+    m_replies->setSpacing(8);
+    addBlock(column, replies, 0);
+
+    m_chosenBlock = new QWidget(top);
+    auto *chosen = new QVBoxLayout(m_chosenBlock);
+    chosen->setContentsMargins(0, 0, 0, 0);
+    chosen->setSpacing(4);
+    auto *chosenHeader = new QHBoxLayout;
+    chosenHeader->addWidget(caption(QStringLiteral("Chosen"), m_chosenBlock));
+    m_chosenCheck = new QToolButton(m_chosenBlock);
+    m_chosenCheck->setText(QStringLiteral("Check"));
+    m_chosenCheck->setFont(fonts::caption(font()));
+    m_chosenCheck->setAccessibleName(QStringLiteral("Check chosen match"));
+    chosenHeader->addWidget(m_chosenCheck);
+    chosenHeader->addStretch(1);
+    chosen->addLayout(chosenHeader);
+    m_displayName = label(QString(), fonts::scaled(font(), -1, QFont::Medium), m_chosenBlock, false);
+    m_displayName->setWordWrap(true);
+    m_displayName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_displayName->setAccessibleName(QStringLiteral("New name"));
+    chosen->addWidget(m_displayName);
+    m_companions = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_companions->setWordWrap(true);
+    m_companions->setAccessibleName(QStringLiteral("Files moved along"));
+    chosen->addWidget(m_companions);
+    auto *postfixLine = new QHBoxLayout;
+    postfixLine->setSpacing(8);
+    auto *postfixStack = new QVBoxLayout;
+    postfixStack->setSpacing(2);
+    postfixStack->addWidget(label(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock));
+    m_postfix = new QLineEdit(m_chosenBlock);
+    m_postfix->setAccessibleName(QStringLiteral("Name postfix"));
+    postfixStack->addWidget(m_postfix);
+    postfixLine->addLayout(postfixStack, 1);
+    m_override = new QCheckBox(QStringLiteral("Override"), m_chosenBlock);
+    m_override->setFont(fonts::caption(font()));
+    m_override->setToolTip(QStringLiteral("Use postfix alone as the new file name"));
+    m_override->setAccessibleName(QStringLiteral("Override"));
+    auto *overrideStack = new QVBoxLayout;
+    overrideStack->addSpacing(14);
+    overrideStack->addWidget(m_override);
+    postfixLine->addLayout(overrideStack);
+    chosen->addSpacing(4);
+    chosen->addLayout(postfixLine);
+    m_catalog = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_catalog->setTextFormat(Qt::RichText);
+    m_catalog->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_catalog->setAccessibleName(QStringLiteral("Catalog"));
+    chosen->addWidget(m_catalog);
+    m_query = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_query->setWordWrap(true);
+    m_query->setAccessibleName(QStringLiteral("Query"));
+    chosen->addWidget(m_query);
+    m_notes = caption(QString(), m_chosenBlock);
+    m_notes->setWordWrap(true);
+    m_notes->setContentsMargins(0, 4, 0, 0);
+    m_notes->setAccessibleName(QStringLiteral("Notes"));
+    chosen->addWidget(m_notes);
+    addBlock(column, m_chosenBlock, 12);
+    column->addStretch(1);
+    scroll->setWidget(top);
+    outer->addWidget(scroll);
+
+    auto *mediaCaption = caption(QStringLiteral("MediaInfo"), this);
+    auto *mediaHeader = new QVBoxLayout;
+    mediaHeader->setContentsMargins(12, 14, 12, 4);
+    mediaHeader->addWidget(mediaCaption);
+    outer->addLayout(mediaHeader);
+    m_media = new MediaInfoListModel(this);
+    m_mediaList = new QListView(this);
+    m_mediaList->setAccessibleName(QStringLiteral("MediaInfo"));
+    m_mediaList->setModel(m_media);
+    m_mediaList->setItemDelegate(new MediaInfoDelegate(m_mediaList));
+    m_mediaList->setFrameShape(QFrame::NoFrame);
+    m_mediaList->setSelectionMode(QAbstractItemView::NoSelection);
+    m_mediaList->setFocusPolicy(Qt::NoFocus);
+    m_mediaList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_mediaList->setMinimumHeight(60);
+    m_mediaList->viewport()->setAutoFillBackground(false);
+    auto *mediaRow = new QHBoxLayout;
+    mediaRow->setContentsMargins(12, 0, 12, 0);
+    mediaRow->addWidget(m_mediaList);
+    outer->addLayout(mediaRow, 1);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    outer->addWidget(divider);
+    auto *actions = new QHBoxLayout;
+    actions->setContentsMargins(12, 12, 12, 12);
+    actions->setSpacing(8);
+    m_lookup = new QPushButton(QStringLiteral("Lookup"), this);
+    m_lookup->setDefault(true);
+    m_check = new QPushButton(QStringLiteral("Check"), this);
+    m_check->setToolTip(QStringLiteral("Open Google search for the chosen match"));
+    m_reveal = new QPushButton(QStringLiteral("Reveal"), this);
+    m_rename = new QPushButton(QStringLiteral("Rename"), this);
+    for (QPushButton *button : {m_lookup, m_check, m_reveal, m_rename}) {
+        button->setAccessibleName(button->text());
+        actions->addWidget(button);
+    }
+    actions->addStretch(1);
+    outer->addLayout(actions);
+
+    connect(m_path, &ClickablePathView::tokenClicked, this, [this](const QString &token) {
+        if (m_item)
+            m_item->addExtraToken(token);
+    });
+    connect(m_extraTokens, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (m_item)
+            m_item->setExtraTokens(text);
+    });
+    connect(m_postfix, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (!m_item)
+            return;
+        m_item->setNamePostfix(text);
+        m_item->updateProposedName();
+    });
+    connect(m_override, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_item || m_item->namePostfixOverride() == on)
+            return;
+        m_item->setNamePostfixOverride(on);
+        m_item->updateProposedName();
+    });
+    connect(m_chosenCheck, &QToolButton::clicked, &m_model, &LibraryModel::checkSelected);
+    connect(m_catalog, &QLabel::linkActivated, this, [this](const QString &link) { m_desktop.openUrl(QUrl(link)); });
+    connect(m_lookup, &QPushButton::clicked, &m_model, &LibraryModel::lookupSelected);
+    connect(m_check, &QPushButton::clicked, &m_model, &LibraryModel::checkSelected);
+    connect(m_reveal, &QPushButton::clicked, &m_model, &LibraryModel::revealSelectedInFinder);
+    connect(m_rename, &QPushButton::clicked, &m_model, &LibraryModel::renameSelected);
+
+    setItem(nullptr);
+}
+
+DetailPanel::~DetailPanel() = default;
+
+void DetailPanel::setItem(MovieItemPtr item)
+{
+    if (item == m_item && item)
+        return;
+    delete m_binding;
+    m_binding = nullptr;
+    m_item = std::move(item);
+    for (EngineReplyRow *row : std::as_const(m_replyRows)) {
+        if (row->pickPopover())
+            row->pickPopover()->close();
+        if (row->altPopover())
+            row->altPopover()->close();
+    }
+    if (m_item) {
+        m_binding = new QObject(this);
+        MovieItem *shown = m_item.get();
+        connect(shown, &MovieItem::extraTokensChanged, m_binding, [this] { showQuery(); });
+        connect(shown, &MovieItem::listedFieldsChanged, m_binding, [this] {
+            showReplies();
+            showChosen();
+            updateActions();
+        });
+        for (auto signal : {&MovieItem::namePostfixChanged, &MovieItem::namePostfixOverrideChanged})
+            connect(shown, signal, m_binding, [this] { showChosen(); });
+        connect(shown, &MovieItem::mediaInfoChanged, m_binding, [this] { showMedia(); });
+        m_path->setPath(readableName(m_item->nativePath()));
+        setIfChanged(m_stem, m_item->searchStem());
+    }
+    setEnabled(m_item != nullptr);
+    showQuery();
+    showReplies();
+    showChosen();
+    showMedia();
+    updateActions();
+}
+
+void DetailPanel::showQuery()
+{
+    const QString tokens = m_item ? m_item->extraTokens() : QString();
+    if (m_extraTokens->text() != tokens)
+        m_extraTokens->setText(tokens);
+    const bool any = !tokens.trimmed().isEmpty();
+    m_effectiveQuery->setVisible(any);
+    if (any)
+        setIfChanged(m_effectiveQuery, QStringLiteral("→ ") + m_item->effectiveQuery());
+}
+
+EngineReplyRow *DetailPanel::replyRow(int index)
+{
+    while (m_replyRows.size() <= index) {
+        auto *row = new EngineReplyRow(m_replies->parentWidget());
+        const int position = int(m_replyRows.size());
+        connect(row, &EngineReplyRow::use, this, [this, position] {
+            if (const EngineReply *reply = replyAt(position)) {
+                m_item->useEngine(reply->engine);
+                m_model.updateSummaryStatus();
+            }
+        });
+        connect(row, &EngineReplyRow::check, this, [this, position] {
+            if (const EngineReply *reply = replyAt(position); reply && reply->status.match())
+                m_model.openGoogleSearch(baseNameOf(*reply->status.match()));
+        });
+        connect(row, &EngineReplyRow::pickCandidate, this, [this, position](int candidate) {
+            const EngineReply *reply = replyAt(position);
+            if (!reply || candidate < 0 || candidate >= reply->candidates.size())
+                return;
+            const MovieMatch picked = reply->candidates[candidate];
+            m_item->applyMatch(picked, reply->engine);
+            m_model.updateSummaryStatus();
+        });
+        connect(row, &EngineReplyRow::altChoice, this, [this, position](int option) {
+            const EngineReply *reply = replyAt(position);
+            const MovieMatch *match = reply ? reply->status.match() : nullptr;
+            if (!match || option < 0 || option > match->altTitles.size())
+                return;
+            const std::optional<QString> alt = option == 0 ? std::nullopt : std::optional(match->altTitles[option - 1]);
+            m_item->setSelectedAltTitle(alt, reply->engine);
+        });
+        m_replies->addWidget(row);
+        m_replyRows.append(row);
+    }
+    return m_replyRows[index];
+}
+
+const EngineReply *DetailPanel::replyAt(int index) const
+{
+    if (!m_item || index >= m_item->engineReplies().size())
+        return nullptr;
+    return &m_item->engineReplies()[index];
+}
+
+void DetailPanel::showReplies()
+{
+    const QList<EngineReply> replies = m_item ? m_item->engineReplies() : QList<EngineReply>();
+    const bool idle = !m_item || m_item->status().kind() == LookupStatus::Kind::idle;
+    m_noReplies->setVisible(replies.isEmpty());
+    setIfChanged(m_noReplies, idle ? QStringLiteral("Not searched yet — Lookup Selected") : QStringLiteral("—"));
+    const std::optional<SearchEngine> chosen = m_item ? m_item->chosenEngine() : std::nullopt;
+    for (int index = 0; index < replies.size(); ++index)
+        replyRow(index)->show(replies[index], chosen == replies[index].engine);
+    m_shownReplies = int(replies.size());
+    for (int index = 0; index < m_replyRows.size(); ++index)
+        m_replyRows[index]->setVisible(index < m_shownReplies);
+}
+
+void DetailPanel::showChosen()
+{
+    const std::optional<MovieMatch> match = m_item ? m_item->chosenMatch() : std::nullopt;
+    m_chosenBlock->setVisible(match.has_value());
+    if (!match)
+        return;
+    const QString base = baseNameOf(*match);
+    m_chosenCheck->setToolTip(QStringLiteral("Open Google search for “%1”").arg(base));
+    const bool override = m_item->namePostfixOverride();
+    const QString display = proposedBaseName(
+        match->title, match->year, match->selectedAltTitle, m_item->namePostfix(), override);
+    setIfChanged(m_displayName,
+        !display.isEmpty() ? display : override ? QStringLiteral("(enter postfix)") : QStringLiteral("—"));
+    if (m_postfix->text() != m_item->namePostfix())
+        m_postfix->setText(m_item->namePostfix());
+    m_postfix->setPlaceholderText(override ? QStringLiteral("full name") : QStringLiteral("optional"));
+    m_postfix->setToolTip(override ? QStringLiteral("Override: file name is only this postfix + extension")
+                                   : QStringLiteral("Appended after year: Title[Alt](Year)_postfix.ext"));
+    m_override->setChecked(override);
+    QString catalog = QStringLiteral("Catalog: ") + rawValue(match->site).toHtmlEscaped();
+    if (match->pageURL) {
+        const QString url = match->pageURL->toString(QUrl::FullyEncoded);
+        catalog += QStringLiteral(" <a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), url.toHtmlEscaped());
+    }
+    setIfChanged(m_catalog, catalog);
+    setIfChanged(m_query, QStringLiteral("Query: ") + match->sourceQuery);
+    const bool notes = match->notes && !match->notes->trimmed().isEmpty();
+    m_notes->setVisible(notes);
+    if (notes)
+        setIfChanged(m_notes, *match->notes);
+    // Reads the row's folder; only for the shown row, after it changed.
+    const QString companions = m_item->canRename() ? companionSummaryText(companionMovesFor(*m_item)) : QString();
+    m_companions->setVisible(!companions.isEmpty());
+    setIfChanged(m_companions, companions);
+}
+
+void DetailPanel::showMedia()
+{
+    m_media->setRows(m_item ? m_item->mediaInfo() : QList<MediaInfoRow>());
+}
+
+void DetailPanel::updateActions()
+{
+    m_lookup->setEnabled(m_model.canLookup());
+    m_check->setEnabled(m_item && m_item->chosenMatch().has_value());
+    m_reveal->setEnabled(m_model.selectedItem() != nullptr);
+    m_rename->setEnabled(m_item && m_item->canRename());
+}
+
+void DetailPanel::keyPressEvent(QKeyEvent *event)
+{
+    // Return reaches the panel when no text field or button took it: the default action.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_lookup->isEnabled()) {
+        m_lookup->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace tolvane
