@@ -28,6 +28,8 @@ void writeBatch(JsonWriter &json, const JournalBatch &batch)
     json.value(batch.isUndo ? u"undo" : u"rename");
     json.key(u"files");
     json.value(batch.fileCount());
+    json.key(u"unconfirmed");
+    json.value(batch.unconfirmedCount());
     json.key(u"folder");
     json.value(readableName(batch.folder()));
     json.key(u"undone");
@@ -111,6 +113,8 @@ int runHistory(const QStringList &arguments)
     QString text;
     for (const JournalBatch &batch : std::as_const(batches)) {
         text += QStringLiteral("%1  %2 file(s)  %3").arg(shownTime(batch)).arg(batch.fileCount()).arg(terminalSafe(readableName(batch.folder())));
+        if (const int unconfirmed = batch.unconfirmedCount(); unconfirmed > 0)
+            text += QStringLiteral("  cut short: %1 move(s) unconfirmed").arg(unconfirmed);
         if (batch.isUndo)
             text += QStringLiteral("  undo of %1").arg(timeOf.value(batch.undoes, QStringLiteral("an older batch")));
         else if (batch.undone)

@@ -327,9 +327,9 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
 
     const qsizetype index = m_items.indexOf(item);
     if (index >= 0) {
-        QList<MovieItemPtr> items = m_items;
-        items[index] = fresh;
-        setItems(std::move(items));
+        // In place: a bulk rename of thousands of rows would otherwise copy the list per row.
+        m_items[index] = fresh;
+        Q_EMIT itemsChanged();
         if (m_selectedIDs.contains(item->id())) {
             QSet<QUuid> selection = m_selectedIDs;
             selection.remove(item->id());

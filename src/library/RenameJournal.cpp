@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <QStringDecoder>
 #include <QUuid>
 
 #include <algorithm>
@@ -25,24 +24,31 @@ namespace {
 
 void (*afterMoveHook)() = nullptr;
 
-bool isUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    [[maybe_unused]] const QString text = decoder(bytes);
-    return !decoder.hasError();
-}
-
-/// A path as a member: text when it is UTF-8, else its exact bytes in Base64.
+/// A path as a member: text when it is UTF-8 (escaped on the bytes: a journal line is written
+/// for every move), else its exact bytes in Base64.
 void appendPath(QByteArray &line, const char *key, const QByteArray &path)
 {
-    const bool text = isUtf8(path);
     line += ",\"";
     line += key;
-    line += text ? "\":" : "Bytes\":\"";
-    if (text)
-        appendJsonString(line, QString::fromUtf8(path));
-    else
-        line += path.toBase64() + '"';
+    if (!QByteArrayView(path).isValidUtf8()) {
+        line += "Bytes\":\"" + path.toBase64() + '"';
+        return;
+    }
+    line += "\":\"";
+    for (const char c : path) {
+        if (c == '"' || c == '\\') {
+            line += '\\';
+            line += c;
+        } else if (uchar(c) < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            line += "\\u00";
+            line += hex[uchar(c) >> 4];
+            line += hex[uchar(c) & 15];
+        } else {
+            line += c;
+        }
+    }
+    line += '"';
 }
 
 std::optional<QByteArray> readPath(const QJsonObject &object, const QString &key)
@@ -79,17 +85,19 @@ QByteArrayView batchOfLine(QByteArrayView line)
     return end < 0 ? QByteArrayView() : line.sliced(start.size(), end - start.size());
 }
 
-bool isHeaderLine(QByteArrayView line)
-{
-    return line.contains("\"kind\":");
-}
-
 } // namespace
 
 int JournalBatch::fileCount() const
 {
     return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
         return move.state == JournalMove::State::done;
+    }));
+}
+
+int JournalBatch::unconfirmedCount() const
+{
+    return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
+        return move.state == JournalMove::State::announced;
     }));
 }
 
@@ -146,6 +154,7 @@ bool RenameJournal::beginBatch(std::optional<QString> undoes, QString *error)
 
 void RenameJournal::endBatch()
 {
+    writePending();
     m_inBatch = false;
     if (m_fd >= 0)
         ::close(m_fd);
@@ -216,33 +225,57 @@ bool RenameJournal::writeLine(const QByteArray &line, QString *error)
 
 std::optional<int> RenameJournal::announceMove(const QByteArray &from, const QByteArray &to, QString *error)
 {
+    return announceMoves({{from, to}}, error);
+}
+
+std::optional<int> RenameJournal::announceMoves(const QList<std::pair<QByteArray, QByteArray>> &moves, QString *error)
+{
     if (!m_inBatch)
         beginBatch();
     if (!ensureOpen(error))
         return std::nullopt;
-    const int index = m_nextIndex++;
-    QByteArray line = recordStart(m_batchId);
-    line += ",\"move\":" + QByteArray::number(index);
-    appendPath(line, "from", from);
-    appendPath(line, "to", to);
-    line += "}\n";
-    if (!writeLine(line, error))
+    const int first = m_nextIndex;
+    // One write for all, with the marks of the row before: a row's moves are on disk before its
+    // first move is made.
+    QByteArray lines = std::move(m_pending);
+    m_pending.clear();
+    for (const auto &[from, to] : moves) {
+        lines += recordStart(m_batchId);
+        lines += ",\"move\":" + QByteArray::number(m_nextIndex++);
+        appendPath(lines, "from", from);
+        appendPath(lines, "to", to);
+        lines += "}\n";
+    }
+    if (!writeLine(lines, error))
         return std::nullopt;
-    return index;
+    return first;
 }
 
 void RenameJournal::markDone(int index)
 {
-    QString ignored; // an unmarked move is found on disk by an undo
-    writeLine(recordStart(m_batchId) + ",\"done\":" + QByteArray::number(index) + "}\n", &ignored);
+    m_pending += recordStart(m_batchId) + ",\"done\":" + QByteArray::number(index) + "}\n";
     if (afterMoveHook)
         afterMoveHook();
 }
 
 void RenameJournal::markReverted(int index)
 {
-    QString ignored;
-    writeLine(recordStart(m_batchId) + ",\"reverted\":" + QByteArray::number(index) + "}\n", &ignored);
+    m_pending += recordStart(m_batchId) + ",\"reverted\":" + QByteArray::number(index) + "}\n";
+    writePending();
+}
+
+void RenameJournal::markNotMade(int index)
+{
+    m_pending += recordStart(m_batchId) + ",\"notMade\":" + QByteArray::number(index) + "}\n";
+}
+
+void RenameJournal::writePending()
+{
+    if (m_pending.isEmpty() || m_fd < 0)
+        return;
+    QString ignored; // an unmarked move is found on disk by an undo
+    writeLine(m_pending, &ignored);
+    m_pending.clear();
 }
 
 void RenameJournal::trim()
@@ -252,21 +285,30 @@ void RenameJournal::trim()
         return;
     const QByteArray content = file.readAll();
     file.close();
-    const QList<QByteArray> lines = content.split('\n');
+    // Counted by a scan for the batches' first lines, without splitting: this runs at the start
+    // of every batch, and most of the time finds nothing to drop.
+    static constexpr QByteArrayView mark = ",\"kind\":\"";
     QList<QByteArrayView> headers;
-    for (const QByteArray &line : lines)
-        if (isHeaderLine(line))
-            headers.append(batchOfLine(line));
+    for (qsizetype at = content.indexOf(mark); at >= 0; at = content.indexOf(mark, at + mark.size())) {
+        const qsizetype start = content.lastIndexOf('\n', at) + 1;
+        headers.append(batchOfLine(QByteArrayView(content).sliced(start, at - start)));
+    }
     // Room for the batch about to start.
     if (headers.size() < keptBatches)
         return;
-    QSet<QByteArrayView> kept(headers.cend() - (keptBatches - 1), headers.cend());
+    const QSet<QByteArrayView> kept(headers.cend() - (keptBatches - 1), headers.cend());
     QByteArray out;
     out.reserve(content.size());
-    for (const QByteArray &line : lines) {
+    for (qsizetype start = 0; start < content.size();) {
+        qsizetype end = content.indexOf('\n', start);
+        end = end < 0 ? content.size() : end + 1;
+        const QByteArrayView line = QByteArrayView(content).sliced(start, end - start);
         if (kept.contains(batchOfLine(line)))
-            out += line + '\n';
+            out += line;
+        start = end;
     }
+    if (!out.isEmpty() && !out.endsWith('\n'))
+        out += '\n';
     const QByteArray target = QFile::encodeName(m_path);
     const QByteArray temporary = target + ".trim";
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -329,6 +371,7 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
         };
         mark(u"done", JournalMove::State::done);
         mark(u"reverted", JournalMove::State::reverted);
+        mark(u"notMade", JournalMove::State::notMade);
     }
     for (qsizetype index = 0; index < batches.size(); ++index) {
         if (const qsizetype target = batches[index].isUndo ? byID.value(batches[index].undoes, -1) : -1; target >= 0)

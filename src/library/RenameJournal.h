@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace tolvane {
 
@@ -15,6 +16,7 @@ struct JournalMove {
         announced, ///< written before the move; the move may or may not have happened
         done, ///< moved
         reverted, ///< moved and taken back (a later move of its row failed)
+        notMade, ///< its row failed before it was made
     };
     QByteArray from;
     QByteArray to;
@@ -30,8 +32,11 @@ struct JournalBatch {
     QList<JournalMove> moves;
     bool undone = false; ///< an undo batch names this one
 
-    /// Files this batch moved and kept moved (an announced move may have happened too).
+    /// Files this batch moved and kept moved.
     int fileCount() const;
+    /// Moves announced and never marked: the batch was cut short (a crash) while they were under
+    /// way. Each may or may not have happened; an undo looks on disk.
+    int unconfirmedCount() const;
     /// The folder of the moves, or their nearest common folder.
     QByteArray folder() const;
 };
@@ -68,8 +73,17 @@ public:
     /// Writes a move before it is made; its index for markDone()/markReverted(), or none with the
     /// error in `error` when the journal cannot be written (then the move must not be made).
     std::optional<int> announceMove(const QByteArray &from, const QByteArray &to, QString *error);
+    /// Writes several moves (from, to) at once, before the first is made; the first one's index,
+    /// the others following in order.
+    std::optional<int> announceMoves(const QList<std::pair<QByteArray, QByteArray>> &moves, QString *error);
+    /// Marks a move made. The mark is written with the next announcement (or when the batch
+    /// ends), so a row costs the journal one write: a move cut short before its mark reached the
+    /// file is found on disk by an undo.
     void markDone(int index);
+    /// Marks a move taken back, at once.
     void markReverted(int index);
+    /// Marks a move its row gave up before making it.
+    void markNotMade(int index);
 
     /// Every batch in the file, oldest first; lines that cannot be read are skipped. `error`
     /// tells when the file exists but cannot be read.
@@ -81,6 +95,7 @@ public:
 private:
     bool ensureOpen(QString *error);
     bool writeLine(const QByteArray &line, QString *error);
+    void writePending();
     /// Drops the oldest batches once there are clearly more than keptBatches.
     void trim();
 
@@ -92,6 +107,7 @@ private:
     std::optional<QString> m_undoes;
     QString m_batchId;
     int m_nextIndex = 0;
+    QByteArray m_pending; ///< marks not yet written
 };
 
 } // namespace tolvane

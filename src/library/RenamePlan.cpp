@@ -110,21 +110,30 @@ std::optional<QString> performRename(const MovieItem &item, const QList<Companio
     for (const CompanionMove &companion : companions)
         moves.append({companion.from, companion.to});
 
+    if (journal) {
+        QList<std::pair<QByteArray, QByteArray>> announced;
+        for (const Move &move : std::as_const(moves))
+            announced.append({move.from, move.to});
+        QString error;
+        const std::optional<int> first = journal->announceMoves(announced, &error);
+        if (!first)
+            return error;
+        for (qsizetype index = 0; index < moves.size(); ++index)
+            moves[index].journalIndex = *first + int(index);
+    }
     QList<Move> made;
+    const auto giveUp = [&](qsizetype from) {
+        for (qsizetype index = from; journal && index < moves.size(); ++index)
+            journal->markNotMade(moves[index].journalIndex);
+        return takeBack(made, journal);
+    };
     for (Move &move : moves) {
-        if (journal) {
-            QString error;
-            const std::optional<int> index = journal->announceMove(move.from, move.to, &error);
-            if (!index)
-                return error + takeBack(made, journal);
-            move.journalIndex = *index;
-        }
         const MoveResult moved = moveWithoutReplacing(move.from, move.to);
         if (moved.kind != MoveResult::Kind::moved) {
             const QString failure = moved.kind == MoveResult::Kind::targetExists
                 ? targetExistsText(readableName(nativeFileName(move.to)))
                 : renameFailureText(item, moved.message);
-            return failure + takeBack(made, journal);
+            return failure + giveUp(made.size());
         }
         if (journal)
             journal->markDone(move.journalIndex);

@@ -46,8 +46,8 @@ std::optional<QString> companionObstacle(
 
 /// Renames `item`'s file to its proposed name and moves `companions` with it, all or nothing:
 /// nothing moves when something stands in the way, and when a move fails the ones made are
-/// taken back. No move ever replaces a file. Each move is announced in `journal` (when given)
-/// before it is made and marked after; a journal that cannot be written stops the rename. None
+/// taken back. No move ever replaces a file. The row's moves are announced in `journal` (when
+/// given) before the first is made, and each is marked after it is made; a journal that cannot be written stops the rename. None
 /// when renamed, else the failure text.
 std::optional<QString> performRename(
     const MovieItem &item, const QList<CompanionMove> &companions, RenameJournal *journal);

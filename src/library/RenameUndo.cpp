@@ -52,7 +52,7 @@ UndoReport undoBatch(RenameJournal &journal, const JournalBatch &batch, bool dry
         }
     }
     for (auto move = batch.moves.crbegin(); move != batch.moves.crend(); ++move) {
-        if (move->state == JournalMove::State::reverted)
+        if (move->state == JournalMove::State::reverted || move->state == JournalMove::State::notMade)
             continue;
         // An announced move that did not happen left the file under its old name.
         if (move->state == JournalMove::State::announced && (!exists(move->to) || exists(move->from)))

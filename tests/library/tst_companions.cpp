@@ -207,7 +207,7 @@ private Q_SLOTS:
         QCOMPARE(listing(m_folder), QByteArray("A.srt|B.mkv"));
 
         const QList<JournalBatch> written = batches();
-        QCOMPARE(written.last().fileCount(), 1);
+        QCOMPARE(written.last().unconfirmedCount(), 2);
         QCOMPARE(written.last().folder(), m_folder);
         RenameJournal journal;
         const UndoReport report = undoLatest(journal, false);
