@@ -597,7 +597,7 @@ void LibraryModel::checkSelected()
     if (!item)
         return;
     if (const std::optional<MovieMatch> match = item->chosenMatch())
-        openGoogleSearch(proposedBaseName(match->title, match->year, match->selectedAltTitle, std::nullopt, false));
+        openGoogleSearch(matchBaseName(*match));
 }
 
 void LibraryModel::cancelAllLookups()

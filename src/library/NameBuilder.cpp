@@ -145,6 +145,11 @@ std::optional<QString> proposedFileName(
     return name;
 }
 
+QString matchBaseName(const MovieMatch &match)
+{
+    return proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
+}
+
 QString replySummary(const EngineReply &reply)
 {
     switch (reply.status.kind()) {
@@ -158,7 +163,7 @@ QString replySummary(const EngineReply &reply)
     const MovieMatch &match = *reply.status.match();
     const QString prefix = QLatin1Char('[') + rawValue(match.site) + QStringLiteral("] ");
     if (reply.candidates.size() < 2)
-        return prefix + proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
+        return prefix + matchBaseName(match);
     return prefix + match.title + QStringLiteral("  ·  ") + QString::number(reply.candidates.size())
         + QStringLiteral(" titles");
 }

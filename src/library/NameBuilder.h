@@ -14,6 +14,10 @@ namespace tolvane {
 QString proposedBaseName(const QString &title, std::optional<int> year, const std::optional<QString> &altTitle,
     const std::optional<QString> &postfix, bool override);
 
+/// The base name of a match alone (its alternative title included, no postfix): what "Check"
+/// searches for and what the reply lists show.
+QString matchBaseName(const MovieMatch &match);
+
 /// The postfix made safe for a file name; absent when nothing usable is left.
 std::optional<QString> sanitizedPostfix(const std::optional<QString> &text);
 

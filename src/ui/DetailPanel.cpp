@@ -83,11 +83,6 @@ void setIfChanged(QLabel *shown, const QString &text)
         shown->setText(text);
 }
 
-QString baseNameOf(const MovieMatch &match)
-{
-    return proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
-}
-
 /// A filled status dot.
 class Dot : public QWidget {
 public:
@@ -591,7 +586,7 @@ EngineReplyRow *DetailPanel::replyRow(int index)
         });
         connect(row, &EngineReplyRow::check, this, [this, position] {
             if (const EngineReply *reply = replyAt(position); reply && reply->status.match())
-                m_model.openGoogleSearch(baseNameOf(*reply->status.match()));
+                m_model.openGoogleSearch(matchBaseName(*reply->status.match()));
         });
         connect(row, &EngineReplyRow::pickCandidate, this, [this, position](int candidate) {
             const EngineReply *reply = replyAt(position);
@@ -642,7 +637,7 @@ void DetailPanel::showChosen()
     m_chosenBlock->setVisible(match.has_value());
     if (!match)
         return;
-    const QString base = baseNameOf(*match);
+    const QString base = matchBaseName(*match);
     m_chosenCheck->setToolTip(QStringLiteral("Open Google search for “%1”").arg(base));
     const bool override = m_item->namePostfixOverride();
     const QString display = proposedBaseName(
@@ -666,10 +661,14 @@ void DetailPanel::showChosen()
     m_notes->setVisible(notes);
     if (notes)
         setIfChanged(m_notes, *match->notes);
-    // Reads the row's folder; only for the shown row, after it changed.
-    const QString companions = m_item->canRename() ? companionSummaryText(companionMovesFor(*m_item)) : QString();
-    m_companions->setVisible(!companions.isEmpty());
-    setIfChanged(m_companions, companions);
+    // The files moving along depend on the folder and the row's file, not on the name typed:
+    // the folder is listed once per row and again only when the row becomes renamable or not.
+    const std::pair<QUuid, bool> state{m_item->id(), m_item->canRename()};
+    if (state != m_companionsShownFor) {
+        m_companionsShownFor = state;
+        m_companions->setText(companionSummaryText(companionMovesFor(*m_item)));
+    }
+    m_companions->setVisible(!m_companions->text().isEmpty());
 }
 
 void DetailPanel::showMedia()

@@ -4,6 +4,7 @@
 #include "ui/TitlePickers.h"
 
 #include <QPointer>
+#include <QUuid>
 #include <QStringList>
 #include <QWidget>
 
@@ -154,6 +155,7 @@ private:
     QLabel *m_query = nullptr;
     QLabel *m_notes = nullptr;
     QLabel *m_companions = nullptr;
+    std::pair<QUuid, bool> m_companionsShownFor; // the row and renamability the line was read for
     MediaInfoListModel *m_media = nullptr;
     QListView *m_mediaList = nullptr;
     QPushButton *m_lookup = nullptr;

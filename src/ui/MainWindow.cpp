@@ -150,11 +150,8 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     connect(&m_model, &LibraryModel::statusTextChanged, this, &MainWindow::updateStatusBar);
     connect(&m_model, &LibraryModel::canUndoRenameChanged, this, &MainWindow::updateActions);
     connect(&m_model, &LibraryModel::folderURLChanged, this, &MainWindow::updateStatusBar);
-    connect(m_listModel, &LibraryListModel::dataChanged, this, [this](const QModelIndex &first) {
-        updateActions();
-        if (MovieItem *item = m_listModel->itemAt(first); item && m_model.selectedIDs().contains(item->id()))
-            updateDetail();
-    });
+    // The detail panel follows its row itself; a row's change only moves the actions' enabling.
+    connect(m_listModel, &LibraryListModel::dataChanged, this, &MainWindow::updateActions);
 
     updateContent();
     updateKeyLabel();

@@ -62,8 +62,7 @@ BadgeStyle badgeStyle(SearchEngine engine, const QList<EngineReply> &replies, st
     case EngineReplyStatus::Kind::success: {
         const MovieMatch &match = *reply->status.match();
         const bool isChosen = chosen == engine;
-        QString help = name + QStringLiteral(": ")
-            + proposedBaseName(match.title, match.year, match.selectedAltTitle, std::nullopt, false);
+        QString help = name + QStringLiteral(": ") + matchBaseName(match);
         if (isChosen)
             help += QStringLiteral(" (chosen)");
         return {letter, Tone::primary, Tone::green, isChosen ? 0.28 : 0.12, help};
