@@ -8,6 +8,7 @@
 #include "library/NameBuilder.h"
 #include "media/MediaProbe.h"
 #include "media/ToolRunner.h"
+#include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -284,6 +285,8 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     bool anyMissing = false;
     const QList<QUrl> urls = existingPathURLs(options.paths, command, &anyMissing);
 
+    // The key may live in the keyring; a locked one nobody unlocks must not hang a script.
+    co_await ApiKeyStore::load(std::chrono::seconds(5));
     LibraryModel model;
     model.setMediaProbe(loadProps);
     co_await model.addURLs(urls);

@@ -393,11 +393,12 @@ QCoro::Task<> LibraryModel::undoLastRename()
     // The journal is read and the files moved off the GUI thread.
     // Named first: g++ 12 mishandles captures made inside a co_await operand.
     const QSet<QString> among{batch.journalID};
-    QFuture<UndoReport> undoing = runInWorkPool([path, among] {
+    // Const, as for the intake: a moved-from QFuture awaited here corrupted the report's strings.
+    const QFuture<UndoReport> undoing = runInWorkPool([path, among] {
         RenameJournal journal(path);
         return undoLatest(journal, false, among);
     });
-    const UndoReport report = co_await std::move(undoing);
+    const UndoReport report = co_await undoing;
     if (!self)
         co_return;
     QSet<QByteArray> back;

@@ -1,5 +1,6 @@
 #include "library/LibraryModel.h"
 #include "support/DesktopServices.h"
+#include "ui/DetailPanel.h"
 #include "ui/LibraryListModel.h"
 #include "ui/MainWindow.h"
 
@@ -261,6 +262,41 @@ private Q_SLOTS:
         QVERIFY(model.items().isEmpty());
         window.show();
         QTRY_COMPARE(model.items().size(), 2);
+    }
+    // Ctrl+Z in a text field undoes typing; elsewhere it takes the rename back, row and reply kept.
+    void undoRename()
+    {
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCoro::waitFor(model.addURLs({m_urls[0]}));
+        QVERIFY(!action(window, "Undo Rename")->isEnabled());
+        MovieMatch film;
+        film.title = QStringLiteral("Alien");
+        film.year = 1979;
+        model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
+        model.items()[0]->applyFinalChoice();
+        QVERIFY(!model.rename(model.items()[0]));
+        QVERIFY(action(window, "Undo Rename")->isEnabled());
+
+        QSignalSpy undone(&model, &LibraryModel::renameUndone);
+        QLineEdit *postfix = window.detailPanel()->postfixField();
+        postfix->setFocus();
+        QTest::keyClicks(postfix, "x");
+        QTest::keyClick(postfix, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(postfix->text(), QString());
+        QVERIFY(action(window, "Undo Rename")->isEnabled()); // an undo started would disable it at once
+
+        window.fileList()->setFocus();
+        QTest::keyClick(window.fileList(), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(undone.size(), 1);
+        QCOMPARE(model.items()[0]->originalName(), "a.mkv");
+        QCOMPARE(model.items()[0]->proposedName().value_or(QString()), "Alien(1979).mkv");
+        QCOMPARE(model.statusText(), "Undone: 1 file(s)");
+        QVERIFY(QFile::exists(m_films.filePath("a.mkv")));
+        QVERIFY(!action(window, "Undo Rename")->isEnabled());
     }
 };
 
