@@ -98,5 +98,35 @@ int main(int argc, char **argv)
     });
     std::printf("selection change: one row %.2f ms, every other row of %lld %.1f ms\n", select,
         qlonglong(shown.items().size()), selectMany);
+
+    // The detail panel switching between two rows, each with a reply per engine (VK's with five
+    // candidates, the agent's with alternative titles) and 40 media rows, the window repainted.
+    for (int k = 0; k < 2; ++k) {
+        const MovieItemPtr &item = shown.items()[k];
+        MovieMatch agent;
+        agent.title = QStringLiteral("Film %1").arg(k);
+        agent.year = 1990 + k;
+        agent.engine = SearchEngine::yandexAI;
+        agent.altTitles = {QStringLiteral("Der Film"), QStringLiteral("Le Film")};
+        EngineReply vk{SearchEngine::vkvideo, EngineReplyStatus::success(agent), {}};
+        for (int c = 0; c < 5; ++c)
+            vk.candidates.append(agent);
+        item->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(agent), {}}, vk,
+            {SearchEngine::duckDuckGo, EngineReplyStatus::failed(QStringLiteral("No catalog result")), {}}});
+        item->applyFinalChoice();
+        QList<MediaInfoRow> media(40);
+        for (int m = 0; m < 40; ++m) {
+            media[m].key = QStringLiteral("Key %1").arg(m);
+            media[m].value = QStringLiteral("a value of some length, row %1 of the summary").arg(m);
+        }
+        item->setMediaInfo(media);
+    }
+    int shownRow = 0;
+    const double switchRows = best(50, [&] {
+        shownRow = 1 - shownRow;
+        shown.setSelectedIDs({shown.items()[shownRow]->id()});
+        window.repaint();
+    });
+    std::printf("detail panel, switching rows (3 replies, 40 media rows): %.2f ms\n", switchRows);
     return 0;
 }

@@ -51,19 +51,6 @@ void killGroup(qint64 group)
         ::kill(pid_t(-group), SIGKILL);
 }
 
-/// Enters a started tool in the registry; false (and the tool killed) once the tools are ending.
-bool enter(qint64 group)
-{
-    RunningTools &tools = runningTools();
-    QMutexLocker lock(&tools.mutex);
-    if (tools.ending) {
-        killGroup(group);
-        return false;
-    }
-    tools.groups.insert(group);
-    return true;
-}
-
 void leave(qint64 group)
 {
     RunningTools &tools = runningTools();
@@ -103,12 +90,12 @@ std::optional<QString> findTool(const QString &name, const ToolSearch &search)
 std::optional<QByteArray> runTool(
     const QString &path, const QStringList &arguments, std::chrono::milliseconds timeout, qsizetype outputLimit)
 {
-    {
-        RunningTools &tools = runningTools();
-        QMutexLocker lock(&tools.mutex);
-        if (tools.ending)
-            return std::nullopt;
-    }
+    // Held from the start to the tool's entry in the registry: an endRunningTools() meanwhile
+    // (Ctrl-C, and the process leaves at once) would otherwise miss a tool just started.
+    RunningTools &tools = runningTools();
+    QMutexLocker lock(&tools.mutex);
+    if (tools.ending)
+        return std::nullopt;
     const QDeadlineTimer deadline(timeout.count());
     QProcess process;
     // Error output goes nowhere rather than into a pipe that nobody drains, which could stall the
@@ -127,10 +114,8 @@ std::optional<QByteArray> runTool(
     if (!process.waitForStarted(waitMilliseconds(deadline)))
         return std::nullopt;
     const qint64 group = process.processId();
-    if (!enter(group)) {
-        process.waitForFinished();
-        return std::nullopt;
-    }
+    tools.groups.insert(group);
+    lock.unlock();
     const auto fail = [&process, group] {
         killGroup(group);
         process.waitForFinished();

@@ -48,6 +48,7 @@ private Q_SLOTS:
             u"./usr/share/applications/org.tolvane.Tolvane.desktop"_qs, u"./usr/share/doc/tolvane/README.md"_qs,
             u"./usr/share/doc/tolvane/changelog.gz"_qs, u"./usr/share/doc/tolvane/copyright"_qs,
             u"./usr/share/icons/hicolor/scalable/apps/org.tolvane.Tolvane.svg"_qs,
+            u"./usr/share/man/man1/tolvane-cli.1.gz"_qs, u"./usr/share/man/man1/tolvane.1.gz"_qs,
             u"./usr/share/metainfo/org.tolvane.Tolvane.metainfo.xml"_qs};
         QCOMPARE(files, expected);
     }

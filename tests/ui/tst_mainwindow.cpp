@@ -115,13 +115,16 @@ private Q_SLOTS:
         QCOMPARE(window.listModel()->index(0).data().toString(), "Alien(1979).mkv");
         QCOMPARE(window.fileList()->selectionModel()->selectedRows().size(), 1);
         QCOMPARE(model.selectedIDs(), ids(model, {0}));
+        QCOMPARE(window.detailPanel()->item(), model.items()[0]); // the fresh row, not the renamed one
         QVERIFY(QFile::rename(m_films.filePath("Alien(1979).mkv"), m_films.filePath("a.mkv"))); // for the next cases
         model.removeItems(ids(model, {0, 2}));
         QCOMPARE(reset.size(), 0);
         QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
 
+        model.setSelectedIDs(ids(model, {0}));
         model.removeItems(ids(model, {0}));
         QVERIFY(find<QWidget>(window, "Drop zone"));
+        QVERIFY(!window.detailPanel()->item()); // no removed row held
     }
 
     // Selection both ways, the status bar's count, and the menus' enabling with stale IDs.

@@ -5,13 +5,18 @@
 #include "core/Records.h"
 #include "library/LibraryModel.h"
 #include "support/DesktopServices.h"
+#include "ui/DetailPanel.h"
+#include "ui/TitlePickers.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialog.h"
 
 #include <QApplication>
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QPainter>
+#include <QPushButton>
 #include <QPalette>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -59,11 +64,28 @@ void dressRows(LibraryModel &model)
 {
     const QList<MovieItemPtr> &items = model.items();
     using E = SearchEngine;
-    // Ready: the agent chosen, VK failed, DuckDuckGo agreeing.
-    items[0]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("Alien", 1979, E::yandexAI))),
-        reply(E::vkvideo, EngineReplyStatus::failed("No VK video results")),
+    // Ready: the agent chosen with alternative titles, VK with three candidates, DuckDuckGo agreeing;
+    // a postfix typed, the media summary in.
+    MovieMatch agent = match("Чужой", 1979, E::yandexAI);
+    agent.altTitles = {QStringLiteral("Alien"), QStringLiteral("Alien: Director's Cut")};
+    agent.selectedAltTitle = QStringLiteral("Alien");
+    agent.notes = QStringLiteral("Ridley Scott's film; the 2003 cut is the one on this disc.");
+    EngineReply vk = reply(E::vkvideo, EngineReplyStatus::success(match("Alien (1979)", 1979, E::vkvideo)));
+    vk.candidates = {match("Alien (1979)", 1979, E::vkvideo), match("Aliens", 1986, E::vkvideo),
+        match("Alien: Covenant", 2017, E::vkvideo)};
+    items[0]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(agent)), vk,
         reply(E::duckDuckGo, EngineReplyStatus::success(match("Alien", 1979, E::duckDuckGo)))});
     items[0]->applyFinalChoice();
+    items[0]->setNamePostfix(QStringLiteral("DC"));
+    const auto info = [](const char *key, const char *value) {
+        MediaInfoRow row;
+        row.key = QString::fromUtf8(key);
+        row.value = QString::fromUtf8(value);
+        return row;
+    };
+    items[0]->setMediaInfo({info("Container", "Matroska, 1 h 56 min, 8.2 GB"),
+        info("Video", "HEVC 1920×1080, 23.976 fps, 10 bit"), info("Audio 1", "DTS-HD MA 5.1, English"),
+        info("Audio 2", "AC-3 5.1, Russian"), info("Subtitles", "English, Russian")});
     // Searching: one reply in, two pending.
     items[1]->setStatus(LookupStatus::searching());
     items[1]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("Брат", 1997, E::yandexAI))),
@@ -90,6 +112,24 @@ bool save(QWidget &widget, const QString &path)
     widget.repaint();
     QApplication::processEvents();
     const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+/// The window with an open popup drawn where it stands: a popup is a window of its own.
+bool saveWithPopup(QWidget &window, QWidget *popup, const QString &path)
+{
+    if (!popup) {
+        std::printf("FAILED %s (no popup)\n", qPrintable(path));
+        return false;
+    }
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(popup->mapToGlobal(QPoint()) - window.mapToGlobal(QPoint()), popup->grab());
+    painter.end();
+    popup->close();
+    const bool saved = shot.save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     return saved;
 }
@@ -136,10 +176,20 @@ int main(int argc, char **argv)
         window.show();
         ok &= save(window, out + QStringLiteral("/empty%1.png").arg(suffix));
 
-        model.addURLs(urls);
+        QCoro::waitFor(model.addURLs(urls));
         dressRows(model);
         model.setSelectedIDs({model.items()[0]->id(), model.items()[4]->id()});
         ok &= save(window, out + QStringLiteral("/list%1.png").arg(suffix));
+
+        model.setSelectedIDs({model.items()[0]->id()});
+        ok &= save(window, out + QStringLiteral("/panel%1.png").arg(suffix));
+        if (!dark) {
+            const QList<EngineReplyRow *> rows = window.detailPanel()->replyRows();
+            rows[1]->pickButton()->click();
+            ok &= saveWithPopup(window, rows[1]->pickPopover(), out + QStringLiteral("/panel-pick.png"));
+            rows[0]->altButton()->click();
+            ok &= saveWithPopup(window, rows[0]->altPopover(), out + QStringLiteral("/panel-alt.png"));
+        }
 
         SettingsDialog settings(desktop, &window);
         settings.show();
