@@ -59,9 +59,47 @@ QLabel *caption(const QString &text, QWidget *parent)
     return shown;
 }
 
+/// A push button as wide as its label: the style's 80-pixel minimum would push a reply's last
+/// buttons out of the panel.
+class CompactButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override
+    {
+        QSize size = QPushButton::sizeHint();
+        size.setWidth(fontMetrics().horizontalAdvance(text()) + 16);
+        return size;
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
+/// Asks for the whole height of its content, so that the blocks above the media list take what
+/// they need and only a window too short for them scrolls.
+class FittingScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        const QWidget *content = widget();
+        // Wrapped notes grow taller in a narrow panel: ask for the height at the width it has.
+        const int height = !content ? 0
+            : content->hasHeightForWidth() ? content->heightForWidth(viewport()->width())
+                                           : content->sizeHint().height();
+        return {QScrollArea::sizeHint().width(), height + 2 * frameWidth()};
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
+
 QPushButton *smallButton(const QString &text, QWidget *parent)
 {
-    auto *button = new QPushButton(text, parent);
+    auto *button = new CompactButton(text, parent);
     button->setFont(fonts::caption(parent->font()));
     button->setAutoDefault(false);
     return button;
@@ -353,11 +391,10 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     outer->setSpacing(0);
 
     // Blocks above the media list scroll when a deep path or many replies do not fit.
-    auto *scroll = new QScrollArea(this);
+    auto *scroll = new FittingScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     auto *top = new QWidget(scroll);
     auto *column = new QVBoxLayout(top);
     column->setContentsMargins(0, 0, 0, 0);
@@ -467,6 +504,8 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     m_mediaList->setSelectionMode(QAbstractItemView::NoSelection);
     m_mediaList->setFocusPolicy(Qt::NoFocus);
     m_mediaList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // It takes what the blocks above leave, never their room: its own size wish is ignored.
+    m_mediaList->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     m_mediaList->setMinimumHeight(60);
     m_mediaList->viewport()->setAutoFillBackground(false);
     auto *mediaRow = new QHBoxLayout;

@@ -61,7 +61,7 @@ public:
         base.text.clear();
         QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &base, painter, option.widget);
         const QPalette &palette = option.palette;
-        const QRect area = option.rect.adjusted(padding, 6, -padding, -6);
+        const QRect area = option.rect.adjusted(padding, 5, -padding, -5);
         const QRectF mark(area.left(), area.top() + 1, markSize, markSize);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
@@ -97,7 +97,7 @@ public:
         const QString second = index.data(secondLineRole).toString();
         if (!second.isEmpty())
             height += 2 + linesHeight(fonts::smallCaption(m_body), width, second);
-        return {width, std::max(height, markSize) + 12};
+        return {width, std::max(height, markSize) + 10};
     }
 
 private:
@@ -107,7 +107,9 @@ private:
     static int linesHeight(const QFont &font, int width, const QString &text)
     {
         const QFontMetrics metrics(font);
-        const int lines = metrics.boundingRect(0, 0, width, 10000, Qt::TextWordWrap, text).height() > metrics.lineSpacing()
+        // Half a line of slack: a single line's box is taller than the line spacing in some fonts.
+        const int lines
+            = metrics.boundingRect(0, 0, width, 10000, Qt::TextWordWrap, text).height() > metrics.lineSpacing() * 3 / 2
             ? 2 : 1;
         return lines * metrics.lineSpacing();
     }
@@ -143,13 +145,13 @@ PickerPopup::PickerPopup(const QString &heading, const QString &caption, const Q
 
     auto *title = new QLabel(heading, this);
     title->setFont(fonts::headline(font()));
-    title->setContentsMargins(12, 10, 12, monospaced ? 4 : 6);
+    title->setContentsMargins(12, 8, 12, 2);
     column->addWidget(title);
     auto *subtitle = new QLabel(caption, this);
     subtitle->setFont(fonts::caption(font()));
     subtitle->setWordWrap(true);
     setTextColor(subtitle, secondaryTextColor(palette()));
-    subtitle->setContentsMargins(12, 0, 12, 8);
+    subtitle->setContentsMargins(12, 0, 12, 6);
     column->addWidget(subtitle);
     auto *divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
@@ -173,6 +175,8 @@ PickerPopup::PickerPopup(const QString &heading, const QString &caption, const Q
     m_list->setItemDelegate(new OptionDelegate(
         monospaced ? fonts::caption(QFontDatabase::systemFont(QFontDatabase::FixedFont)) : font(), m_list));
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows wrap to the list's width, which is only known once the popup has its size.
+    m_list->setResizeMode(QListView::Adjust);
     column->addWidget(m_list, 1);
     // A click chooses; so do Return and Enter on the current row.
     const auto choose = [this](const QModelIndex &index) {
@@ -198,7 +202,13 @@ void PickerPopup::popUp(QWidget *anchor, int width, std::optional<int> height)
     }
     QPoint position = anchor->mapToGlobal(QPoint(0, anchor->height()));
     if (const QScreen *screen = anchor->screen()) {
-        const QRect available = screen->availableGeometry();
+        QRect available = screen->availableGeometry();
+        // Over its own window where that is wide enough, so it does not hang off the side.
+        const QRect window = anchor->window()->frameGeometry();
+        if (window.width() >= this->width()) {
+            available.setLeft(std::max(available.left(), window.left()));
+            available.setRight(std::min(available.right(), window.right()));
+        }
         position.setX(std::clamp(position.x(), available.left(), std::max(available.left(), available.right() - this->width())));
         if (position.y() + this->height() > available.bottom())
             position.setY(std::max(available.top(), anchor->mapToGlobal(QPoint(0, 0)).y() - this->height()));

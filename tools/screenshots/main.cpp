@@ -41,6 +41,9 @@ QPalette darkPalette()
     palette.setColor(QPalette::Highlight, QColor(0x2f, 0x65, 0xca));
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::PlaceholderText, QColor(0x9c, 0x9c, 0xa2));
+    palette.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(0x7a, 0x7a, 0x80));
     return palette;
 }
 
@@ -109,8 +112,10 @@ void dressRows(LibraryModel &model)
 
 bool save(QWidget &widget, const QString &path)
 {
-    widget.repaint();
+    // Twice: a layout that changes a widget's size hint asks its parent's layout in a later event.
     QApplication::processEvents();
+    QApplication::processEvents();
+    widget.repaint();
     const bool saved = widget.grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     return saved;
@@ -172,7 +177,7 @@ int main(int argc, char **argv)
         LibraryModel model;
         model.setDesktopServices(&desktop);
         MainWindow window(model, desktop);
-        window.resize(1100, 620);
+        window.resize(1100, 760);
         window.show();
         ok &= save(window, out + QStringLiteral("/empty%1.png").arg(suffix));
 
