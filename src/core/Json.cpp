@@ -66,7 +66,46 @@ void appendHexEscape(QByteArray &out, char16_t unit)
     out.append(escape, sizeof escape);
 }
 
+/// One ASCII character of a string literal, escaped where JSON needs it.
+void appendAscii(QByteArray &out, char c)
+{
+    switch (c) {
+    case '"':
+        out.append("\\\"", 2);
+        break;
+    case '\\':
+        out.append("\\\\", 2);
+        break;
+    case '\n':
+        out.append("\\n", 2);
+        break;
+    case '\t':
+        out.append("\\t", 2);
+        break;
+    case '\r':
+        out.append("\\r", 2);
+        break;
+    default:
+        if (uchar(c) < 0x20)
+            appendHexEscape(out, char16_t(c));
+        else
+            out.append(c);
+    }
+}
+
 } // namespace
+
+void appendJsonUtf8(QByteArray &out, QByteArrayView utf8)
+{
+    out.append('"');
+    for (const char c : utf8) {
+        if (uchar(c) < 0x80)
+            appendAscii(out, c);
+        else
+            out.append(c);
+    }
+    out.append('"');
+}
 
 void appendJsonString(QByteArray &out, QStringView text)
 {
@@ -75,28 +114,7 @@ void appendJsonString(QByteArray &out, QStringView text)
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
-            switch (c) {
-            case u'"':
-                out.append("\\\"", 2);
-                break;
-            case u'\\':
-                out.append("\\\\", 2);
-                break;
-            case u'\n':
-                out.append("\\n", 2);
-                break;
-            case u'\t':
-                out.append("\\t", 2);
-                break;
-            case u'\r':
-                out.append("\\r", 2);
-                break;
-            default:
-                if (c < 0x20)
-                    appendHexEscape(out, c);
-                else
-                    out.append(char(c));
-            }
+            appendAscii(out, char(c));
         } else if (c < 0x800) {
             out.append(char(0xc0 | (c >> 6)));
             out.append(char(0x80 | (c & 0x3f)));

@@ -28,6 +28,8 @@ std::optional<qint64> jsonInteger(const QJsonValue &value);
 
 /// Appends `text` as a JSON string literal in UTF-8, quotes included.
 void appendJsonString(QByteArray &out, QStringView text);
+/// The same for text already in valid UTF-8, escaped on its bytes without decoding.
+void appendJsonUtf8(QByteArray &out, QByteArrayView utf8);
 /// A JSON string literal for `text`, quotes included; `null` for absent text.
 QString jsonString(const QString &text);
 QString jsonString(const std::optional<QString> &text);

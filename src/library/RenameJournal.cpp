@@ -34,21 +34,8 @@ void appendPath(QByteArray &line, const char *key, const QByteArray &path)
         line += "Bytes\":\"" + path.toBase64() + '"';
         return;
     }
-    line += "\":\"";
-    for (const char c : path) {
-        if (c == '"' || c == '\\') {
-            line += '\\';
-            line += c;
-        } else if (uchar(c) < 0x20) {
-            static const char hex[] = "0123456789abcdef";
-            line += "\\u00";
-            line += hex[uchar(c) >> 4];
-            line += hex[uchar(c) & 15];
-        } else {
-            line += c;
-        }
-    }
-    line += '"';
+    line += "\":";
+    appendJsonUtf8(line, path);
 }
 
 std::optional<QByteArray> readPath(const QJsonObject &object, const QString &key)
