@@ -66,6 +66,16 @@ class TestMainWindow : public QObject {
         return ids;
     }
 
+    /// The agent's "Alien" (1979) as the row's reply, chosen: "Alien(1979).mkv" proposed.
+    static void proposeAlien(MovieItem &item)
+    {
+        MovieMatch film;
+        film.title = QStringLiteral("Alien");
+        film.year = 1979;
+        item.setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
+        item.applyFinalChoice();
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -106,11 +116,7 @@ private Q_SLOTS:
         QCOMPARE(changed[0][0].toModelIndex().row(), 1);
         QCOMPARE(window.listModel()->index(1).data(Qt::AccessibleTextRole).toString(), "b.mkv, Error: timed out");
         // A rename replaces its row in place, and the selection follows the fresh row.
-        MovieMatch film;
-        film.title = QStringLiteral("Alien");
-        film.year = 1979;
-        model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
-        model.items()[0]->applyFinalChoice();
+        proposeAlien(*model.items()[0]);
         QVERIFY(!model.rename(model.items()[0]));
         QCOMPARE(window.listModel()->index(0).data().toString(), "Alien(1979).mkv");
         QCOMPARE(window.fileList()->selectionModel()->selectedRows().size(), 1);
@@ -276,11 +282,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCoro::waitFor(model.addURLs({m_urls[0]}));
         QVERIFY(!action(window, "Undo Rename")->isEnabled());
-        MovieMatch film;
-        film.title = QStringLiteral("Alien");
-        film.year = 1979;
-        model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
-        model.items()[0]->applyFinalChoice();
+        proposeAlien(*model.items()[0]);
         QVERIFY(!model.rename(model.items()[0]));
         QVERIFY(action(window, "Undo Rename")->isEnabled());
 
