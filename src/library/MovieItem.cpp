@@ -59,25 +59,25 @@ void MovieItem::setExtraTokens(const QString &value)
 void MovieItem::setStatus(const LookupStatus &value)
 {
     if (assign(this, m_status, value, &MovieItem::statusChanged))
-        Q_EMIT listedFieldsChanged();
+        announceListedChange();
 }
 
 void MovieItem::setEngineReplies(const QList<EngineReply> &value)
 {
     if (assign(this, m_engineReplies, value, &MovieItem::engineRepliesChanged))
-        Q_EMIT listedFieldsChanged();
+        announceListedChange();
 }
 
 void MovieItem::setChosenEngine(std::optional<SearchEngine> value)
 {
     if (assign(this, m_chosenEngine, value, &MovieItem::chosenEngineChanged))
-        Q_EMIT listedFieldsChanged();
+        announceListedChange();
 }
 
 void MovieItem::setProposedName(const std::optional<QString> &value)
 {
     if (assign(this, m_proposedName, value, &MovieItem::proposedNameChanged))
-        Q_EMIT listedFieldsChanged();
+        announceListedChange();
 }
 
 void MovieItem::setNamePostfix(const QString &value)
@@ -98,7 +98,14 @@ void MovieItem::setMediaInfo(const QList<MediaInfoRow> &value)
 void MovieItem::setIsRenamed(bool value)
 {
     if (assign(this, m_isRenamed, value, &MovieItem::isRenamedChanged))
-        Q_EMIT listedFieldsChanged();
+        announceListedChange();
+}
+
+void MovieItem::announceListedChange()
+{
+    if (m_rowWatcher)
+        m_rowWatcher->rowChanged(this);
+    Q_EMIT listedFieldsChanged();
 }
 
 QString MovieItem::effectiveQuery() const

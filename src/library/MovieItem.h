@@ -13,6 +13,19 @@
 
 namespace tolvane {
 
+class MovieItem;
+
+/// The list showing a row, told of each listedFieldsChanged() by a plain call (rowChanged). A list of tens of
+/// thousands of rows would otherwise make, and at the next intake undo, a connection per row:
+/// that cost more than the rest of putting the rows on screen.
+class RowWatcher {
+public:
+    virtual void rowChanged(MovieItem *item) = 0;
+
+protected:
+    ~RowWatcher() = default;
+};
+
 /// One video file in the list. Shared by the list, the detail views and the row's running
 /// lookup (held by `std::shared_ptr`, so a removed row stays valid for work still holding it).
 /// Lives on the main thread; every change of a published field is signalled.
@@ -25,6 +38,10 @@ public:
     explicit MovieItem(const QUrl &url, QObject *parent = nullptr);
 
     const QUuid &id() const { return m_id; }
+    /// The one list showing this row, or null; that list clears it when the row leaves it or the
+    /// list goes away (a removed row may outlive both while a lookup holds it).
+    RowWatcher *rowWatcher() const { return m_rowWatcher; }
+    void setRowWatcher(RowWatcher *watcher) { m_rowWatcher = watcher; }
     /// The file as a URL holding its exact path bytes (see core/FilePaths.h).
     QUrl url() const;
     /// The exact path bytes: what every file system call uses.
@@ -102,13 +119,14 @@ Q_SIGNALS:
     void mediaInfoChanged();
     void isRenamedChanged();
     /// After any change of what a list row shows: status, replies, chosen engine, proposed name or
-    /// the renamed mark. One connection per row is all a list of thousands needs.
+    /// the renamed mark. The row's watcher, if any, is told first.
     void listedFieldsChanged();
 
 private:
     const EngineReply *firstReply(SearchEngine engine) const;
     /// Makes the first reply of `engine`, if any, a success carrying `match`; candidates stay.
     void storeSuccess(SearchEngine engine, const MovieMatch &match);
+    void announceListedChange();
 
     QUuid m_id;
     QString m_extraTokens;
@@ -124,6 +142,7 @@ private:
     mutable QUrl m_url; // made when first asked for: an intake of thousands of rows needs none
     QString m_originalName;
     QString m_searchStem;
+    RowWatcher *m_rowWatcher = nullptr;
 };
 
 using MovieItemPtr = std::shared_ptr<MovieItem>;

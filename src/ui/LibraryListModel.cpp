@@ -10,6 +10,12 @@ LibraryListModel::LibraryListModel(LibraryModel &library, QObject *parent)
     syncItems();
 }
 
+LibraryListModel::~LibraryListModel()
+{
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        unwatch(item.get());
+}
+
 int LibraryListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_items.size());
@@ -93,6 +99,7 @@ void LibraryListModel::syncItems()
             if (next[row] == m_items[row])
                 continue;
             m_positions.remove(m_items[row]->id());
+            unwatch(m_items[row].get());
             m_items[row] = next[row];
             m_positions.insert(next[row]->id(), int(row));
             watch(next[row].get());
@@ -119,6 +126,8 @@ void LibraryListModel::syncItems()
                 qsizetype first = row;
                 while (first > 0 && !kept.contains(m_items[first - 1].get()))
                     --first;
+                for (qsizetype gone = first; gone <= row; ++gone)
+                    unwatch(m_items[gone].get());
                 beginRemoveRows({}, int(first), int(row));
                 m_items.remove(first, row - first + 1);
                 endRemoveRows();
@@ -130,6 +139,8 @@ void LibraryListModel::syncItems()
     }
 
     beginResetModel();
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        unwatch(item.get());
     m_items = next;
     for (const MovieItemPtr &item : std::as_const(m_items))
         watch(item.get());
@@ -140,16 +151,18 @@ void LibraryListModel::syncItems()
 void LibraryListModel::watch(MovieItem *item)
 {
     // Only what the list shows; the media summary and the postfix fields are the detail panel's.
-    connect(item, &MovieItem::listedFieldsChanged, this, &LibraryListModel::rowChanged);
+    item->setRowWatcher(this);
 }
 
-void LibraryListModel::rowChanged()
+void LibraryListModel::unwatch(MovieItem *item)
 {
-    // Rows that left the list stay connected while a lookup still holds them (disconnecting
-    // thousands would slow every intake); they have no position, so they change nothing here.
-    const auto *item = qobject_cast<const MovieItem *>(sender());
-    if (!item)
-        return;
+    // A removed row may live on in a lookup, and this list may go first.
+    if (item->rowWatcher() == this)
+        item->setRowWatcher(nullptr);
+}
+
+void LibraryListModel::rowChanged(MovieItem *item)
+{
     if (const int row = rowOf(item->id()); row >= 0) {
         const QModelIndex changed = index(row);
         Q_EMIT dataChanged(changed, changed);

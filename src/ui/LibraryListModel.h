@@ -14,7 +14,7 @@ namespace tolvane {
 /// LibraryModel's rows as a Qt item model for the file list. Positions follow the model's list;
 /// a changed row emits dataChanged for that row alone, a removal removes rows, a rename replaces
 /// one row in place; only an intake (a new list) resets the whole model.
-class LibraryListModel : public QAbstractListModel {
+class LibraryListModel : public QAbstractListModel, private RowWatcher {
     Q_OBJECT
 public:
     enum Role {
@@ -23,6 +23,7 @@ public:
     };
 
     explicit LibraryListModel(LibraryModel &library, QObject *parent = nullptr);
+    ~LibraryListModel() override;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -38,7 +39,8 @@ public:
 private:
     void syncItems();
     void watch(MovieItem *item);
-    void rowChanged();
+    void unwatch(MovieItem *item);
+    void rowChanged(MovieItem *item) override;
     void rebuildPositions();
 
     LibraryModel &m_library;

@@ -123,14 +123,29 @@ private Q_SLOTS:
         QCOMPARE(model.selectedIDs(), ids(model, {0}));
         QCOMPARE(window.detailPanel()->item(), model.items()[0]); // the fresh row, not the renamed one
         QVERIFY(QFile::rename(m_films.filePath("Alien(1979).mkv"), m_films.filePath("a.mkv"))); // for the next cases
+        const MovieItemPtr held = model.items()[2]; // as a running lookup holds its row
         model.removeItems(ids(model, {0, 2}));
         QCOMPARE(reset.size(), 0);
         QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
+        const qsizetype changes = changed.size();
+        held->setStatus(LookupStatus::failed("gone")); // a row off the list changes no row
+        QCOMPARE(changed.size(), changes);
 
         model.setSelectedIDs(ids(model, {0}));
         model.removeItems(ids(model, {0}));
         QVERIFY(find<QWidget>(window, "Drop zone"));
         QVERIFY(!window.detailPanel()->item()); // no removed row held
+
+        // A row held past the window's end tells nobody of its changes.
+        MovieItemPtr survivor;
+        {
+            LibraryModel other;
+            MainWindow shortLived(other, desktop);
+            QCoro::waitFor(other.addURLs(m_urls));
+            survivor = other.items()[0];
+        }
+        QVERIFY(!survivor->rowWatcher());
+        survivor->setStatus(LookupStatus::failed("gone"));
     }
 
     // Selection both ways, the status bar's count, and the menus' enabling with stale IDs.
