@@ -1,9 +1,8 @@
 // Looks ROWS rows (default 40) up through the real model, engines and transport against the fake
 // services with no added latency, and sets the wall time beside the lower bound the DuckDuckGo rate
 // gate allows; prints the CPU time per row. See bench/README.md for the bound and the target.
-#include "FakeServices.h"
+#include "BenchServices.h"
 
-#include "settings/AppSettings.h"
 #include "core/FilePaths.h"
 #include "library/BatchLookup.h"
 #include "library/LibraryModel.h"
@@ -83,20 +82,12 @@ double cpuSeconds(int who)
 
 int main(int argc, char *argv[])
 {
+    QTemporaryDir home;
+    bench::useHome(home);
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
-
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
-    AppSettings::storeText(AppSettings::yandexAIAPIKey, QStringLiteral("AQVN-bench"));
-    AppSettings::storeText(AppSettings::yandexAIFolderID, QStringLiteral("b1g-bench"));
-    AppSettings::storeText(AppSettings::yandexAIPromptID, QStringLiteral("fvt-bench"));
-    AppSettings::storeUseSafariCookies(false);
-
     FakeServices services;
-    // The transport reads it once, at the first request.
-    qputenv("TOLVANE_TEST_SERVICES", services.origin().toUtf8());
+    bench::useFakeServices(services);
 
     const QDir library(home.filePath(QStringLiteral("films")));
     library.mkpath(QStringLiteral("."));

@@ -3,11 +3,10 @@
 // its detail panel. A 1 ms timer ticks throughout; the widest gap between ticks is the stall.
 //   bench_stall [RUNS]   (default 5; the DuckDuckGo rate gate makes each run take seconds)
 
-#include "FakeServices.h"
+#include "BenchServices.h"
 
 #include "core/FilePaths.h"
 #include "library/LibraryModel.h"
-#include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "ui/MainWindow.h"
 
@@ -29,18 +28,11 @@ using namespace tolvane;
 int main(int argc, char **argv)
 {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral(".state"))));
+    bench::useHome(home);
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    AppSettings::storeText(AppSettings::yandexAIAPIKey, QStringLiteral("AQVN-bench"));
-    AppSettings::storeText(AppSettings::yandexAIFolderID, QStringLiteral("b1g-bench"));
-    AppSettings::storeText(AppSettings::yandexAIPromptID, QStringLiteral("fvt-bench"));
-    AppSettings::storeUseSafariCookies(false);
-
     FakeServices services;
-    qputenv("TOLVANE_TEST_SERVICES", services.origin().toUtf8());
+    bench::useFakeServices(services);
     const QDir library(home.filePath(QStringLiteral("films")));
     library.mkpath(QStringLiteral("."));
     QList<QUrl> urls;
