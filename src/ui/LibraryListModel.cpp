@@ -1,5 +1,7 @@
 #include "ui/LibraryListModel.h"
 
+#include <algorithm>
+
 namespace tolvane {
 
 LibraryListModel::LibraryListModel(LibraryModel &library, QObject *parent)
@@ -80,7 +82,7 @@ QSet<QUuid> LibraryListModel::idsIn(const QItemSelection &selection) const
     for (const QItemSelectionRange &range : selection)
         count += range.height();
     QSet<QUuid> ids;
-    ids.reserve(count);
+    ids.reserve(std::min(count, m_items.size())); // a stale selection may reach past the rows
     for (const QItemSelectionRange &range : selection) {
         for (int row = range.top(); row <= range.bottom() && row < m_items.size(); ++row)
             ids.insert(m_items.at(row)->id());
