@@ -67,6 +67,20 @@ private:
 
 namespace {
 
+/// The file list. In list mode Qt lays every row out again and repaints the whole viewport on any
+/// row's change, so each lookup reply cost a repaint of the window's largest area. Rows here all
+/// have the height of the font, which no change of a row alters: a changed row repaints itself only.
+class FileListView : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) override
+    {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    }
+};
+
 QFrame *divider(QWidget *parent)
 {
     auto *line = new QFrame(parent);
@@ -239,7 +253,7 @@ QWidget *MainWindow::buildSplit()
     auto *split = new QSplitter(Qt::Horizontal, this);
     split->setChildrenCollapsible(false);
 
-    m_list = new QListView(split);
+    m_list = new FileListView(split);
     m_list->setAccessibleName(QStringLiteral("Files"));
     m_list->setModel(m_listModel);
     m_list->setItemDelegate(new MovieRowDelegate(m_list));

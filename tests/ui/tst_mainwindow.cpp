@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -30,6 +31,21 @@ struct FakeDesktop : DesktopServices {
     void revealFiles(const QList<QUrl> &) override { }
     void openUrl(const QUrl &url) override { opened.append(url); }
     void setClipboardText(const QString &) override { }
+};
+
+/// The rectangles a widget is asked to paint.
+class PaintedRects : public QObject {
+public:
+    explicit PaintedRects(QWidget *widget) { widget->installEventFilter(this); }
+    QList<QRect> rects;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            rects.append(static_cast<QPaintEvent *>(event)->rect());
+        return false;
+    }
 };
 
 } // namespace
@@ -108,12 +124,17 @@ private Q_SLOTS:
         QCOMPARE(window.listModel()->rowCount(), 3);
         QCOMPARE(window.listModel()->index(0).data(Qt::AccessibleTextRole).toString(), "a.mkv, —");
 
-        // A row's change reaches its own row only; a removal removes rows, not the whole list.
+        // A row's change reaches and repaints its own row only; a removal removes rows, not the list.
         QSignalSpy changed(window.listModel(), &QAbstractItemModel::dataChanged);
         QSignalSpy reset(window.listModel(), &QAbstractItemModel::modelReset);
+        PaintedRects painted(window.fileList()->viewport());
+        QTRY_VERIFY(!painted.rects.isEmpty()); // the list's first paint
+        painted.rects.clear();
         model.items()[1]->setStatus(LookupStatus::failed("timed out"));
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed[0][0].toModelIndex().row(), 1);
+        QTRY_VERIFY(!painted.rects.isEmpty());
+        QCOMPARE(painted.rects, QList{window.fileList()->visualRect(window.listModel()->index(1))});
         QCOMPARE(window.listModel()->index(1).data(Qt::AccessibleTextRole).toString(), "b.mkv, Error: timed out");
         // A rename replaces its row in place, and the selection follows the fresh row.
         proposeAlien(*model.items()[0]);
