@@ -91,8 +91,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
             updateGeometry();
+            // Take the new height before the scroll bars are worked out: otherwise a growing
+            // block first shows a scroll bar, lays itself out narrower, then wider again.
+            if (QWidget *panel = parentWidget(); panel && panel->layout())
+                panel->layout()->activate();
+        }
         return QScrollArea::eventFilter(watched, event);
     }
 };
@@ -560,6 +565,10 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     connect(m_reveal, &QPushButton::clicked, &m_model, &LibraryModel::revealSelectedInFinder);
     connect(m_rename, &QPushButton::clicked, &m_model, &LibraryModel::renameSelected);
 
+    // A row per engine made and polished up front: the first replies of a lookup then only
+    // re-label widgets, instead of building them while the list is busy.
+    for (int index = 0; index < int(allSearchEngines.size()); ++index)
+        replyRow(index)->ensurePolished();
     setItem(nullptr);
 }
 
