@@ -565,10 +565,11 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     connect(m_reveal, &QPushButton::clicked, &m_model, &LibraryModel::revealSelectedInFinder);
     connect(m_rename, &QPushButton::clicked, &m_model, &LibraryModel::renameSelected);
 
-    // A row per engine made and polished up front: the first replies of a lookup then only
-    // re-label widgets, instead of building them while the list is busy.
+    // A row per engine made, and every block polished, up front: the first replies of a lookup
+    // then only re-label widgets, instead of building and styling them while the list is busy.
     for (int index = 0; index < int(allSearchEngines.size()); ++index)
-        replyRow(index)->ensurePolished();
+        replyRow(index);
+    ensurePolished();
     setItem(nullptr);
 }
 
