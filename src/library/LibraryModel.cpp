@@ -68,6 +68,8 @@ void LibraryModel::setFolderURL(const std::optional<QUrl> &url)
 QList<MovieItemPtr> LibraryModel::selectedItems() const
 {
     QList<MovieItemPtr> result;
+    if (m_selectedIDs.isEmpty())
+        return result;
     for (const MovieItemPtr &item : m_items) {
         if (m_selectedIDs.contains(item->id()))
             result.append(item);
@@ -77,6 +79,10 @@ QList<MovieItemPtr> LibraryModel::selectedItems() const
 
 MovieItemPtr LibraryModel::selectedItem() const
 {
+    // Asked on every selection change by the menus and the panel: an empty selection of a long
+    // list must not cost a hash lookup per row.
+    if (m_selectedIDs.isEmpty())
+        return nullptr;
     for (const MovieItemPtr &item : m_items) {
         if (m_selectedIDs.contains(item->id()))
             return item;
