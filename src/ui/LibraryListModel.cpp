@@ -82,10 +82,11 @@ QSet<QUuid> LibraryListModel::idsIn(const QItemSelection &selection) const
     for (const QItemSelectionRange &range : selection)
         count += range.height();
     QSet<QUuid> ids;
-    ids.reserve(std::min(count, m_items.size())); // a stale selection may reach past the rows
+    if (count > 0)
+        ids.reserve(std::min(count, m_ids.size())); // a stale selection may reach past the rows
     for (const QItemSelectionRange &range : selection) {
-        for (int row = range.top(); row <= range.bottom() && row < m_items.size(); ++row)
-            ids.insert(m_items.at(row)->id());
+        for (int row = range.top(); row <= range.bottom() && row < m_ids.size(); ++row)
+            ids.insert(m_ids.at(row));
     }
     return ids;
 }
@@ -109,6 +110,7 @@ void LibraryListModel::syncItems()
             unwatch(m_items[row].get());
             m_items[row] = next[row];
             m_positions.insert(next[row]->id(), int(row));
+            m_ids[row] = next[row]->id();
             watch(next[row].get());
             const QModelIndex changed = index(int(row));
             Q_EMIT dataChanged(changed, changed);
@@ -137,6 +139,7 @@ void LibraryListModel::syncItems()
                     unwatch(m_items[gone].get());
                 beginRemoveRows({}, int(first), int(row));
                 m_items.remove(first, row - first + 1);
+                m_ids.remove(first, row - first + 1);
                 endRemoveRows();
                 row = first - 1;
             }
@@ -180,8 +183,12 @@ void LibraryListModel::rebuildPositions()
 {
     m_positions.clear();
     m_positions.reserve(m_items.size());
-    for (qsizetype row = 0; row < m_items.size(); ++row)
-        m_positions.insert(m_items[row]->id(), int(row));
+    m_ids.clear();
+    m_ids.reserve(m_items.size());
+    for (qsizetype row = 0; row < m_items.size(); ++row) {
+        m_ids.append(m_items[row]->id());
+        m_positions.insert(m_ids.last(), int(row));
+    }
 }
 
 } // namespace tolvane

@@ -46,6 +46,8 @@ private:
     LibraryModel &m_library;
     /// The list as this model last published it; the library's own may have moved on.
     QList<MovieItemPtr> m_items;
+    /// The rows' ids in row order: Ctrl+A on a long list reads them without visiting every row.
+    QList<QUuid> m_ids;
     QHash<QUuid, int> m_positions;
 };
 
