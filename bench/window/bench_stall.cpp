@@ -24,18 +24,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 using namespace tolvane;
 
 namespace {
-
-qint64 threadCpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 /// One kind of event the GUI thread handled slowly: its type and the receiver's class.
 struct SlowEvent {
@@ -51,7 +43,7 @@ class TimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
     qint64 busy = 0; // wall ns since the last tick
-    qint64 busyCpu = 0; // thread CPU ns since the last tick
+    double busyCpu = 0; // thread CPU seconds since the last tick
     QList<SlowEvent> slowest; // by CPU time, a few per kind
 
     bool notify(QObject *receiver, QEvent *event) override
@@ -63,15 +55,15 @@ public:
         const char *const receiverClass = receiver ? receiver->metaObject()->className() : "";
         QElapsedTimer clock;
         clock.start();
-        const qint64 cpuStart = threadCpuNanoseconds();
+        const double cpuStart = bench::cpuSeconds(RUSAGE_THREAD);
         ++m_depth;
         const bool handled = QApplication::notify(receiver, event);
         --m_depth;
-        const qint64 cpu = threadCpuNanoseconds() - cpuStart;
+        const double cpu = bench::cpuSeconds(RUSAGE_THREAD) - cpuStart;
         busy += clock.nsecsElapsed();
         busyCpu += cpu;
-        if (cpu > 2000000)
-            note({cpu / 1e6, type, QByteArray(receiverClass)});
+        if (cpu > 0.002)
+            note({cpu * 1e3, type, QByteArray(receiverClass)});
         return handled;
     }
 
@@ -109,7 +101,7 @@ public:
             m_gaps.widest = std::max(m_gaps.widest, gap);
             m_gaps.over16 += gap > 16;
             m_gaps.busiest = std::max(m_gaps.busiest, app.busy / 1e6);
-            m_gaps.busiestCpu = std::max(m_gaps.busiestCpu, app.busyCpu / 1e6);
+            m_gaps.busiestCpu = std::max(m_gaps.busiestCpu, app.busyCpu * 1e3);
             app.busy = 0;
             app.busyCpu = 0;
             m_last = now;
@@ -188,9 +180,7 @@ int main(int argc, char **argv)
         quiet.widest, quiet.over16, quiet.busiest, quiet.busiestCpu);
 
     app.slowest.clear();
-    QList<double> worst;
-    QList<double> busiest;
-    QList<double> busiestCpu;
+    QList<Gaps> measured;
     for (int run = 0; run < runs; ++run) {
         QEventLoop loop;
         QObject::connect(&model, &LibraryModel::lookupsFinished, &loop, &QEventLoop::quit);
@@ -207,22 +197,23 @@ int main(int argc, char **argv)
             [](const MovieItemPtr &item) { return item->status().kind() == LookupStatus::Kind::ready; });
         if (ready != 8)
             return std::fprintf(stderr, "run %d: %lld of 8 rows ready\n", run, qlonglong(ready)), 1;
-        worst.append(gaps.widest);
-        busiest.append(gaps.busiest);
-        busiestCpu.append(gaps.busiestCpu);
+        measured.append(gaps);
         std::printf("run %d: 8 lookups in %.2f s, widest event-loop gap %.2f ms, %d gaps over 16 ms, busiest "
                     "%.2f ms (CPU %.2f ms)\n",
             run, gaps.seconds, gaps.widest, gaps.over16, gaps.busiest, gaps.busiestCpu);
     }
-    std::sort(worst.begin(), worst.end());
-    std::sort(busiest.begin(), busiest.end());
-    std::sort(busiestCpu.begin(), busiestCpu.end());
-    std::printf("widest gap over %d runs: median %.2f ms, worst %.2f ms (target: under 16 ms; idle: %.2f ms)\n", runs,
-        worst[worst.size() / 2], worst.last(), quiet.widest);
-    std::printf("events handled between two ticks: median %.2f ms, worst %.2f ms (idle: %.2f ms)\n",
-        busiest[busiest.size() / 2], busiest.last(), quiet.busiest);
-    std::printf("the GUI thread's CPU time between two ticks: median %.2f ms, worst %.2f ms (idle: %.2f ms)\n",
-        busiestCpu[busiestCpu.size() / 2], busiestCpu.last(), quiet.busiestCpu);
+    // The median and the worst run of one figure, with the idle stretch's beside them.
+    const auto spread = [&](const char *what, double Gaps::*figure, const char *target) {
+        QList<double> values;
+        for (const Gaps &gaps : std::as_const(measured))
+            values.append(gaps.*figure);
+        std::sort(values.begin(), values.end());
+        std::printf("%s over %d runs: median %.2f ms, worst %.2f ms (%sidle: %.2f ms)\n", what, runs,
+            values[values.size() / 2], values.last(), target, quiet.*figure);
+    };
+    spread("widest gap", &Gaps::widest, "target: under 16 ms; ");
+    spread("events handled between two ticks", &Gaps::busiest, "");
+    spread("the GUI thread's CPU time between two ticks", &Gaps::busiestCpu, "");
     std::sort(
         app.slowest.begin(), app.slowest.end(), [](const SlowEvent &a, const SlowEvent &b) { return a.ms > b.ms; });
     for (const SlowEvent &event : app.slowest.mid(0, 6))
