@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks that run lookups against the fake services share: a private home, the
-// agent's settings and the transport pointed at the fakes, and a CPU clock.
+// What the benchmarks that run lookups against the fake services share: a private home, and the
+// agent's settings and the transport pointed at the fakes.
 
 #include "FakeServices.h"
 
@@ -8,8 +8,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 namespace tolvane::bench {
 
@@ -30,15 +28,6 @@ inline void useFakeServices(const FakeServices &services)
     AppSettings::storeText(AppSettings::yandexAIPromptID, QStringLiteral("fvt-bench"));
     AppSettings::storeUseSafariCookies(false);
     qputenv("TOLVANE_TEST_SERVICES", services.origin().toUtf8());
-}
-
-/// User and system CPU time of `who` (RUSAGE_SELF, RUSAGE_THREAD or RUSAGE_CHILDREN), in seconds.
-inline double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    const auto toSeconds = [](const timeval &time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
-    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
 } // namespace tolvane::bench

@@ -17,6 +17,8 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -68,6 +70,14 @@ double seconds(Clock::duration duration)
     return std::chrono::duration<double>(duration).count();
 }
 
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto toSeconds = [](const timeval &time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -115,18 +125,18 @@ int main(int argc, char *argv[])
     model.setLookupEngines(engines);
     model.setMediaProbe(loadProps);
 
-    const double cpuStart = bench::cpuSeconds(RUSAGE_SELF);
-    const double mainStart = bench::cpuSeconds(RUSAGE_THREAD);
-    const double childStart = bench::cpuSeconds(RUSAGE_CHILDREN);
+    const double cpuStart = cpuSeconds(RUSAGE_SELF);
+    const double mainStart = cpuSeconds(RUSAGE_THREAD);
+    const double childStart = cpuSeconds(RUSAGE_CHILDREN);
     const Clock::time_point start = Clock::now();
     QCoro::waitFor(model.addURLs(urls));
     // Done as the command line is: every lookup ended and every summary in.
     BatchLookup batch(&model);
     QCoro::waitFor(batch.lookUpAll());
     const Clock::time_point end = Clock::now();
-    const double cpu = bench::cpuSeconds(RUSAGE_SELF) - cpuStart;
-    const double mainCPU = bench::cpuSeconds(RUSAGE_THREAD) - mainStart;
-    const double childCPU = bench::cpuSeconds(RUSAGE_CHILDREN) - childStart;
+    const double cpu = cpuSeconds(RUSAGE_SELF) - cpuStart;
+    const double mainCPU = cpuSeconds(RUSAGE_THREAD) - mainStart;
+    const double childCPU = cpuSeconds(RUSAGE_CHILDREN) - childStart;
 
     // Every row must have been through every engine, the link text naming the film (no page).
     int ready = 0;
