@@ -131,8 +131,10 @@ std::optional<ProbeReport> probeWithTools(const QString &path, ProbedFile &file)
 ProbeReport probeWithLibAV(const QByteArray &path, const ProbedFile &file)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {libAVRows(std::nullopt, file), systemMessage(errno)};
+    if (fd < 0) {
+        const int error = errno; // building the rows may load libraries and change errno
+        return {libAVRows(std::nullopt, file), systemMessage(error)};
+    }
     struct stat status { };
     std::optional<LibAVFacts> facts;
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
@@ -157,8 +159,11 @@ ProbeReport probeFile(const QByteArray &nativePath)
         file.extension = readableName(extensionOf(path));
         // Looked at before anything opens it: opening a FIFO blocks until someone writes to it.
         struct stat status { };
-        if (path.isEmpty() || ::stat(path.constData(), &status) != 0)
-            return {libAVRows(std::nullopt, file), systemMessage(path.isEmpty() ? ENOENT : errno)};
+        if (path.isEmpty() || ::stat(path.constData(), &status) != 0) {
+            // Read at once: building the rows may load libraries and change errno.
+            const int error = path.isEmpty() ? ENOENT : errno;
+            return {libAVRows(std::nullopt, file), systemMessage(error)};
+        }
         if (S_ISDIR(status.st_mode))
             return {libAVRows(std::nullopt, file), u"a folder, not a media file"_qs};
         if (!S_ISREG(status.st_mode))
