@@ -56,6 +56,13 @@ QString systemMessage(int error)
     return QString::fromStdString(std::generic_category().message(error));
 }
 
+/// The report of a file nothing could be read from. The reason is an argument so that it is worked
+/// out before the rows are built: their locale and text set-up may change errno.
+ProbeReport unprobed(const ProbedFile &file, QString reason)
+{
+    return {libAVRows(std::nullopt, file), std::move(reason)};
+}
+
 // The tools take a path beginning with "-" for an option; an absolute path never does.
 QByteArray absoluteNative(const QByteArray &path)
 {
@@ -131,10 +138,8 @@ std::optional<ProbeReport> probeWithTools(const QString &path, ProbedFile &file)
 ProbeReport probeWithLibAV(const QByteArray &path, const ProbedFile &file)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno; // building the rows may load libraries and change errno
-        return {libAVRows(std::nullopt, file), systemMessage(error)};
-    }
+    if (fd < 0)
+        return unprobed(file, systemMessage(errno));
     struct stat status { };
     std::optional<LibAVFacts> facts;
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
@@ -159,15 +164,12 @@ ProbeReport probeFile(const QByteArray &nativePath)
         file.extension = readableName(extensionOf(path));
         // Looked at before anything opens it: opening a FIFO blocks until someone writes to it.
         struct stat status { };
-        if (path.isEmpty() || ::stat(path.constData(), &status) != 0) {
-            // Read at once: building the rows may load libraries and change errno.
-            const int error = path.isEmpty() ? ENOENT : errno;
-            return {libAVRows(std::nullopt, file), systemMessage(error)};
-        }
+        if (path.isEmpty() || ::stat(path.constData(), &status) != 0)
+            return unprobed(file, systemMessage(path.isEmpty() ? ENOENT : errno));
         if (S_ISDIR(status.st_mode))
-            return {libAVRows(std::nullopt, file), u"a folder, not a media file"_qs};
+            return unprobed(file, u"a folder, not a media file"_qs);
         if (!S_ISREG(status.st_mode))
-            return {libAVRows(std::nullopt, file), notRegularText()};
+            return unprobed(file, notRegularText());
         file.size = qint64(status.st_size);
 
         const ToolPath toolPath(path, extensionOf(path));
@@ -177,7 +179,7 @@ ProbeReport probeFile(const QByteArray &nativePath)
         }
         return probeWithLibAV(path, file);
     } catch (...) { // out of memory
-        return {libAVRows(std::nullopt, file), u"could not be probed"_qs};
+        return unprobed(file, u"could not be probed"_qs);
     }
 }
 
@@ -193,7 +195,7 @@ QCoro::Task<ProbeReport> probeReport(QByteArray nativePath)
     }
     ProbedFile file;
     file.extension = readableName(extensionOf(nativePath));
-    co_return ProbeReport{libAVRows(std::nullopt, file), u"could not be probed"_qs};
+    co_return unprobed(file, u"could not be probed"_qs);
 }
 
 QCoro::Task<QList<MediaInfoRow>> loadProps(QByteArray nativePath)
