@@ -91,7 +91,8 @@ QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QStri
             throw LookupError::network(QStringLiteral("HTTP 429 — rate limited, try later"));
         const auto pauseDuration
             = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(pause));
-        if (!co_await lookup.pause(pauseDuration, cancellation))
+        const bool slept = co_await lookup.pause(pauseDuration, cancellation);
+        if (!slept)
             throw Cancelled{};
         co_return co_await fetchHTML(
             std::move(lookup), url, referer, gateKey, false, minimumIntervalSeconds, std::move(cancellation));

@@ -112,7 +112,8 @@ QCoro::Task<ApiKeyStore::Location> settled(ApiKeyStore::Location location)
 QCoro::Task<ApiKeyStore::Location> storeInKeyring(QString key)
 {
     keepInMemory(ApiKeyStore::Location::keyring, key);
-    if (co_await writeToKeyring(key)) {
+    const bool written = co_await writeToKeyring(key);
+    if (written) {
         // An older copy in the file would come back as the key after a move to another desktop.
         if (!AppSettings::fileAPIKey().isEmpty())
             AppSettings::removeFileAPIKey();
@@ -177,7 +178,8 @@ QCoro::Task<ApiKeyStore::Location> ApiKeyStore::load(std::chrono::milliseconds t
         keepInMemory(Location::keyring, read->error == QKeychain::NoError ? read->text : QString());
         co_return Location::keyring;
     }
-    if (!co_await writeToKeyring(inFile)) {
+    const bool written = co_await writeToKeyring(inFile);
+    if (!written) {
         keepInMemory(Location::settingsFile, {});
         co_return Location::settingsFile;
     }
@@ -199,7 +201,8 @@ QCoro::Task<> ApiKeyStore::clear()
 {
     if (location() == Location::keyring) {
         keepInMemory(Location::keyring, {});
-        co_await writeToKeyring({});
+        const QString none;
+        co_await writeToKeyring(none);
     }
     AppSettings::removeFileAPIKey();
 }
