@@ -1,3 +1,4 @@
+#include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "ui/NamedColors.h"
@@ -188,6 +189,32 @@ private Q_SLOTS:
         named<QPushButton>(dialog, QStringLiteral("Save"))->click();
         QTRY_VERIFY(!dialog);
         QCOMPARE(storedText(AppSettings::yandexAIAPIKey), QStringLiteral("k"));
+    }
+
+    // Save where the desktop keeps the key: a keyring of its own in tst_settingsdialog_keyring
+    // (the window died there on Save), the settings file where no session bus answers.
+    void saveStoresTheKeyWhereItLives_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("save") << QStringLiteral("AQVN-saved");
+        QTest::newRow("replace") << QStringLiteral("AQVN-replaced");
+        QTest::newRow("clear") << QString();
+    }
+    void saveStoresTheKeyWhereItLives()
+    {
+        QFETCH(QString, key);
+        const auto expected = qEnvironmentVariable("TOLVANE_TEST_KEYRING") == QStringLiteral("unlocked")
+            ? ApiKeyStore::Location::keyring
+            : ApiKeyStore::Location::settingsFile;
+        QCOMPARE(QCoro::waitFor(ApiKeyStore::load(std::chrono::seconds(3))), expected);
+        const QPointer<SettingsDialog> dialog = openDialog();
+        named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(key);
+        named<QPushButton>(dialog, QStringLiteral("Save"))->click();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(AppSettings::yandexAPIKey(), key);
+        ApiKeyStore::forgetForTesting();
+        QCOMPARE(QCoro::waitFor(ApiKeyStore::load(std::chrono::seconds(3))), expected);
+        QCOMPARE(AppSettings::yandexAPIKey(), key);
     }
 };
 
