@@ -130,10 +130,14 @@ QHash<QByteArray, QList<QByteArray>> matchCompanions(
     for (const QByteArray &name : folderNames)
         if (isVideoName(name))
             bases.insert(baseNameOf(name));
+    // Two videos of one base name (Film.mkv, Film.avi): the first in list order takes the
+    // companions, so a dry run and the run it plans decide alike.
     QHash<QByteArray, QByteArray> renamedByBase;
     for (const QByteArray &video : videos) {
-        bases.insert(baseNameOf(video));
-        renamedByBase.insert(baseNameOf(video), video);
+        const QByteArray base = baseNameOf(video);
+        bases.insert(base);
+        if (!renamedByBase.contains(base))
+            renamedByBase.insert(base, video);
     }
     const QSet<QByteArray> videoSet(videos.cbegin(), videos.cend());
 
@@ -182,10 +186,14 @@ QHash<const MovieItem *, QList<CompanionMove>> planCompanions(const QList<MovieI
     QHash<const MovieItem *, QList<CompanionMove>> plan;
     for (auto folder = byFolder.cbegin(); folder != byFolder.cend(); ++folder) {
         QHash<QByteArray, const MovieItem *> rowByName;
-        for (const MovieItem *item : *folder)
-            rowByName.insert(nativeFileName(item->nativePath()), item);
+        QList<QByteArray> videos; // in list order, which decides between videos of one base name
+        for (const MovieItem *item : *folder) {
+            const QByteArray name = nativeFileName(item->nativePath());
+            rowByName.insert(name, item);
+            videos.append(name);
+        }
         const QByteArray prefix = folder.key().endsWith('/') ? folder.key() : folder.key() + '/';
-        const auto matched = matchCompanions(folderEntries(folder.key()), rowByName.keys());
+        const auto matched = matchCompanions(folderEntries(folder.key()), videos);
         for (auto entry = matched.cbegin(); entry != matched.cend(); ++entry) {
             const MovieItem *item = rowByName.value(entry.key());
             const QByteArray videoBase = baseNameOf(entry.key());

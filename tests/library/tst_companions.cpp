@@ -121,6 +121,9 @@ private Q_SLOTS:
         QTest::newRow("bytes that are not UTF-8")
             << QByteArray("Am\xe9lie.avi|Am\xe9lie.fr.srt|Am\xc3\xa9lie.srt") << QByteArray("Am\xe9lie.avi")
             << QByteArray("Am\xe9lie.avi>Am\xe9lie.fr.srt");
+        QTest::newRow("two videos of one base name: the first in list order")
+            << QByteArray("e05 x 1999.mkv|e05 x 1999.avi|e05 x 1999.en.srt")
+            << QByteArray("e05 x 1999.avi|e05 x 1999.mkv") << QByteArray("e05 x 1999.avi>e05 x 1999.en.srt");
     }
 
     void matching()
