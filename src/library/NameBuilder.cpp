@@ -47,6 +47,71 @@ QString withoutFormatCharacters(const QString &text)
     return result;
 }
 
+bool inRange(QChar c, char16_t first, char16_t last)
+{
+    return c.unicode() >= first && c.unicode() <= last;
+}
+
+// A title from a service may carry terminal escape sequences ("ESC[31m", "ESC]0;text BEL"):
+// dropping only their control characters would leave "31m" or "0;text" in the name, so each
+// sequence goes whole. ESC followed by @ to _ is the 7-bit form of the C1 control U+0080 + (c - @).
+QString withoutEscapeSequences(const QString &text)
+{
+    const auto introduces = [](QChar c) { return c == u'\x1b' || inRange(c, 0x80, 0x9f); };
+    if (std::none_of(text.cbegin(), text.cend(), introduces))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    const auto skipWhile = [&](char16_t first, char16_t last) {
+        while (i < n && inRange(text.at(i), first, last))
+            ++i;
+    };
+    while (i < n) {
+        const QChar c = text.at(i++);
+        if (!introduces(c)) {
+            result.append(c);
+            continue;
+        }
+        char16_t control = c.unicode();
+        if (control == 0x1b) {
+            if (i < n && inRange(text.at(i), 0x40, 0x5f)) {
+                control = text.at(i++).unicode() + 0x40;
+            } else { // ESC, intermediates, one final character ("ESC ( B")
+                skipWhile(0x20, 0x2f);
+                if (i < n && inRange(text.at(i), 0x30, 0x7e))
+                    ++i;
+                continue;
+            }
+        }
+        if (control == 0x9b) { // CSI: parameters, intermediates, one final character
+            skipWhile(0x30, 0x3f);
+            skipWhile(0x20, 0x2f);
+            if (i < n && inRange(text.at(i), 0x40, 0x7e))
+                ++i;
+        } else if (control == 0x90 || control == 0x98 || (control >= 0x9d && control <= 0x9f)) {
+            // A string (OSC, DCS, SOS, PM, APC) runs to BEL or the string terminator.
+            for (; i < n; ++i) {
+                if (text.at(i) == u'\a' || text.at(i) == QChar(0x9c))
+                    break;
+                if (text.at(i) == u'\x1b' && i + 1 < n && text.at(i + 1) == u'\\') {
+                    ++i;
+                    break;
+                }
+            }
+            ++i;
+        }
+    }
+    return result;
+}
+
+// Text from outside (a service's title, the user's postfix) as it may stand in a name.
+QString outsideText(const QString &text)
+{
+    return withoutLoneSurrogates(withoutFormatCharacters(withoutEscapeSequences(text)));
+}
+
 // A name starting with a dot is hidden: the file would drop out of every later scan.
 QString withoutLeadingDots(QString text)
 {
@@ -67,7 +132,7 @@ std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
     static const QRegularExpression control(QStringLiteral(R"(\p{Cc})"));
     if (!text)
         return std::nullopt;
-    QString result = withoutFormatCharacters(*text).trimmed();
+    QString result = outsideText(*text).trimmed();
     if (result.isEmpty())
         return std::nullopt;
     result.remove(removed);
@@ -100,7 +165,7 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
         return sanitizedPostfix(postfix).value_or(QString());
 
     QString t = withoutLeadingDots(
-        withoutSquareBrackets(cleanTitleForFileName(withoutLoneSurrogates(withoutFormatCharacters(title)), year)));
+        withoutSquareBrackets(cleanTitleForFileName(outsideText(title), year)));
     if (t.isEmpty()) {
         const QString base = year ? QStringLiteral("(%1)").arg(*year) : QString();
         return appendPostfix(base, postfix);
@@ -109,7 +174,7 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
         const QString trimmed = altTitle->trimmed();
         if (!trimmed.isEmpty()) {
             const QString a = withoutSquareBrackets(
-                cleanTitleForFileName(withoutLoneSurrogates(withoutFormatCharacters(trimmed)), std::nullopt));
+                cleanTitleForFileName(outsideText(trimmed), std::nullopt));
             if (!a.isEmpty() && t.compare(a, Qt::CaseInsensitive) != 0)
                 t += QLatin1Char('[') + a + QLatin1Char(']');
         }

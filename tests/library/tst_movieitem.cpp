@@ -89,7 +89,11 @@ private Q_SLOTS:
         QTest::newRow("NUL everywhere")
             << u"Film\0Name ; 1999 ; Alt\0/x ; a\0b ;  ; mkv ; FilmName[Altx](1999)_ab.mkv"_qs;
         QTest::newRow("controls everywhere")
-            << u"A\u0001\u001b[2J\u007f\u009b ; 2000 ; \u0085B\u0007 ; \u0001c\td\u001f ;  ; mkv ; A2J[B](2000)_c_d.mkv"_qs;
+            << u"A\u0001\u001b[2J\u007f\u009b ; 2000 ; \u0085B\u0007 ; \u0001c\td\u001f ;  ; mkv ; A[B](2000)_c_d.mkv"_qs;
+        // Terminal escape sequences go whole, not just their control characters.
+        QTest::newRow("escape sequences")
+            << u"\u001b]0;pwned\u0007\u001b[2JEvil\u001b(B ; 1999 ; \u009b31mRed\u001bPq#0\u001b\\Bell ; \u001b[1;4mx ;  ; mkv ; Evil[RedBell](1999)_x.mkv"_qs;
+        QTest::newRow("unterminated string") << u"Film\u001b]8;;http://x ; 1999 ;  ;  ;  ; mkv ; Film(1999).mkv"_qs;
         // A name is written as UTF-8: half a surrogate pair cannot be.
         QTest::newRow("unpaired surrogate")
             << u"Film "_qs + QChar(0xD800) + u" ; 1999 ;  ;  ;  ; mkv ; Film(1999).mkv"_qs;
