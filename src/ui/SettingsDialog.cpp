@@ -92,8 +92,10 @@ QUrl cookieFolder()
 QCoro::Task<> fetchCookieStatus(QPointer<SettingsDialog> dialog, bool enabled, bool reread,
                                 std::function<void(const Status &)> show)
 {
-    const Status status = co_await runInWorkPool(
-        [enabled, reread] { return reread ? SafariCookieStore::reloadCookies(enabled) : SafariCookieStore::loadCookies(enabled); });
+    const auto read = [enabled, reread] {
+        return reread ? SafariCookieStore::reloadCookies(enabled) : SafariCookieStore::loadCookies(enabled);
+    };
+    const Status status = co_await runInWorkPool(read);
     if (dialog)
         show(status);
 }
