@@ -106,11 +106,6 @@ QString withoutEscapeSequences(const QString &text)
     return result;
 }
 
-// Text from outside (a service's title, the user's postfix) as it may stand in a name.
-QString outsideText(const QString &text)
-{
-    return withoutLoneSurrogates(withoutFormatCharacters(withoutEscapeSequences(text)));
-}
 
 // A name starting with a dot is hidden: the file would drop out of every later scan.
 QString withoutLeadingDots(QString text)
@@ -123,6 +118,16 @@ QString withoutLeadingDots(QString text)
 }
 
 } // namespace
+
+QString outsideText(const QString &text)
+{
+    return withoutLoneSurrogates(withoutFormatCharacters(withoutEscapeSequences(text)));
+}
+
+QString titleForFileName(const QString &title, std::optional<int> year)
+{
+    return withoutLeadingDots(withoutSquareBrackets(cleanTitleForFileName(outsideText(title), year)));
+}
 
 std::optional<QString> sanitizedPostfix(const std::optional<QString> &text)
 {
@@ -164,8 +169,7 @@ QString proposedBaseName(const QString &title, std::optional<int> year, const st
     if (override)
         return sanitizedPostfix(postfix).value_or(QString());
 
-    QString t = withoutLeadingDots(
-        withoutSquareBrackets(cleanTitleForFileName(outsideText(title), year)));
+    QString t = titleForFileName(title, year);
     if (t.isEmpty()) {
         const QString base = year ? QStringLiteral("(%1)").arg(*year) : QString();
         return appendPostfix(base, postfix);

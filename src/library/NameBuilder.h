@@ -14,6 +14,15 @@ namespace tolvane {
 QString proposedBaseName(const QString &title, std::optional<int> year, const std::optional<QString> &altTitle,
     const std::optional<QString> &postfix, bool override);
 
+/// Text from outside (a service's title, the user's postfix) as it may stand in a name: terminal
+/// escape sequences, format characters (bidirectional controls, zero-width marks) and unpaired
+/// surrogates removed.
+QString outsideText(const QString &text);
+
+/// A title cleaned for a file name (forbidden characters, a trailing year equal to `year`, square
+/// brackets and leading dots removed); spaces kept.
+QString titleForFileName(const QString &title, std::optional<int> year);
+
 /// The base name of a match alone (its alternative title included, no postfix): what "Check"
 /// searches for and what the reply lists show.
 QString matchBaseName(const MovieMatch &match);
