@@ -5,6 +5,7 @@
 #include "library/LibraryModel.h"
 #include "library/NameBuilder.h"
 #include "support/DesktopServices.h"
+#include "ui/Controls.h"
 #include "ui/Fonts.h"
 #include "ui/NamedColors.h"
 #include "ui/RowStyle.h"
@@ -20,6 +21,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -42,73 +44,44 @@ QFont monospacedCaption()
     return fonts::caption(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 }
 
-QLabel *label(const QString &text, const QFont &font, QWidget *parent, bool secondary = true)
+InfoLabel *caption(const QString &text, QWidget *parent)
 {
-    auto *shown = new QLabel(text, parent);
-    shown->setFont(font);
-    shown->setTextFormat(Qt::PlainText);
-    if (secondary)
-        setTextColor(shown, secondaryTextColor(parent->palette()));
-    return shown;
+    return new InfoLabel(text, fonts::caption(parent->font()), parent);
 }
 
-QLabel *caption(const QString &text, QWidget *parent)
-{
-    auto *shown = label(text, fonts::caption(parent->font()), parent);
-    shown->setAccessibleName(text);
-    return shown;
-}
-
-/// A push button as wide as its label: the style's 80-pixel minimum would push a reply's last
-/// buttons out of the panel.
-class CompactButton : public QPushButton {
+/// A list as high as all its rows, which never scrolls itself: it sits in the panel's scroll
+/// area, where a list scrolling of its own was left a sliver in a short window.
+class FittingListView : public QListView {
 public:
-    using QPushButton::QPushButton;
+    explicit FittingListView(QWidget *parent)
+        : QListView(parent)
+    {
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
     QSize sizeHint() const override
     {
-        QSize size = QPushButton::sizeHint();
-        size.setWidth(fontMetrics().horizontalAdvance(text()) + 16);
-        return size;
+        // Rows measured at the width the list lays them out at (sizeHintForRow gives none).
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = viewport()->rect();
+        int height = 0;
+        for (int row = 0; model() && row < model()->rowCount(); ++row)
+            height += itemDelegate()->sizeHint(option, model()->index(row, 0)).height();
+        return {QListView::sizeHint().width(), height + 2 * frameWidth()};
     }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-};
-
-/// Asks for the whole height of its content, so that the blocks above the media list take what
-/// they need and only a window too short for them scrolls.
-class FittingScrollArea : public QScrollArea {
-public:
-    using QScrollArea::QScrollArea;
-    QSize sizeHint() const override
-    {
-        const QWidget *content = widget();
-        // Wrapped notes grow taller in a narrow panel: ask for the height at the width it has.
-        const int height = !content ? 0
-            : content->hasHeightForWidth() ? content->heightForWidth(viewport()->width())
-                                           : content->sizeHint().height();
-        return {QScrollArea::sizeHint().width(), height + 2 * frameWidth()};
-    }
+    QSize minimumSizeHint() const override { return {QListView::minimumSizeHint().width(), sizeHint().height()}; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    void resizeEvent(QResizeEvent *event) override
     {
-        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+        QListView::resizeEvent(event);
+        // Values wrap to the width: another width may take another height.
+        if (event->size().width() != event->oldSize().width())
             updateGeometry();
-            // Take the new height before the scroll bars are worked out: otherwise a growing
-            // block first shows a scroll bar, lays itself out narrower, then wider again.
-            if (QWidget *panel = parentWidget(); panel && panel->layout())
-                panel->layout()->activate();
-        }
-        return QScrollArea::eventFilter(watched, event);
     }
 };
-
-QPushButton *smallButton(const QString &text, QWidget *parent)
-{
-    auto *button = new CompactButton(text, parent);
-    button->setFont(fonts::caption(parent->font()));
-    button->setAutoDefault(false);
-    return button;
-}
 
 /// Adds `widget` to `column` with the block padding: 12 left and right, `top` above.
 void addBlock(QVBoxLayout *column, QWidget *widget, int top)
@@ -118,12 +91,6 @@ void addBlock(QVBoxLayout *column, QWidget *widget, int top)
     row->setContentsMargins(12, 0, 12, 0);
     row->addWidget(widget);
     column->addLayout(row);
-}
-
-void setIfChanged(QLabel *shown, const QString &text)
-{
-    if (shown->text() != text)
-        shown->setText(text);
 }
 
 /// A filled status dot.
@@ -248,7 +215,7 @@ void ClickablePathView::setPath(const QString &path)
         auto *row = new QHBoxLayout(line.row);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(0);
-        line.separator = label(QStringLiteral("/"), monospacedCaption(), line.row);
+        line.separator = new InfoLabel(QStringLiteral("/"), monospacedCaption(), line.row);
         line.segment = new QToolButton(line.row);
         line.segment->setAutoRaise(true);
         QFont font = monospacedCaption();
@@ -289,13 +256,13 @@ EngineReplyRow::EngineReplyRow(QWidget *parent)
     auto *header = new QHBoxLayout;
     header->setSpacing(6);
     m_dot = new Dot(this);
-    m_name = label(QString(), fonts::scaled(font(), -2, QFont::DemiBold), this, false);
-    m_chosen = label(QStringLiteral("chosen"), fonts::smallCaption(font()), this, false);
+    m_name = new InfoLabel(QString(), fonts::scaled(font(), -2, QFont::DemiBold), this, InfoLabel::Tone::primary);
+    m_chosen = new InfoLabel(QStringLiteral("chosen"), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
     setTextColor(m_chosen, namedColor(NamedColor::green, palette()));
-    m_pick = smallButton(QString(), this);
-    m_alt = smallButton(QString(), this);
-    m_check = smallButton(QStringLiteral("Check"), this);
-    m_use = smallButton(QStringLiteral("Use"), this);
+    m_pick = pushButton(QString(), this, true);
+    m_alt = pushButton(QString(), this, true);
+    m_check = pushButton(QStringLiteral("Check"), this, true);
+    m_use = pushButton(QStringLiteral("Use"), this, true);
     header->addWidget(m_dot);
     header->addWidget(m_name);
     header->addWidget(m_chosen);
@@ -303,10 +270,10 @@ EngineReplyRow::EngineReplyRow(QWidget *parent)
     for (QPushButton *button : {m_pick, m_alt, m_check, m_use})
         header->addWidget(button);
     column->addLayout(header);
-    m_summary = label(QString(), fonts::smallCaption(font()), this, false);
+    m_summary = new InfoLabel(QString(), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
     m_summary->setWordWrap(true);
     column->addWidget(m_summary);
-    m_notes = label(QString(), fonts::smallCaption(font()), this);
+    m_notes = new InfoLabel(QString(), fonts::smallCaption(font()), this);
     m_notes->setWordWrap(true);
     m_notes->setContentsMargins(0, 2, 0, 0);
     column->addWidget(m_notes);
@@ -329,25 +296,26 @@ void EngineReplyRow::show(const EngineReply &reply, bool isChosen)
     static_cast<Dot *>(m_dot)->setColor(namedColor(
         kind == Kind::success ? NamedColor::green : kind == Kind::failed ? NamedColor::red : NamedColor::orange,
         palette()));
-    setIfChanged(m_name, engine);
+    m_name->setText(engine);
     m_chosen->setVisible(isChosen);
     m_pick->setVisible(match && reply.candidates.size() >= 2);
     m_pick->setText(QStringLiteral("Pick (%1)").arg(reply.candidates.size()));
-    m_pick->setAccessibleName(QStringLiteral("Pick %1 title").arg(engine));
+    m_pick->setAccessibleName(QStringLiteral("Pick, %1 %2 titles").arg(reply.candidates.size()).arg(engine));
     m_alt->setVisible(match && !match->altTitles.isEmpty());
     m_alt->setText(match && match->selectedAltTitle ? QStringLiteral("Alt…") : QStringLiteral("Alt: off"));
-    m_alt->setAccessibleName(QStringLiteral("Alternative title of %1").arg(engine));
+    m_alt->setAccessibleName(QStringLiteral("Alternative title of %1: %2")
+            .arg(engine, match && match->selectedAltTitle ? *match->selectedAltTitle : QStringLiteral("off")));
     m_check->setAccessibleName(QStringLiteral("Check %1").arg(engine));
     m_use->setAccessibleName(QStringLiteral("Use %1").arg(engine));
     m_use->setEnabled(!(isChosen && reply.candidates.size() < 2));
-    setIfChanged(m_summary, summary);
+    m_summary->setText(summary);
     setTextColor(m_summary, kind == Kind::success ? palette().text().color()
             : kind == Kind::failed                ? namedColor(NamedColor::red, palette())
                                                   : secondaryTextColor(palette()));
     const bool notes = match && match->notes && !match->notes->trimmed().isEmpty();
     m_notes->setVisible(notes);
     if (notes)
-        setIfChanged(m_notes, *match->notes);
+        m_notes->setText(*match->notes);
     setAccessibleName(engine + QStringLiteral(": ") + summary);
     update();
 }
@@ -395,8 +363,9 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    // Blocks above the media list scroll when a deep path or many replies do not fit.
-    auto *scroll = new FittingScrollArea(this);
+    // The blocks and the media summary scroll as one above the action bar, each as high as
+    // it needs, so a short window never squeezes one of them into a scroller of its own.
+    auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -409,10 +378,9 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     m_path = new ClickablePathView(top);
     addBlock(column, m_path, 4);
     addBlock(column, caption(QStringLiteral("Search query"), top), 12);
-    m_stem = label(QString(), monospacedCaption(), top, false);
+    m_stem = new InfoLabel(QString(), monospacedCaption(), top, InfoLabel::Tone::primary);
     m_stem->setWordWrap(true);
     m_stem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_stem->setAccessibleName(QStringLiteral("Search query"));
     addBlock(column, m_stem, 2);
     addBlock(column, caption(QStringLiteral("Extra tokens"), top), 8);
     m_extraTokens = new QLineEdit(top);
@@ -420,14 +388,13 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     m_extraTokens->setToolTip(QStringLiteral("Appended to the stem for all engines, e.g. “1976” or “Vessarin”"));
     m_extraTokens->setAccessibleName(QStringLiteral("Extra tokens"));
     addBlock(column, m_extraTokens, 2);
-    m_effectiveQuery = label(QString(), fonts::smallCaption(font()), top);
+    m_effectiveQuery = new InfoLabel(QString(), fonts::smallCaption(font()), top);
     m_effectiveQuery->setWordWrap(true);
-    m_effectiveQuery->setAccessibleName(QStringLiteral("Effective query"));
+    m_effectiveQuery->setContext(QStringLiteral("Effective query"));
     addBlock(column, m_effectiveQuery, 2);
     addBlock(column, caption(QStringLiteral("Search engines"), top), 12);
     column->addSpacing(4);
     m_noReplies = caption(QString(), top);
-    m_noReplies->setAccessibleName(QStringLiteral("Replies"));
     addBlock(column, m_noReplies, 0);
     auto *replies = new QWidget(top);
     m_replies = new QVBoxLayout(replies);
@@ -448,20 +415,21 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     chosenHeader->addWidget(m_chosenCheck);
     chosenHeader->addStretch(1);
     chosen->addLayout(chosenHeader);
-    m_displayName = label(QString(), fonts::scaled(font(), -1, QFont::Medium), m_chosenBlock, false);
+    m_displayName = new InfoLabel(
+        QString(), fonts::scaled(font(), -1, QFont::Medium), m_chosenBlock, InfoLabel::Tone::primary);
     m_displayName->setWordWrap(true);
     m_displayName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_displayName->setAccessibleName(QStringLiteral("New name"));
+    m_displayName->setContext(QStringLiteral("New name"));
     chosen->addWidget(m_displayName);
-    m_companions = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_companions = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_companions->setWordWrap(true);
-    m_companions->setAccessibleName(QStringLiteral("Files moved along"));
+    m_companions->setContext(QStringLiteral("Files moved along"));
     chosen->addWidget(m_companions);
     auto *postfixLine = new QHBoxLayout;
     postfixLine->setSpacing(8);
     auto *postfixStack = new QVBoxLayout;
     postfixStack->setSpacing(2);
-    postfixStack->addWidget(label(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock));
+    postfixStack->addWidget(new InfoLabel(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock));
     m_postfix = new QLineEdit(m_chosenBlock);
     m_postfix->setAccessibleName(QStringLiteral("Name postfix"));
     postfixStack->addWidget(m_postfix);
@@ -476,47 +444,33 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     postfixLine->addLayout(overrideStack);
     chosen->addSpacing(4);
     chosen->addLayout(postfixLine);
-    m_catalog = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_catalog = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_catalog->setTextFormat(Qt::RichText);
     m_catalog->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    m_catalog->setAccessibleName(QStringLiteral("Catalog"));
     chosen->addWidget(m_catalog);
-    m_query = label(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_query = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_query->setWordWrap(true);
-    m_query->setAccessibleName(QStringLiteral("Query"));
     chosen->addWidget(m_query);
     m_notes = caption(QString(), m_chosenBlock);
     m_notes->setWordWrap(true);
     m_notes->setContentsMargins(0, 4, 0, 0);
-    m_notes->setAccessibleName(QStringLiteral("Notes"));
     chosen->addWidget(m_notes);
     addBlock(column, m_chosenBlock, 12);
-    column->addStretch(1);
-    scroll->setWidget(top);
-    outer->addWidget(scroll);
-
-    auto *mediaCaption = caption(QStringLiteral("MediaInfo"), this);
-    auto *mediaHeader = new QVBoxLayout;
-    mediaHeader->setContentsMargins(12, 14, 12, 4);
-    mediaHeader->addWidget(mediaCaption);
-    outer->addLayout(mediaHeader);
+    addBlock(column, caption(QStringLiteral("MediaInfo"), top), 14);
+    column->addSpacing(4);
     m_media = new MediaInfoListModel(this);
-    m_mediaList = new QListView(this);
+    m_mediaList = new FittingListView(top);
     m_mediaList->setAccessibleName(QStringLiteral("MediaInfo"));
     m_mediaList->setModel(m_media);
     m_mediaList->setItemDelegate(new MediaInfoDelegate(m_mediaList));
     m_mediaList->setFrameShape(QFrame::NoFrame);
     m_mediaList->setSelectionMode(QAbstractItemView::NoSelection);
     m_mediaList->setFocusPolicy(Qt::NoFocus);
-    m_mediaList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    // It takes what the blocks above leave, never their room: its own size wish is ignored.
-    m_mediaList->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    m_mediaList->setMinimumHeight(60);
     m_mediaList->viewport()->setAutoFillBackground(false);
-    auto *mediaRow = new QHBoxLayout;
-    mediaRow->setContentsMargins(12, 0, 12, 0);
-    mediaRow->addWidget(m_mediaList);
-    outer->addLayout(mediaRow, 1);
+    addBlock(column, m_mediaList, 0);
+    column->addStretch(1);
+    scroll->setWidget(top);
+    outer->addWidget(scroll, 1);
 
     auto *divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
@@ -525,16 +479,14 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     auto *actions = new QHBoxLayout;
     actions->setContentsMargins(12, 12, 12, 12);
     actions->setSpacing(8);
-    m_lookup = new QPushButton(QStringLiteral("Lookup"), this);
+    m_lookup = pushButton(QStringLiteral("Lookup"), this);
     m_lookup->setDefault(true);
-    m_check = new QPushButton(QStringLiteral("Check"), this);
+    m_check = pushButton(QStringLiteral("Check"), this);
     m_check->setToolTip(QStringLiteral("Open Google search for the chosen match"));
-    m_reveal = new QPushButton(QStringLiteral("Reveal"), this);
-    m_rename = new QPushButton(QStringLiteral("Rename"), this);
-    for (QPushButton *button : {m_lookup, m_check, m_reveal, m_rename}) {
-        button->setAccessibleName(button->text());
+    m_reveal = pushButton(QStringLiteral("Reveal"), this);
+    m_rename = pushButton(QStringLiteral("Rename"), this);
+    for (QPushButton *button : {m_lookup, m_check, m_reveal, m_rename})
         actions->addWidget(button);
-    }
     actions->addStretch(1);
     outer->addLayout(actions);
 
@@ -601,7 +553,7 @@ void DetailPanel::setItem(MovieItemPtr item)
             connect(shown, signal, m_binding, [this] { showChosen(); });
         connect(shown, &MovieItem::mediaInfoChanged, m_binding, [this] { showMedia(); });
         m_path->setPath(readableName(m_item->nativePath()));
-        setIfChanged(m_stem, m_item->searchStem());
+        m_stem->setText(m_item->searchStem());
     }
     setEnabled(m_item != nullptr);
     showQuery();
@@ -619,7 +571,7 @@ void DetailPanel::showQuery()
     const bool any = !tokens.trimmed().isEmpty();
     m_effectiveQuery->setVisible(any);
     if (any)
-        setIfChanged(m_effectiveQuery, QStringLiteral("→ ") + m_item->effectiveQuery());
+        m_effectiveQuery->setText(QStringLiteral("→ ") + m_item->effectiveQuery());
 }
 
 EngineReplyRow *DetailPanel::replyRow(int index)
@@ -671,7 +623,7 @@ void DetailPanel::showReplies()
     const QList<EngineReply> replies = m_item ? m_item->engineReplies() : QList<EngineReply>();
     const bool idle = !m_item || m_item->status().kind() == LookupStatus::Kind::idle;
     m_noReplies->setVisible(replies.isEmpty());
-    setIfChanged(m_noReplies, idle ? QStringLiteral("Not searched yet — Lookup Selected") : QStringLiteral("—"));
+    m_noReplies->setText(idle ? QStringLiteral("Not searched yet — Lookup Selected") : QStringLiteral("—"));
     const std::optional<SearchEngine> chosen = m_item ? m_item->chosenEngine() : std::nullopt;
     for (int index = 0; index < replies.size(); ++index)
         replyRow(index)->show(replies[index], chosen == replies[index].engine);
@@ -691,7 +643,7 @@ void DetailPanel::showChosen()
     const bool override = m_item->namePostfixOverride();
     const QString display = proposedBaseName(
         match->title, match->year, match->selectedAltTitle, m_item->namePostfix(), override);
-    setIfChanged(m_displayName,
+    m_displayName->setText(
         !display.isEmpty() ? display : override ? QStringLiteral("(enter postfix)") : QStringLiteral("—"));
     if (m_postfix->text() != m_item->namePostfix())
         m_postfix->setText(m_item->namePostfix());
@@ -704,12 +656,12 @@ void DetailPanel::showChosen()
         const QString url = match->pageURL->toString(QUrl::FullyEncoded);
         catalog += QStringLiteral(" <a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), url.toHtmlEscaped());
     }
-    setIfChanged(m_catalog, catalog);
-    setIfChanged(m_query, QStringLiteral("Query: ") + match->sourceQuery);
+    m_catalog->setText(catalog);
+    m_query->setText(QStringLiteral("Query: ") + match->sourceQuery);
     const bool notes = match->notes && !match->notes->trimmed().isEmpty();
     m_notes->setVisible(notes);
     if (notes)
-        setIfChanged(m_notes, *match->notes);
+        m_notes->setText(*match->notes);
     // The files moving along depend on the folder and the row's file, not on the name typed:
     // the folder is listed once per row and again only when the row becomes renamable or not.
     const std::pair<QUuid, bool> state{m_item->id(), m_item->canRename()};
@@ -723,6 +675,7 @@ void DetailPanel::showChosen()
 void DetailPanel::showMedia()
 {
     m_media->setRows(m_item ? m_item->mediaInfo() : QList<MediaInfoRow>());
+    m_mediaList->updateGeometry();
 }
 
 void DetailPanel::updateActions()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/MovieItem.h"
+#include "ui/Controls.h"
 #include "ui/TitlePickers.h"
 
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <QWidget>
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -43,7 +43,7 @@ Q_SIGNALS:
 private:
     struct Line {
         QWidget *row;
-        QLabel *separator;
+        InfoLabel *separator;
         QToolButton *segment;
     };
     QList<Line> m_lines; // kept and re-labelled: switching rows makes no widgets
@@ -83,14 +83,14 @@ private:
     EngineReply m_reply; // what is shown, to open the pickers with
     bool m_isChosen = false;
     QWidget *m_dot = nullptr;
-    QLabel *m_name = nullptr;
-    QLabel *m_chosen = nullptr;
+    InfoLabel *m_name = nullptr;
+    InfoLabel *m_chosen = nullptr;
     QPushButton *m_pick = nullptr;
     QPushButton *m_alt = nullptr;
     QPushButton *m_check = nullptr;
     QPushButton *m_use = nullptr;
-    QLabel *m_summary = nullptr;
-    QLabel *m_notes = nullptr;
+    InfoLabel *m_summary = nullptr;
+    InfoLabel *m_notes = nullptr;
     QPointer<PickerPopup> m_pickPopover;
     QPointer<PickerPopup> m_altPopover;
 };
@@ -139,22 +139,22 @@ private:
     QObject *m_binding = nullptr; // owns the connections to the shown row
 
     ClickablePathView *m_path = nullptr;
-    QLabel *m_stem = nullptr;
+    InfoLabel *m_stem = nullptr;
     QLineEdit *m_extraTokens = nullptr;
-    QLabel *m_effectiveQuery = nullptr;
-    QLabel *m_noReplies = nullptr;
+    InfoLabel *m_effectiveQuery = nullptr;
+    InfoLabel *m_noReplies = nullptr;
     QVBoxLayout *m_replies = nullptr;
     QList<EngineReplyRow *> m_replyRows;
     int m_shownReplies = 0;
     QWidget *m_chosenBlock = nullptr;
     QToolButton *m_chosenCheck = nullptr;
-    QLabel *m_displayName = nullptr;
+    InfoLabel *m_displayName = nullptr;
     QLineEdit *m_postfix = nullptr;
     QCheckBox *m_override = nullptr;
-    QLabel *m_catalog = nullptr;
-    QLabel *m_query = nullptr;
-    QLabel *m_notes = nullptr;
-    QLabel *m_companions = nullptr;
+    InfoLabel *m_catalog = nullptr;
+    InfoLabel *m_query = nullptr;
+    InfoLabel *m_notes = nullptr;
+    InfoLabel *m_companions = nullptr;
     std::pair<QUuid, bool> m_companionsShownFor; // the row and renamability the line was read for
     MediaInfoListModel *m_media = nullptr;
     QListView *m_mediaList = nullptr;

@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -95,6 +97,7 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 2);
         QVERIFY(rows[0]->pickButton()->isHidden() && !rows[0]->useButton()->isEnabled());
         QCOMPARE(rows[1]->pickButton()->text(), u"Pick (3)"_qs);
+        QCOMPARE(rows[1]->pickButton()->accessibleName(), u"Pick, 3 VK Video titles"_qs);
         QVERIFY(rows[1]->useButton()->isEnabled());
         QCOMPARE(rows[0]->accessibleName().left(11), u"Yandex AI: "_qs);
 
@@ -112,6 +115,17 @@ private Q_SLOTS:
         item->setNamePostfix({});
         panel.overrideBox()->setChecked(true);
         QCOMPARE(panel.displayName()->text(), u"(enter postfix)"_qs);
+
+        // In a short panel the media summary is as high as its rows: the panel scrolls, not the list.
+        MediaInfoRow audio;
+        audio.key = u"Audio"_qs;
+        audio.value = u"AC-3 5.1, Russian"_qs;
+        item->setMediaInfo(QList<MediaInfoRow>(8, audio));
+        panel.resize(300, 300);
+        panel.show();
+        QListView *media = panel.findChild<QListView *>();
+        QTRY_COMPARE(media->height(), media->visualRect(media->model()->index(7, 0)).bottom() + 1);
+        QCOMPARE(media->verticalScrollBar()->maximum(), 0);
 
         panel.setItem(nullptr); // the row removed or replaced: nothing of it is kept
         QVERIFY(!panel.item() && item.use_count() == 1);

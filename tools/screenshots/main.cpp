@@ -194,6 +194,10 @@ int main(int argc, char **argv)
             ok &= saveWithPopup(window, rows[1]->pickPopover(), out + QStringLiteral("/panel-pick.png"));
             rows[0]->altButton()->click();
             ok &= saveWithPopup(window, rows[0]->altPopover(), out + QStringLiteral("/panel-alt.png"));
+            // The smallest window the user can make: the panel's blocks must stay usable.
+            window.resize(window.minimumSize());
+            ok &= save(window, out + QStringLiteral("/panel-minimum.png"));
+            window.resize(1100, 760);
         }
 
         SettingsDialog settings(desktop, &window);
