@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <optional>
 #include <utility>
 
@@ -131,6 +132,8 @@ template<typename Change> void write(const QStringList &keys, Change change)
     }
 }
 
+std::atomic<quint64> resets{0};
+
 } // namespace
 
 QStringList AppSettings::allKeys()
@@ -225,6 +228,31 @@ void AppSettings::storeMoveCompanionFiles(bool value)
     write({moveCompanionFilesKey}, [&](QSettings &settings) { settings.setValue(moveCompanionFilesKey, value); });
 }
 
+QByteArray AppSettings::windowGeometry()
+{
+    return Store().value(windowGeometryKey).toByteArray();
+}
+
+QByteArray AppSettings::windowSplit()
+{
+    return Store().value(windowSplitKey).toByteArray();
+}
+
+void AppSettings::storeWindowLayout(const QByteArray &geometry, const QByteArray &split, quint64 resetsSeen)
+{
+    if (resetsSeen != resets)
+        return;
+    write({windowGeometryKey, windowSplitKey}, [&](QSettings &settings) {
+        settings.setValue(windowGeometryKey, geometry);
+        settings.setValue(windowSplitKey, split);
+    });
+}
+
+quint64 AppSettings::resetCount()
+{
+    return resets;
+}
+
 std::optional<QString> AppSettings::flush()
 {
     Store settings;
@@ -242,6 +270,7 @@ void AppSettings::resetAll()
 {
     if (ApiKeyStore::location() == ApiKeyStore::Location::keyring)
         ApiKeyStore::clear();
+    ++resets;
     write({}, [](QSettings &settings) { settings.clear(); });
 }
 

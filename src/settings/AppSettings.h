@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,9 @@ public:
     static inline const QString yandexAIEndpointURL = QStringLiteral("yandexAIEndpointURL");
     static inline const QString useSafariCookiesKey = QStringLiteral("useSafariCookies");
     static inline const QString moveCompanionFilesKey = QStringLiteral("moveCompanionFiles");
+    /// The window's own keys, kept apart from the preferences the command line lists and sets.
+    static inline const QString windowGeometryKey = QStringLiteral("windowGeometry");
+    static inline const QString windowSplitKey = QStringLiteral("windowSplit");
 
     /// The keys this application stores, in the order the reset walks them.
     static QStringList allKeys();
@@ -45,6 +49,16 @@ public:
     static bool storeText(const QString &key, const QString &value);
     static void storeUseSafariCookies(bool value);
     static void storeMoveCompanionFiles(bool value);
+
+    /// The window's size and place (QWidget::saveGeometry) and the split between its list and
+    /// panel (QSplitter::saveState) as last stored; empty when none was.
+    static QByteArray windowGeometry();
+    static QByteArray windowSplit();
+    /// Stores both, unless the settings were reset since `resetsSeen` (resetCount() when the
+    /// window read them): a window closing after a reset must not write its old layout back.
+    static void storeWindowLayout(const QByteArray &geometry, const QByteArray &split, quint64 resetsSeen);
+    /// How many times resetAll() has run in this process.
+    static quint64 resetCount();
 
     /// The settings file, which holds the API key where no keyring answers.
     static QString fileName();

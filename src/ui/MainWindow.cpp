@@ -4,6 +4,7 @@
 #include "library/LibraryModel.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
+#include "ui/Controls.h"
 #include "ui/DeleteKeyFilter.h"
 #include "ui/DetailPanel.h"
 #include "ui/Fonts.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFrame>
@@ -25,6 +27,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
@@ -32,38 +35,6 @@
 #include <QVBoxLayout>
 
 namespace tolvane {
-
-/// A one-line label that elides its text in the middle to the width it is given.
-class ElidedLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-    void setFullText(const QString &text)
-    {
-        m_fullText = text;
-        setToolTip(text);
-        setAccessibleDescription(text);
-        updateElided();
-    }
-    const QString &fullText() const { return m_fullText; }
-    QSize minimumSizeHint() const override { return {40, QLabel::minimumSizeHint().height()}; }
-    QSize sizeHint() const override
-    {
-        return {fontMetrics().horizontalAdvance(m_fullText) + 2, QLabel::sizeHint().height()};
-    }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QLabel::resizeEvent(event);
-        updateElided();
-    }
-
-private:
-    void updateElided() { setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, width())); }
-
-    QString m_fullText;
-};
 
 namespace {
 
@@ -87,22 +58,6 @@ QFrame *divider(QWidget *parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
-}
-
-QLabel *secondaryLabel(const QString &text, const QFont &font, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    setTextColor(label, secondaryTextColor(label->palette()));
-    return label;
-}
-
-QPushButton *button(const QString &text, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setAccessibleName(text);
-    button->setAutoDefault(false);
-    return button;
 }
 
 /// The local files among dropped URLs; anything else a drag may carry is skipped.
@@ -144,6 +99,7 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     layout->addWidget(buildStatusBar());
     setCentralWidget(central);
     buildMenus();
+    restoreLayout();
 
     new DeleteKeyFilter(
         this, [this] { return m_list->isVisible() && !m_model.selectedIDs().isEmpty(); },
@@ -184,29 +140,24 @@ QWidget *MainWindow::buildHeader()
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(12);
 
-    auto *title = new QLabel(QStringLiteral("Tolvane"), header);
-    title->setFont(fonts::headline(font()));
-    title->setAccessibleName(QStringLiteral("Tolvane"));
-    row->addWidget(title);
+    row->addWidget(new InfoLabel(QStringLiteral("Tolvane"), fonts::headline(font()), header, InfoLabel::Tone::primary));
 
-    m_keyMissing = new QLabel(QStringLiteral("no Yandex AI key"), header);
-    m_keyMissing->setFont(fonts::smallCaption(font()));
+    m_keyMissing = new InfoLabel(QStringLiteral("no Yandex AI key"), fonts::smallCaption(font()), header);
     setTextColor(m_keyMissing, namedColor(NamedColor::orange, m_keyMissing->palette()));
-    m_keyMissing->setAccessibleName(QStringLiteral("no Yandex AI key"));
     row->addWidget(m_keyMissing);
     row->addStretch(1);
 
-    QPushButton *settings = button(QStringLiteral("Settings…"), header);
+    QPushButton *settings = pushButton(QStringLiteral("Settings…"), header);
     connect(settings, &QPushButton::clicked, this, &MainWindow::showSettings);
     row->addWidget(settings);
-    QPushButton *open = button(QStringLiteral("Open…"), header);
+    QPushButton *open = pushButton(QStringLiteral("Open…"), header);
     connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
     row->addWidget(open);
-    m_lookupButton = button(QStringLiteral("Lookup Selected"), header);
+    m_lookupButton = pushButton(QStringLiteral("Lookup Selected"), header);
     m_lookupButton->setToolTip(QStringLiteral("Lookup Selected (Ctrl+L)"));
     connect(m_lookupButton, &QPushButton::clicked, &m_model, &LibraryModel::lookupSelected);
     row->addWidget(m_lookupButton);
-    m_renameAllButton = button(QStringLiteral("Rename All Ready"), header);
+    m_renameAllButton = pushButton(QStringLiteral("Rename All Ready"), header);
     connect(m_renameAllButton, &QPushButton::clicked, &m_model, &LibraryModel::renameAllReady);
     row->addWidget(m_renameAllButton);
     return header;
@@ -227,20 +178,18 @@ QWidget *MainWindow::buildDropZone()
     icon->setAccessibleName(QStringLiteral("Folder"));
     column->addWidget(icon);
 
-    auto *title = new QLabel(QStringLiteral("Drop files and/or folders"), zone);
-    title->setFont(fonts::title3(font()));
+    auto *title = new InfoLabel(
+        QStringLiteral("Drop files and/or folders"), fonts::title3(font()), zone, InfoLabel::Tone::primary);
     title->setAlignment(Qt::AlignCenter);
-    title->setAccessibleName(title->text());
     column->addWidget(title);
 
-    QLabel *hint = secondaryLabel(QStringLiteral("Any mix of videos and folders (folders scan recursively)\n"
-                                                 "Lookup → rename to: Title_(Year).ext"),
+    auto *hint = new InfoLabel(QStringLiteral("Any mix of videos and folders (folders scan recursively)\n"
+                                              "Lookup → rename to: Title_(Year).ext"),
         fonts::callout(font()), zone);
     hint->setAlignment(Qt::AlignCenter);
-    hint->setAccessibleName(QStringLiteral("Hint"));
     column->addWidget(hint);
 
-    QPushButton *open = button(QStringLiteral("Open…"), zone);
+    QPushButton *open = pushButton(QStringLiteral("Open…"), zone);
     open->setToolTip(QStringLiteral("Open… (Ctrl+O)"));
     connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
     column->addWidget(open, 0, Qt::AlignHCenter);
@@ -251,6 +200,7 @@ QWidget *MainWindow::buildDropZone()
 QWidget *MainWindow::buildSplit()
 {
     auto *split = new QSplitter(Qt::Horizontal, this);
+    m_split = split;
     split->setChildrenCollapsible(false);
 
     m_list = new FileListView(split);
@@ -273,9 +223,8 @@ QWidget *MainWindow::buildSplit()
     m_detail->setMaximumWidth(380);
     m_detail->setAutoFillBackground(true);
     m_detail->setBackgroundRole(QPalette::Window);
-    m_detailPlaceholder = secondaryLabel(QStringLiteral("Select a file"), font(), m_detail);
+    m_detailPlaceholder = new InfoLabel(QStringLiteral("Select a file"), font(), m_detail);
     m_detailPlaceholder->setAlignment(Qt::AlignCenter);
-    m_detailPlaceholder->setAccessibleName(QStringLiteral("Selected file"));
     m_detail->addWidget(m_detailPlaceholder);
     m_detailPanel = new DetailPanel(m_model, m_desktop, m_detail);
     m_detail->addWidget(m_detailPanel);
@@ -293,20 +242,16 @@ QWidget *MainWindow::buildStatusBar()
     auto *bar = new QWidget(this);
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(12, 6, 12, 6);
-    m_status = secondaryLabel(QString(), fonts::caption(font()), bar);
-    m_status->setAccessibleName(QStringLiteral("Status"));
-    m_status->setTextFormat(Qt::PlainText);
+    m_status = new InfoLabel(QString(), fonts::caption(font()), bar);
+    m_status->setContext(QStringLiteral("Status"));
     row->addWidget(m_status);
     row->addStretch(1);
-    m_selectionCount = secondaryLabel(QString(), fonts::smallCaption(font()), bar);
-    m_selectionCount->setAccessibleName(QStringLiteral("Selection count"));
+    m_selectionCount = new InfoLabel(QString(), fonts::smallCaption(font()), bar);
+    m_selectionCount->setObjectName(QStringLiteral("selectionCount"));
     row->addWidget(m_selectionCount);
-    m_folder = new ElidedLabel(bar);
-    m_folder->setFont(fonts::smallCaption(font()));
-    setTextColor(m_folder, secondaryTextColor(m_folder->palette()));
-    m_folder->setTextFormat(Qt::PlainText);
-    m_folder->setAccessibleName(QStringLiteral("Folder"));
-    m_folder->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    m_folder = new InfoLabel(QString(), fonts::smallCaption(font()), bar);
+    m_folder->setContext(QStringLiteral("Folder"));
+    m_folder->elideToWidth();
     row->addWidget(m_folder, 0);
     return bar;
 }
@@ -351,6 +296,30 @@ void MainWindow::buildMenus()
                            "they hold.</p><p>Released under the MIT licence.</p>")
                 .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
     });
+}
+
+QSize firstWindowSize(const QSize &available, const QSize &minimum)
+{
+    return QSize(std::min(1280, available.width() * 9 / 10), std::min(800, available.height() * 9 / 10))
+        .expandedTo(minimum);
+}
+
+void MainWindow::restoreLayout()
+{
+    m_resetsSeen = AppSettings::resetCount();
+    const QByteArray geometry = AppSettings::windowGeometry();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        resize(firstWindowSize(screen ? screen->availableGeometry().size() : QSize(), minimumSize()));
+    }
+    m_split->restoreState(AppSettings::windowSplit());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        AppSettings::storeWindowLayout(saveGeometry(), m_split->saveState(), m_resetsSeen);
 }
 
 void MainWindow::openFiles(const QList<QUrl> &files)
@@ -473,7 +442,7 @@ void MainWindow::updateStatusBar()
     m_selectionCount->setText(QStringLiteral("%1 selected").arg(count));
     const std::optional<QUrl> &folder = m_model.folderURL();
     m_folder->setVisible(folder.has_value());
-    m_folder->setFullText(folder ? readableName(nativePath(*folder)) : QString());
+    m_folder->setText(folder ? readableName(nativePath(*folder)) : QString());
 }
 
 void MainWindow::updateDetail()

@@ -5,16 +5,20 @@
 #include <QUrl>
 
 class QAction;
-class QLabel;
 class QListView;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 
 namespace tolvane {
 
+/// The window's size on a first start: 1280 × 800, at most nine tenths of the screen's `available`
+/// area, never below `minimum`.
+QSize firstWindowSize(const QSize &available, const QSize &minimum);
+
 class DesktopServices;
 class DetailPanel;
-class ElidedLabel;
+class InfoLabel;
 class LibraryListModel;
 class LibraryModel;
 
@@ -46,6 +50,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    /// Remembers the window's size, place and split for the next start.
+    void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -56,6 +62,7 @@ private:
     QWidget *buildSplit();
     QWidget *buildStatusBar();
     void buildMenus();
+    void restoreLayout();
     void showContextMenu(const QPoint &position);
     void openItemAt(const QModelIndex &index);
 
@@ -71,21 +78,23 @@ private:
     LibraryListModel *m_listModel = nullptr;
     QListView *m_list = nullptr;
     QStackedWidget *m_content = nullptr;
-    QLabel *m_keyMissing = nullptr;
+    InfoLabel *m_keyMissing = nullptr;
     QPushButton *m_lookupButton = nullptr;
     QPushButton *m_renameAllButton = nullptr;
+    QSplitter *m_split = nullptr;
     QStackedWidget *m_detail = nullptr;
-    QLabel *m_detailPlaceholder = nullptr;
+    InfoLabel *m_detailPlaceholder = nullptr;
     DetailPanel *m_detailPanel = nullptr;
-    QLabel *m_status = nullptr;
-    QLabel *m_selectionCount = nullptr;
-    ElidedLabel *m_folder = nullptr;
+    InfoLabel *m_status = nullptr;
+    InfoLabel *m_selectionCount = nullptr;
+    InfoLabel *m_folder = nullptr;
     QAction *m_lookupAction = nullptr;
     QAction *m_revealAction = nullptr;
     QAction *m_removeAction = nullptr;
     QAction *m_renameAction = nullptr;
     QAction *m_undoAction = nullptr;
     bool m_shown = false;
+    quint64 m_resetsSeen = 0; // AppSettings::resetCount() when the layout was read
     bool m_syncingSelection = false;
     QList<QUrl> m_heldFiles;
 };

@@ -1,4 +1,5 @@
 #include "library/LibraryModel.h"
+#include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "ui/DetailPanel.h"
 #include "ui/LibraryListModel.h"
@@ -6,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,9 +17,12 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace tolvane;
@@ -57,11 +62,11 @@ class TestMainWindow : public QObject {
     QTemporaryDir m_films;
     QList<QUrl> m_urls;
 
-    /// The visible widget of `T` with this accessible name, or null.
+    /// The visible widget of `T` with this accessible or object name, or null.
     template <typename T> T *find(const MainWindow &window, const QString &name)
     {
         for (T *widget : window.findChildren<T *>()) {
-            if (widget->accessibleName() == name && widget->isVisibleTo(&window))
+            if ((widget->accessibleName() == name || widget->objectName() == name) && widget->isVisibleTo(&window))
                 return widget;
         }
         return nullptr;
@@ -182,15 +187,15 @@ private Q_SLOTS:
         QCoro::waitFor(model.addURLs(m_urls));
         QItemSelectionModel *selection = window.fileList()->selectionModel();
         QCOMPARE(selection->selectedRows().size(), 1); // the intake selects the first row
-        QVERIFY(!find<QLabel>(window, "Selection count"));
+        QVERIFY(!find<QLabel>(window, "selectionCount"));
 
         model.setSelectedIDs(ids(model, {0, 2}));
         QCOMPARE(selection->selectedRows().size(), 2);
-        QCOMPARE(find<QLabel>(window, "Selection count")->text(), "2 selected");
+        QCOMPARE(find<QLabel>(window, "selectionCount")->text(), "2 selected");
 
         selection->select(window.listModel()->index(1), QItemSelectionModel::ClearAndSelect);
         QCOMPARE(model.selectedIDs(), ids(model, {1}));
-        QVERIFY(!find<QLabel>(window, "Selection count"));
+        QVERIFY(!find<QLabel>(window, "selectionCount"));
         QVERIFY(action(window, "Reveal in File Manager")->isEnabled());
 
         model.setSelectedIDs({QUuid::createUuid()});
@@ -342,7 +347,122 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(m_films.filePath("a.mkv")));
         QVERIFY(!action(window, "Undo Rename")->isEnabled());
     }
+
+    void labelsReadTheirText_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("drop zone") << 0 << 0;
+        QTest::newRow("a row with its match") << 3 << 1;
+        QTest::newRow("two rows selected") << 3 << 2;
+    }
+    // Screen readers read what a label shows, not a fixed name in its place.
+    void labelsReadTheirText()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, selected);
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        QCoro::waitFor(model.addURLs(m_urls.mid(0, rows)));
+        if (rows > 0) {
+            MovieItem &item = *model.items()[0];
+            MovieMatch film;
+            film.title = QStringLiteral("Tom & Jerry");
+            film.year = 1992;
+            film.notes = QStringLiteral("The feature, not the shorts");
+            film.pageURL = QUrl("https://www.themoviedb.org/movie/15655");
+            item.setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::success(film), {}}});
+            item.applyFinalChoice();
+            item.setExtraTokens(QStringLiteral("1992"));
+            model.setSelectedIDs(selected == 1 ? ids(model, {0}) : ids(model, {0, 1}));
+        }
+        QCoreApplication::processEvents();
+        QStringList unread;
+        std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            if (!node || node->state().invisible)
+                return;
+            if (const auto *label = qobject_cast<QLabel *>(node->object())) {
+                QTextDocument shown;
+                shown.setHtml(label->text());
+                const QString text = label->textFormat() == Qt::RichText ? shown.toPlainText() : label->text();
+                if (!node->text(QAccessible::Name).contains(text))
+                    unread.append(node->text(QAccessible::Name) + " ≠ " + text);
+            }
+            for (int child = 0; child < node->childCount(); ++child)
+                walk(node->child(child));
+        };
+        walk(QAccessible::queryAccessibleInterface(&window));
+        QCOMPARE(unread, QStringList());
+    }
+
+    void firstWindowSize_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("desktop") << QSize(1920, 1080) << QSize(1280, 800);
+        QTest::newRow("laptop: nine tenths") << QSize(1366, 768) << QSize(1229, 691);
+        QTest::newRow("small screen: the minimum") << QSize(1024, 600) << QSize(960, 560);
+    }
+    void firstWindowSize()
+    {
+        QFETCH(QSize, available);
+        QFETCH(QSize, expected);
+        QCOMPARE(tolvane::firstWindowSize(available, {960, 560}), expected);
+    }
+
+    void layoutRemembered_data()
+    {
+        QTest::addColumn<bool>("resetBeforeClosing");
+        QTest::newRow("closed") << false;
+        QTest::newRow("settings reset, then closed") << true;
+    }
+    // The window opens at its first size, and after a close as it was left: size and split.
+    void layoutRemembered()
+    {
+        QFETCH(bool, resetBeforeClosing);
+        AppSettings::resetAll();
+        LibraryModel model;
+        FakeDesktop desktop;
+        QCoro::waitFor(model.addURLs(m_urls));
+        QList<int> firstSplit, split;
+        const QSize first
+            = tolvane::firstWindowSize(QGuiApplication::primaryScreen()->availableGeometry().size(), {960, 560});
+        {
+            MainWindow window(model, desktop);
+            QCOMPARE(window.size(), first);
+            window.show();
+            firstSplit = window.findChild<QSplitter *>()->sizes();
+            window.resize(1100, 700);
+            window.findChild<QSplitter *>()->setSizes({700, 300});
+            split = window.findChild<QSplitter *>()->sizes();
+            QVERIFY(split != firstSplit);
+            if (resetBeforeClosing)
+                AppSettings::resetAll();
+            window.close();
+        }
+        MainWindow again(model, desktop);
+        again.show();
+        QCOMPARE(again.size(), resetBeforeClosing ? first : QSize(1100, 700));
+        QCOMPARE(again.findChild<QSplitter *>()->sizes(), resetBeforeClosing ? firstSplit : split);
+    }
 };
 
-QTEST_MAIN(TestMainWindow)
+int main(int argc, char **argv)
+{
+    // A desktop-sized screen: the offscreen platform's own 800 × 600 is below the window's minimum.
+    QTemporaryDir dir;
+    QFile screens(dir.filePath("screens.json"));
+    if (!screens.open(QIODevice::WriteOnly)
+        || screens.write(R"({"screens": [{"name": "desk", "width": 1920, "height": 1080}]})") < 0)
+        return 1;
+    screens.close();
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false); // a window closed by a test does not end the run
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_mainwindow.moc"
