@@ -91,6 +91,8 @@ int runCookies(const QStringList &arguments)
         }
     }
 
+    if (parser.isSet(header))
+        SafariCookieStore::wantCookiesFor({url.host(QUrl::FullyEncoded)}); // read along with the status
     const Status status = SafariCookieStore::loadCookies(AppSettings::useSafariCookies());
     std::optional<std::optional<QString>> cookieHeader;
     if (parser.isSet(header))

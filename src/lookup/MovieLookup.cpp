@@ -1,5 +1,6 @@
 #include "lookup/MovieLookup.h"
 
+#include "lookup/ServiceHosts.h"
 #include "net/HttpTransport.h"
 #include "services/SafariCookieStore.h"
 #include "support/CancellableSleep.h"
@@ -20,6 +21,9 @@ QCoro::Task<std::optional<QString>> browserCookieHeader(QUrl url)
 
 MovieLookup MovieLookup::standard()
 {
+    // Named up front, so that one read of Firefox's database serves every engine.
+    SafariCookieStore::wantCookiesFor({hosts::vkLoginHost, hosts::vkVideoWebHost, hosts::duckDuckGoHTMLHost,
+        hosts::tmdbWebHost, hosts::kinopoiskWebHost});
     return {HttpTransport::shared(), BrowserIdentity::standard(), SearchRateGate::shared(), browserCookieHeader,
         sleepUnlessCancelled};
 }

@@ -1,16 +1,20 @@
 #include "FirefoxCookies.h"
 
-#include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <limits>
+#include <array>
+#include <cerrno>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvane::FirefoxCookies {
 
@@ -64,74 +68,258 @@ std::optional<QDateTime> expiryFrom(qint64 stored, bool milliseconds)
     return msecs >= limit ? latest : QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
 }
 
-// Cookie databases stay far below this; anything larger is not one.
-constexpr qint64 largestFileSize = 512 * 1024 * 1024;
-
-/// Copies `from` to `to` when it is there; a missing file (no log yet) is no failure.
-std::optional<ReadResult> copyIfPresent(const QString &from, const QString &to, bool required)
+ReadResult failed(const QString &cause, bool permissionDenied = false)
 {
-    const QFileInfo info(from);
-    if (!info.exists())
-        return required ? std::optional(ReadResult{{}, QStringLiteral("Firefox's cookie database is gone"), false})
-                        : std::nullopt;
-    // A FIFO would block the read and a device never end.
-    if (!info.isFile() || info.size() > largestFileSize)
-        return ReadResult{{}, QStringLiteral("%1 is not a cookie database").arg(from), false};
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return ReadResult{{}, QStringLiteral("%1 could not be read: %2").arg(from, source.errorString()),
-            source.error() == QFileDevice::OpenError && !info.isReadable()};
-    QFile target(to);
-    if (!target.open(QIODevice::WriteOnly) || target.write(source.readAll()) != source.size() || !target.flush())
-        return ReadResult{{}, QStringLiteral("A private copy of the cookie database could not be made: %1")
-                                  .arg(target.errorString()), false};
-    return std::nullopt;
-}
-
-ReadResult query(const QString &connection, const QString &copy)
-{
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    database.setDatabaseName(copy);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-    const auto failed = [&database](const QSqlError &error) {
-        return ReadResult{{}, QStringLiteral("Firefox's cookie database could not be read: %1").arg(error.text()), false};
-    };
-    if (!database.open())
-        return failed(database.lastError());
-
-    QSqlQuery version(database);
-    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
-        return failed(version.lastError());
-    const bool milliseconds = version.value(0).toLongLong() >= 16;
-
-    QSqlQuery rows(database);
-    rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT name, value, host, path, expiry, isSecure, isHttpOnly, originAttributes "
-                                  "FROM moz_cookies ORDER BY id")))
-        return failed(rows.lastError());
     ReadResult result;
-    while (rows.next()) {
-        // Containers, private windows and partitioned storage each are another visitor.
-        if (!rows.value(7).toString().isEmpty())
-            continue;
-        Cookie cookie;
-        cookie.name = rows.value(0).toString();
-        if (cookie.name.isEmpty())
-            continue;
-        cookie.value = rows.value(1).toString();
-        cookie.domain = rows.value(2).toString().toLower();
-        cookie.path = rows.value(3).toString();
-        if (cookie.path.isEmpty())
-            cookie.path = QStringLiteral("/");
-        cookie.expires = expiryFrom(rows.value(4).toLongLong(), milliseconds);
-        cookie.secure = rows.value(5).toLongLong() != 0;
-        cookie.httpOnly = rows.value(6).toLongLong() != 0;
-        result.cookies.append(std::move(cookie));
-    }
-    if (rows.lastError().isValid())
-        return failed(rows.lastError());
+    result.failure = QStringLiteral("Firefox's cookie database could not be read: ") + cause;
+    result.permissionDenied = permissionDenied;
     return result;
 }
+
+QString systemText(int error)
+{
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
+QString tookTooLong(const ReadLimits &limits)
+{
+    return QStringLiteral("reading it took longer than %1 s").arg(double(limits.deadline.count()) / 1000);
+}
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+/// Copies `from` to `to`; a missing file that is not `required` (no log yet) is no failure.
+/// POSIX calls, so that each failure keeps its errno. Only a regular file is copied, a buffer at a
+/// time and never more than a cookie database holds, whatever size it claims (files under /proc
+/// claim none).
+std::optional<ReadResult> copyFile(
+    const QString &from, const QString &to, bool required, const ReadLimits &limits, const QDeadlineTimer &deadline)
+{
+    const int source = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (source < 0) {
+        const int error = errno;
+        if (error == ENOENT && !required)
+            return std::nullopt;
+        return failed(from + QStringLiteral(": ") + systemText(error), error == EACCES || error == EPERM);
+    }
+    const FileCloser closeSource{source};
+    struct stat info { };
+    if (::fstat(source, &info) != 0)
+        return failed(from + QStringLiteral(": ") + systemText(errno));
+    // A FIFO would block the read and a device never end.
+    if (!S_ISREG(info.st_mode))
+        return failed(from + QStringLiteral(" is not a regular file"));
+    const QString tooLarge = QStringLiteral("%1 is larger than %2 MB, more than a browser's cookies take")
+                                 .arg(from)
+                                 .arg(limits.largestFile / (1024 * 1024));
+    if (info.st_size > limits.largestFile)
+        return failed(tooLarge);
+
+    const int target = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (target < 0)
+        return failed(QStringLiteral("no private copy could be made: ") + systemText(errno));
+    const FileCloser closeTarget{target};
+    std::array<char, 64 * 1024> buffer;
+    qint64 copied = 0;
+    for (;;) {
+        const ssize_t count = ::read(source, buffer.data(), buffer.size());
+        if (count < 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            return failed(from + QStringLiteral(": ") + systemText(error));
+        }
+        if (count == 0)
+            return std::nullopt;
+        copied += count;
+        if (copied > limits.largestFile)
+            return failed(tooLarge);
+        if (deadline.hasExpired())
+            return failed(tookTooLong(limits));
+        for (ssize_t written = 0; written < count;) {
+            const ssize_t step = ::write(target, buffer.data() + written, size_t(count - written));
+            if (step < 0) {
+                const int error = errno;
+                if (error == EINTR)
+                    continue;
+                return failed(QStringLiteral("no private copy could be made: ") + systemText(error));
+            }
+            written += step;
+        }
+    }
+}
+
+struct Connection {
+    sqlite3 *handle = nullptr;
+    ~Connection() { sqlite3_close_v2(handle); }
+};
+
+struct Statement {
+    sqlite3_stmt *handle = nullptr;
+    ~Statement() { sqlite3_finalize(handle); }
+};
+
+int pastDeadline(void *deadline)
+{
+    return static_cast<const QDeadlineTimer *>(deadline)->hasExpired() ? 1 : 0;
+}
+
+QString columnText(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+}
+
+// The columns the queries read; a table without any of them is not a cookie table.
+const QStringList readColumns{QStringLiteral("name"), QStringLiteral("value"), QStringLiteral("host"),
+    QStringLiteral("path"), QStringLiteral("expiry"), QStringLiteral("isSecure"), QStringLiteral("isHttpOnly"),
+    QStringLiteral("originAttributes")};
+
+/// Runs the queries over the private copy. Whatever the file holds, every statement ends by the
+/// deadline, no value is larger than a cookie can be, and only a table with Firefox's columns is read.
+class Reader {
+public:
+    Reader(const ReadLimits &limits, const QDeadlineTimer &deadline)
+        : m_limits(limits)
+        , m_deadline(deadline)
+    {
+    }
+
+    ReadResult read(const QString &copy, const QStringList &hosts)
+    {
+        m_status = sqlite3_open_v2(QFile::encodeName(copy).constData(), &m_database.handle,
+            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
+        if (m_status != SQLITE_OK)
+            return sqliteFailure();
+        sqlite3 *db = m_database.handle;
+        // What the schema holds runs nowhere: no views, no triggers, no functions it names.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1024 * 1024);
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+        sqlite3_progress_handler(db, 10000, pastDeadline, const_cast<QDeadlineTimer *>(&m_deadline));
+
+        ReadResult result;
+        Statement version;
+        if (!prepare(version, "PRAGMA user_version") || !step(version))
+            return sqliteFailure();
+        const bool milliseconds = sqlite3_column_int64(version.handle, 0) >= 16;
+
+        if (std::optional<QString> unfit = unfitTable())
+            return failed(*unfit);
+
+        Statement count;
+        if (!prepare(count,
+                "SELECT count(*), total(originAttributes = '' AND name <> '') "
+                "FROM (SELECT originAttributes, name FROM moz_cookies LIMIT ?)"))
+            return sqliteFailure();
+        sqlite3_bind_int64(count.handle, 1, m_limits.rowCap + 1);
+        if (!step(count))
+            return sqliteFailure();
+        if (sqlite3_column_int64(count.handle, 0) > m_limits.rowCap)
+            return failed(QStringLiteral("it holds more than %1 cookies, more than a browser keeps")
+                              .arg(m_limits.rowCap));
+        result.total = qsizetype(sqlite3_column_double(count.handle, 1));
+        if (hosts.isEmpty())
+            return result;
+
+        // Only the hosts asked, so that a database of many cookies costs a scan, not their copies.
+        QStringList marks(hosts.size(), QStringLiteral("?"));
+        Statement rows;
+        const QByteArray query = "SELECT name, value, host, path, expiry, isSecure, isHttpOnly FROM moz_cookies "
+                                 "WHERE originAttributes = '' AND lower(host) IN ("
+            + marks.join(u',').toLatin1() + ") LIMIT ?";
+        if (!prepare(rows, query.constData()))
+            return sqliteFailure();
+        for (int i = 0; i < hosts.size(); ++i) {
+            const QByteArray host = hosts[i].toUtf8();
+            sqlite3_bind_text(rows.handle, i + 1, host.constData(), int(host.size()), SQLITE_TRANSIENT);
+        }
+        sqlite3_bind_int64(rows.handle, int(hosts.size()) + 1, m_limits.rowCap);
+        while (step(rows)) {
+            Cookie cookie;
+            cookie.name = columnText(rows.handle, 0);
+            if (cookie.name.isEmpty())
+                continue;
+            cookie.value = columnText(rows.handle, 1);
+            cookie.domain = columnText(rows.handle, 2).toLower();
+            cookie.path = columnText(rows.handle, 3);
+            if (cookie.path.isEmpty())
+                cookie.path = QStringLiteral("/");
+            cookie.expires = expiryFrom(sqlite3_column_int64(rows.handle, 4), milliseconds);
+            cookie.secure = sqlite3_column_int64(rows.handle, 5) != 0;
+            cookie.httpOnly = sqlite3_column_int64(rows.handle, 6) != 0;
+            result.cookies.append(std::move(cookie));
+        }
+        if (m_status != SQLITE_DONE)
+            return sqliteFailure();
+        return result;
+    }
+
+private:
+    bool prepare(Statement &statement, const char *sql)
+    {
+        m_status = sqlite3_prepare_v2(m_database.handle, sql, -1, &statement.handle, nullptr);
+        return m_status == SQLITE_OK;
+    }
+
+    /// True while there is a row; afterwards m_status tells whether the statement ran to its end.
+    bool step(const Statement &statement)
+    {
+        m_status = sqlite3_step(statement.handle);
+        return m_status == SQLITE_ROW;
+    }
+
+    QString sqliteCause() const
+    {
+        if (m_status == SQLITE_INTERRUPT)
+            return tookTooLong(m_limits);
+        return m_database.handle ? QString::fromUtf8(sqlite3_errmsg(m_database.handle))
+                                 : QString::fromUtf8(sqlite3_errstr(m_status));
+    }
+
+    ReadResult sqliteFailure() const { return failed(sqliteCause()); }
+
+    /// Why moz_cookies is not what Firefox writes, if it is not: a view or a virtual table could
+    /// compute rows without end, a generated column anything at all.
+    std::optional<QString> unfitTable()
+    {
+        Statement kind;
+        if (!prepare(kind, "SELECT type FROM pragma_table_list WHERE schema = 'main' AND name = 'moz_cookies'"))
+            return sqliteCause();
+        if (!step(kind))
+            return m_status == SQLITE_DONE ? QStringLiteral("it has no table moz_cookies") : sqliteCause();
+        const QString type = columnText(kind.handle, 0);
+        if (type == QLatin1String("view"))
+            return QStringLiteral("moz_cookies is a view, not a table");
+        if (type != QLatin1String("table"))
+            return QStringLiteral("moz_cookies is a %1 table, not an ordinary one").arg(type);
+
+        Statement columns;
+        if (!prepare(columns, "SELECT name FROM pragma_table_xinfo('moz_cookies') WHERE hidden = 0"))
+            return sqliteCause();
+        QStringList missing = readColumns;
+        while (step(columns)) {
+            const QString present = columnText(columns.handle, 0);
+            missing.removeIf([&present](const QString &name) { return name.compare(present, Qt::CaseInsensitive) == 0; });
+        }
+        if (m_status != SQLITE_DONE)
+            return sqliteCause();
+        if (!missing.isEmpty())
+            return QStringLiteral("moz_cookies lacks the column %1").arg(missing.join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+
+    const ReadLimits &m_limits;
+    const QDeadlineTimer &m_deadline;
+    Connection m_database;
+    int m_status = SQLITE_OK;
+};
 
 } // namespace
 
@@ -165,27 +353,47 @@ std::optional<Profile> defaultProfile(const QString &iniText, const QString &roo
     return std::nullopt;
 }
 
-ReadResult readCookies(const QString &databasePath)
+QStringList profileFolders(const QString &home)
 {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return {{}, QStringLiteral("Qt's SQLite driver is not installed (package libqt6sql6-sqlite)"), false};
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(config))
+        config = home + QStringLiteral("/.config");
+    QStringList folders{QDir::cleanPath(config + QStringLiteral("/mozilla/firefox"))};
+    for (const char *suffix : profileRoots) {
+        const QString folder = QDir::cleanPath(home + QLatin1String(suffix));
+        if (!folders.contains(folder))
+            folders.append(folder);
+    }
+    return folders;
+}
+
+QStringList cookieHosts(const QString &host)
+{
+    QStringList hosts;
+    for (QStringView rest(host); !rest.isEmpty();) {
+        hosts << rest.toString() << u'.' + rest.toString();
+        const qsizetype dot = rest.indexOf(u'.');
+        if (dot < 0)
+            break;
+        rest = rest.mid(dot + 1);
+    }
+    return hosts;
+}
+
+ReadResult readCookies(const QString &databasePath, const QStringList &hosts, const ReadLimits &limits)
+{
+    const QDeadlineTimer deadline(limits.deadline);
     const QTemporaryDir folder;
     if (!folder.isValid())
-        return {{}, QStringLiteral("No private copy of the cookie database could be made: %1").arg(folder.errorString()),
-            false};
+        return failed(QStringLiteral("no private copy could be made: ") + folder.errorString());
     const QString copy = folder.filePath(QStringLiteral("cookies.sqlite"));
-    if (std::optional<ReadResult> failure = copyIfPresent(databasePath, copy, true))
+    if (std::optional<ReadResult> failure = copyFile(databasePath, copy, true, limits, deadline))
         return *failure;
     if (std::optional<ReadResult> failure
-        = copyIfPresent(databasePath + QStringLiteral("-wal"), copy + QStringLiteral("-wal"), false))
+        = copyFile(databasePath + QStringLiteral("-wal"), copy + QStringLiteral("-wal"), false, limits, deadline))
         return *failure;
 
-    // Connections are per thread and per name; every read has its own, gone when it returns.
-    static QAtomicInteger<quint64> reads;
-    const QString connection = QStringLiteral("tolvane-firefox-cookies-%1").arg(++reads);
-    ReadResult result = query(connection, copy);
-    QSqlDatabase::removeDatabase(connection);
-    return result;
+    return Reader(limits, deadline).read(copy, hosts);
 }
 
 } // namespace tolvane::FirefoxCookies

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -129,6 +130,9 @@ struct CookieIndex {
 
 struct Cache {
     QMutex mutex;
+    /// Held while a file is read (taken before `mutex`, never while it is held), so that callers
+    /// who find the file changed wait for that one read instead of each making their own.
+    QMutex readMutex;
     std::shared_ptr<const CookieIndex> index = std::make_shared<CookieIndex>(QList<Cookie>());
     Status status = Status::disabled();
     /// The file the status is about, as it was when read; a load with both unchanged reads nothing,
@@ -139,7 +143,14 @@ struct Cache {
     bool known = false;
     /// The browser-cookie setting as the last load was told it; off until a load says otherwise.
     bool enabled = false;
+    /// The values of Firefox's host column that requests may need (FirefoxCookies::cookieHosts),
+    /// and those whose cookies the cache holds.
+    QSet<QString> wanted;
+    QSet<QString> readHosts;
 };
+
+// Lookups ask a handful of hosts; a bound keeps a stream of odd ones from growing every query.
+constexpr qsizetype mostWantedHosts = 1024;
 
 Cache &cache()
 {
@@ -161,17 +172,37 @@ struct Source {
     Probe found;
     std::optional<FileStamp> logStamp;
     std::optional<QString> firefoxProfile;
+    QString firefoxFolder; ///< as Status::firefoxFolder
 };
+
+/// When a database was last written: a running Firefox writes its log, not the database itself.
+qint64 lastChange(const Source &source)
+{
+    qint64 newest = -1;
+    for (const std::optional<FileStamp> &stamp : {source.found.stamp, source.logStamp}) {
+        if (stamp)
+            newest = std::max(newest, stamp->seconds * 1'000'000'000 + stamp->nanoseconds);
+    }
+    return newest;
+}
+
+QString shownPath(const QString &path, const QString &home)
+{
+    return path.startsWith(home + u'/') ? u'~' + path.mid(home.size()) : path;
+}
 
 std::optional<Source> findSource(const QString &home)
 {
     for (const char *suffix : fileLocations) {
         const QString path = home + QLatin1String(suffix);
         if (const Probe found = probe(path); found.exists)
-            return Source{path, found, std::nullopt, std::nullopt};
+            return Source{path, found, std::nullopt, std::nullopt, {}};
     }
-    for (const char *suffix : FirefoxCookies::profileRoots) {
-        const QString root = home + QLatin1String(suffix);
+    // A profile folder left by an older release may sit beside the one in use: the database
+    // written last tells them apart.
+    std::optional<Source> newest;
+    int candidates = 0;
+    for (const QString &root : FirefoxCookies::profileFolders(home)) {
         QFile ini(root + QStringLiteral("/profiles.ini"));
         // profiles.ini is a few lines; a larger one is not Firefox's and is passed over.
         if (!QFileInfo(ini).isFile() || ini.size() > 1024 * 1024 || !ini.open(QIODevice::ReadOnly))
@@ -181,23 +212,31 @@ std::optional<Source> findSource(const QString &home)
         if (!profile)
             continue;
         const QString path = profile->directory + QStringLiteral("/cookies.sqlite");
-        if (const Probe found = probe(path); found.exists)
-            return Source{path, found, probe(path + QStringLiteral("-wal")).stamp, profile->name};
+        const Probe found = probe(path);
+        if (!found.exists)
+            continue;
+        ++candidates;
+        Source source{path, found, probe(path + QStringLiteral("-wal")).stamp, profile->name, shownPath(root, home)};
+        if (!newest || lastChange(source) > lastChange(*newest))
+            newest = std::move(source);
     }
-    return std::nullopt;
+    if (newest && candidates < 2)
+        newest->firefoxFolder.clear();
+    return newest;
 }
 
-Status readSource(const Source &source, QList<Cookie> &cookies)
+Status readSource(const Source &source, const QStringList &hosts, QList<Cookie> &cookies)
 {
     if (source.firefoxProfile) {
-        FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(source.path);
-        if (read.permissionDenied || read.failure) {
-            Status failed = read.permissionDenied ? Status::permissionDenied() : Status::parseError(*read.failure);
-            failed.firefoxProfile = *source.firefoxProfile;
-            return failed;
-        }
+        FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(source.path, hosts);
+        Status status = read.failure ? Status::parseError(*read.failure)
+                                     : Status::loadedFromFirefox(read.total, source.path, *source.firefoxProfile);
+        if (read.permissionDenied)
+            status.kind = Status::Case::permissionDenied;
+        status.firefoxProfile = *source.firefoxProfile;
+        status.firefoxFolder = source.firefoxFolder;
         cookies = std::move(read.cookies);
-        return Status::loadedFromFirefox(cookies.size(), source.path, *source.firefoxProfile);
+        return status;
     }
     FileContents contents = readWholeFile(source.path);
     if (contents.failure)
@@ -223,19 +262,24 @@ Status loadEnabled(bool force)
         return shared.status;
     }
 
+    QMutexLocker reading(&shared.readMutex);
+    QSet<QString> hosts;
     {
         QMutexLocker lock(&shared.mutex);
+        hosts = shared.wanted;
+        const bool hostsRead = !source->firefoxProfile || shared.readHosts.contains(hosts);
         if (!force && shared.known && shared.path == source->path && shared.stamp == source->found.stamp
-            && shared.logStamp == source->logStamp)
+            && shared.logStamp == source->logStamp && hostsRead)
             return shared.status;
     }
 
     ++fileReads;
     QList<Cookie> cookies;
-    const Status status = readSource(*source, cookies);
+    const Status status = readSource(*source, hosts.values(), cookies);
 
     QMutexLocker lock(&shared.mutex);
     store(shared, std::move(cookies), status);
+    shared.readHosts = std::move(hosts);
     shared.path = source->path;
     shared.stamp = source->found.stamp;
     shared.logStamp = source->logStamp;
@@ -274,6 +318,10 @@ QString Status::displayText() const
 {
     switch (kind) {
     case Case::loaded:
+        if (!firefoxFolder.isEmpty())
+            return QStringLiteral("Loaded %1 cookies from Firefox (%2 in %3, the one used most recently)")
+                .arg(count)
+                .arg(firefoxProfile, firefoxFolder);
         if (!firefoxProfile.isEmpty())
             return QStringLiteral("Loaded %1 cookies from Firefox (%2)").arg(count).arg(firefoxProfile);
         return QStringLiteral("Status: loaded %1 cookies\n%2").arg(count).arg(path);
@@ -282,8 +330,11 @@ QString Status::displayText() const
     case Case::disabled:
         return QStringLiteral("Status: disabled");
     case Case::notFound:
-        return QStringLiteral("Status: Safari cookie file not found");
+        return QStringLiteral("No browser cookies found (Firefox profile or Cookies.binarycookies)");
     case Case::permissionDenied:
+        // Only macOS asks for Full Disk Access; elsewhere the refused file is named.
+        if (!message.isEmpty())
+            return QStringLiteral("Status: permission denied — ") + message;
         return QStringLiteral("Status: permission denied (need Full Disk Access)");
     }
     return {};
@@ -343,14 +394,29 @@ Status reloadCookies(bool enabled)
     return load(enabled, true);
 }
 
+void wantCookiesFor(const QStringList &hosts)
+{
+    Cache &shared = cache();
+    QMutexLocker lock(&shared.mutex);
+    for (const QString &host : hosts) {
+        for (const QString &value : FirefoxCookies::cookieHosts(host.toLower())) {
+            if (shared.wanted.size() < mostWantedHosts)
+                shared.wanted.insert(value);
+        }
+    }
+}
+
 std::optional<QString> cookieHeader(const QUrl &url)
 {
+    // Cookie files hold host names in their ASCII (punycode) form.
+    const QString host = url.host(QUrl::FullyEncoded).toLower();
     {
         Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
         if (!shared.enabled)
             return std::nullopt;
     }
+    wantCookiesFor({host});
     loadEnabled(false);
     std::shared_ptr<const CookieIndex> index;
     {
@@ -358,8 +424,6 @@ std::optional<QString> cookieHeader(const QUrl &url)
         QMutexLocker lock(&shared.mutex);
         index = shared.index;
     }
-    // Cookie files hold host names in their ASCII (punycode) form.
-    const QString host = url.host(QUrl::FullyEncoded).toLower();
     QList<qsizetype> positions;
     for (qsizetype dot = -1; !host.isEmpty();) {
         const auto found = index->byDomain.constFind(host.mid(dot + 1));
@@ -442,6 +506,8 @@ void resetCacheForTesting()
     shared.logStamp.reset();
     shared.known = false;
     shared.enabled = false;
+    shared.wanted.clear();
+    shared.readHosts.clear();
 }
 
 int fileReadsForTesting()

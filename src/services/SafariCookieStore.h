@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -22,18 +23,21 @@ struct Status {
     Case kind = Case::disabled;
     qsizetype count = 0; ///< loaded only
     QString path; ///< loaded only: the file that was read
-    QString message; ///< parseError only
+    QString message; ///< parseError, and permissionDenied from Firefox
     QString firefoxProfile; ///< the Firefox profile read (loaded, parseError, permissionDenied); else empty
+    /// The Firefox folder read from, as shown ("~/.config/mozilla/firefox"), when more than one held
+    /// a profile and the one used most recently was taken; else empty.
+    QString firefoxFolder;
 
-    static Status loaded(qsizetype count, const QString &path) { return {Case::loaded, count, path, {}, {}}; }
+    static Status loaded(qsizetype count, const QString &path) { return {Case::loaded, count, path, {}, {}, {}}; }
     static Status loadedFromFirefox(qsizetype count, const QString &path, const QString &profile)
     {
-        return {Case::loaded, count, path, {}, profile};
+        return {Case::loaded, count, path, {}, profile, {}};
     }
-    static Status parseError(const QString &message) { return {Case::parseError, 0, {}, message, {}}; }
-    static Status disabled() { return {Case::disabled, 0, {}, {}, {}}; }
-    static Status notFound() { return {Case::notFound, 0, {}, {}, {}}; }
-    static Status permissionDenied() { return {Case::permissionDenied, 0, {}, {}, {}}; }
+    static Status parseError(const QString &message) { return {Case::parseError, 0, {}, message, {}, {}}; }
+    static Status disabled() { return {Case::disabled, 0, {}, {}, {}, {}}; }
+    static Status notFound() { return {Case::notFound, 0, {}, {}, {}, {}}; }
+    static Status permissionDenied() { return {Case::permissionDenied, 0, {}, {}, {}, {}}; }
 
     QString displayText() const;
     /// "loaded", "parseError", "disabled", "notFound" or "permissionDenied".
@@ -52,10 +56,16 @@ inline constexpr const char *fileLocations[] = {
 
 /// Refreshes the cache from the cookie file under QDir::homePath() unless `enabled` (the user's
 /// browser-cookie setting) is off, and reports how that went. Safari's locations come first; when
-/// neither exists, the `cookies.sqlite` of the default Firefox profile is read. A file whose path,
-/// size and modification time (and those of Firefox's write-ahead log) are those of the last read
-/// is not read again, whatever that read gave.
+/// neither exists, the `cookies.sqlite` of the default Firefox profile is read (of the most recently
+/// used one when several folders hold profiles), only the cookies of the hosts asked so far. A file
+/// whose path, size and modification time (and those of Firefox's write-ahead log) are those of the
+/// last read is not read again, whatever that read gave, unless a host was asked since. Callers
+/// that come while a file is read wait for that read instead of making their own.
 Status loadCookies(bool enabled);
+
+/// Adds hosts whose cookies requests will ask for, so that the next read of Firefox's database
+/// takes them along; cookieHeader adds its URL's host itself.
+void wantCookiesFor(const QStringList &hosts);
 
 /// As loadCookies, but reads the file even when it looks unchanged (the settings window's
 /// "Reload cookies").

@@ -2,12 +2,18 @@
 #include "services/SafariCookieStore.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <array>
+#include <thread>
+#include <vector>
 
 using namespace tolvane;
 
@@ -17,6 +23,7 @@ struct Row {
     QString name;
     qint64 expiry;
     QString origin = {};
+    QString host = u".Example.com"_qs;
 };
 
 const QString root = u"/home/u/.mozilla/firefox"_qs;
@@ -43,9 +50,10 @@ void makeDatabase(const QString &path, int version, const QList<Row> &rows, qint
             QVERIFY(query.exec(u"PRAGMA locking_mode=EXCLUSIVE"_qs));
         for (const Row &row : rows) {
             query.prepare(u"INSERT INTO moz_cookies (originAttributes, name, value, host, path, expiry, isSecure, "
-                          "isHttpOnly) VALUES (COALESCE(?, ''), ?, 'v', '.Example.com', '', ?, 1, 1)"_qs);
+                          "isHttpOnly) VALUES (COALESCE(?, ''), ?, 'v', ?, '', ?, 1, 1)"_qs);
             query.addBindValue(row.origin);
             query.addBindValue(row.name);
+            query.addBindValue(row.host);
             query.addBindValue(row.expiry * scale);
             QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
         }
@@ -55,12 +63,29 @@ void makeDatabase(const QString &path, int version, const QList<Row> &rows, qint
     QSqlDatabase::removeDatabase(name);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+void writeFile(const QString &path, const QByteArray &bytes, const QDateTime &modified = {})
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    QVERIFY(!modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
+
+void execute(const QString &path, const QStringList &statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"hostile"_qs);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"hostile"_qs);
+}
+
+const QString columns = u"id INTEGER PRIMARY KEY, originAttributes TEXT NOT NULL DEFAULT '', name TEXT, host TEXT, "
+                        "path TEXT, expiry INTEGER, isSecure INTEGER, isHttpOnly INTEGER"_qs;
 
 } // namespace
 
@@ -71,11 +96,18 @@ class TestFirefoxCookies : public QObject {
 
     QString profileFolder() const { return m_home.path() + u"/.mozilla/firefox/abc.default-release"_qs; }
 
+    SafariCookieStore::Status loadAfresh()
+    {
+        SafariCookieStore::resetCacheForTesting();
+        return SafariCookieStore::loadCookies(true);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
         qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
         writeFile(m_home.path() + u"/.mozilla/firefox/profiles.ini"_qs,
             "[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\nDefault=1\n");
     }
@@ -123,10 +155,12 @@ private Q_SLOTS:
         const QString path = profileFolder() + u"/cookies.sqlite"_qs;
         makeDatabase(path,
             version,
-            {{u"live"_qs, future}, {u"box"_qs, future, u"^userContextId=1"_qs}, {u"old"_qs, past}, {u"session"_qs, 0}},
+            {{u"live"_qs, future}, {u"box"_qs, future, u"^userContextId=1"_qs}, {u"old"_qs, past}, {u"session"_qs, 0},
+                {u"elsewhere"_qs, future, {}, u"example.org"_qs}},
             scale);
 
-        const FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(path);
+        const FirefoxCookies::ReadResult read
+            = FirefoxCookies::readCookies(path, FirefoxCookies::cookieHosts(u"www.example.com"_qs));
         QVERIFY2(!read.failure, qPrintable(read.failure.value_or(QString())));
         const QList<Cookie> expected{
             {u"live"_qs, u"v"_qs, u".example.com"_qs, u"/"_qs, QDateTime::fromSecsSinceEpoch(future, Qt::UTC), true, true},
@@ -134,8 +168,7 @@ private Q_SLOTS:
             {u"session"_qs, u"v"_qs, u".example.com"_qs, u"/"_qs, std::nullopt, true, true}};
         QCOMPARE(read.cookies, expected);
 
-        SafariCookieStore::resetCacheForTesting();
-        QCOMPARE(SafariCookieStore::loadCookies(true).displayText(), u"Loaded 3 cookies from Firefox (default-release)"_qs);
+        QCOMPARE(loadAfresh().displayText(), u"Loaded 4 cookies from Firefox (default-release)"_qs);
         QCOMPARE(SafariCookieStore::cookieHeader(QUrl(u"https://www.example.com/"_qs)), u"live=v; session=v"_qs);
         QCOMPARE(SafariCookieStore::lastFile(), path);
     }
@@ -145,29 +178,123 @@ private Q_SLOTS:
     {
         const QString path = m_home.filePath(u"locked.sqlite"_qs);
         makeDatabase(path, 16, {{u"held"_qs, future}}, 1000, u"firefox"_qs);
-        const FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(path);
+        const FirefoxCookies::ReadResult read = FirefoxCookies::readCookies(path, {u".example.com"_qs});
         QSqlDatabase::removeDatabase(u"firefox"_qs);
         QVERIFY2(!read.failure, qPrintable(read.failure.value_or(QString())));
         QCOMPARE(read.cookies.size(), 1);
     }
 
-    void damagedDatabaseIsAParseError_data()
+    // Firefox 153 starts out under XDG_CONFIG_HOME; of several folders the one written last is in use.
+    void findsTheProfileInUse_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("not a database") << QByteArray(4096, 'x');
-        QTest::newRow("empty, no table") << QByteArray();
+        QTest::addColumn<QStringList>("roots"); // under the home folder, each written after the one before
+        QTest::addColumn<QString>("status");
+        const QString loaded = u"Loaded 2 cookies from Firefox (default-esr)"_qs;
+        const QString chosen = u"Loaded 2 cookies from Firefox (default-esr in ~/%1, the one used most recently)"_qs;
+        QTest::newRow("only in XDG_CONFIG_HOME") << QStringList{u"config/mozilla/firefox"_qs} << loaded;
+        QTest::newRow("snap") << QStringList{u"snap/firefox/common/.config/mozilla/firefox"_qs} << loaded;
+        QTest::newRow("flatpak") << QStringList{u".var/app/org.mozilla.firefox/config/mozilla/firefox"_qs} << loaded;
+        QTest::newRow("both, the newer under XDG_CONFIG_HOME") << QStringList{u".mozilla/firefox"_qs, u"config/mozilla/firefox"_qs}
+                                                         << chosen.arg(u"config/mozilla/firefox"_qs);
+        QTest::newRow("both, the newer under ~/.mozilla") << QStringList{u"config/mozilla/firefox"_qs, u".mozilla/firefox"_qs}
+                                                    << chosen.arg(u".mozilla/firefox"_qs);
+        QTest::newRow("none") << QStringList{}
+                              << u"No browser cookies found (Firefox profile or Cookies.binarycookies)"_qs;
     }
-    void damagedDatabaseIsAParseError()
+    void findsTheProfileInUse()
     {
-        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, roots);
+        const QString fixture = QStringLiteral(TOLVANE_SHARED_FIXTURES "/firefox153");
+        if (!QFileInfo::exists(fixture))
+            QSKIP("../shared/fixtures/real/firefox153 is absent (not part of a user's clone)");
+        QDir(m_home.filePath(u".mozilla"_qs)).removeRecursively();
+        QDateTime written(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        for (const QString &root : roots) {
+            written = written.addSecs(3600);
+            for (QDirIterator it(fixture, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+                QFile file(it.next());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                writeFile(m_home.filePath(root) + it.filePath().mid(fixture.size()), file.readAll(), written);
+            }
+        }
+        QTEST(loadAfresh().displayText(), "status");
+        const std::optional<QString> read = SafariCookieStore::lastFile();
+        QCOMPARE(read ? FirefoxCookies::readCookies(*read, {u"localhost"_qs}).cookies.size() : 0, roots.isEmpty() ? 0 : 2);
+        for (const char *top : {"config", "snap", ".var", ".mozilla"})
+            QDir(m_home.filePath(QString::fromLatin1(top))).removeRecursively();
+        initTestCase();
+    }
+
+    // Whatever the database holds, the status names why it was not read, at once.
+    void hostileDatabaseNamesTheCause_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        const auto row = [](const char *kind, const QString &cause) { QTest::newRow(kind) << QString::fromLatin1(kind) << cause; };
+        row("not a database", u"file is not a database"_qs);
+        row("empty", u"it has no table moz_cookies"_qs);
+        row("a view without end", u"moz_cookies is a view, not a table"_qs);
+        row("a generated value", u"moz_cookies lacks the column value"_qs);
+        row("more rows than a browser keeps", u"it holds more than 100000 cookies, more than a browser keeps"_qs);
+        row("a sparse 500 MB file", u"is larger than 128 MB, more than a browser's cookies take"_qs);
+        row("a link to /proc/self/environ", u"file is not a database"_qs);
+        row("past the deadline", u"reading it took longer than 0 s"_qs);
+    }
+    void hostileDatabaseNamesTheCause()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
         QDir(profileFolder()).removeRecursively();
-        writeFile(profileFolder() + u"/cookies.sqlite"_qs, bytes);
-        SafariCookieStore::resetCacheForTesting();
-        const SafariCookieStore::Status status = SafariCookieStore::loadCookies(true);
-        QVERIFY2(status.displayText().startsWith(u"Status: parse error — Firefox's cookie database could not be read"_qs),
-            qPrintable(status.displayText()));
-        QCOMPARE(status.sourceName(), u"firefox"_qs);
+        const QString path = profileFolder() + u"/cookies.sqlite"_qs;
+        writeFile(path, kind == u"not a database" ? QByteArray(4096, 'x') : QByteArray());
+        const QString view = u"CREATE VIEW moz_cookies AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) "
+                             "SELECT n AS id, '' AS originAttributes, 'a' AS name, 'v' AS value, 'example.com' AS host, "
+                             "'/' AS path, 0 AS expiry, 0 AS isSecure, 0 AS isHttpOnly FROM r"_qs;
+        if (kind == u"a view without end")
+            execute(path, {view});
+        else if (kind == u"a generated value")
+            execute(path, {u"CREATE TABLE moz_cookies (%1, value GENERATED ALWAYS AS (zeroblob(500000000)))"_qs.arg(columns)});
+        else if (kind == u"more rows than a browser keeps" || kind == u"past the deadline")
+            execute(path, {u"CREATE TABLE moz_cookies (%1, value TEXT)"_qs.arg(columns),
+                u"WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r LIMIT 100001) "
+                "INSERT INTO moz_cookies (name, value, host) SELECT 'n' || n, 'v', 'example.com' FROM r"_qs});
+        else if (kind == u"a sparse 500 MB file")
+            QVERIFY(QFile::resize(path, qint64(500) << 20));
+        else if (kind == u"a link to /proc/self/environ")
+            QVERIFY(QFile::remove(path) && QFile::link(u"/proc/self/environ"_qs, path));
+
+        QElapsedTimer clock;
+        clock.start();
+        const QString status = kind == u"past the deadline"
+            ? FirefoxCookies::readCookies(path, {}, {std::chrono::milliseconds(0)}).failure.value_or(QString())
+            : loadAfresh().displayText();
+        QVERIFY2(status.startsWith(u"Firefox's cookie database could not be read: "_qs)
+                || status.startsWith(u"Status: parse error — Firefox's cookie database could not be read: "_qs),
+            qPrintable(status));
+        QVERIFY2(status.endsWith(cause), qPrintable(status));
+        QCOMPARE_LT(clock.elapsed(), 10'000);
         QCOMPARE(SafariCookieStore::cookieHeader(QUrl(u"https://example.com/"_qs)), std::nullopt);
+    }
+
+    // Lookups ask from several pool threads at once: a changed file is read once for them all.
+    void oneReadServesConcurrentRequests()
+    {
+        QDir(profileFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(profileFolder()));
+        const QString path = profileFolder() + u"/cookies.sqlite"_qs;
+        makeDatabase(path, 17, {{u"live"_qs, future}}, 1000);
+        loadAfresh();
+        writeFile(path + u"-wal"_qs, {}); // a running Firefox's log appears
+        const int before = SafariCookieStore::fileReadsForTesting();
+        std::array<std::optional<QString>, 4> headers;
+        std::vector<std::thread> threads;
+        for (std::optional<QString> &header : headers)
+            threads.emplace_back([&header] { header = SafariCookieStore::cookieHeader(QUrl(u"https://example.com/"_qs)); });
+        for (std::thread &thread : threads)
+            thread.join();
+        QCOMPARE(SafariCookieStore::fileReadsForTesting() - before, 1);
+        for (const std::optional<QString> &header : headers)
+            QCOMPARE(header, u"live=v"_qs);
     }
 };
 

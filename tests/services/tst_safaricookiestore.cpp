@@ -64,6 +64,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_home.isValid());
         qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
         QCOMPARE(QDir::homePath(), m_home.path());
     }
 
