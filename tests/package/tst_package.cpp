@@ -61,7 +61,7 @@ private Q_SLOTS:
         QTest::newRow("version") << "Version" << TOLVANE_PACKAGE_VERSION;
         QTest::newRow("keyring, from the linked libraries") << "Depends" << "libqt6keychain1";
         QTest::newRow("widgets, from the linked libraries") << "Depends" << "libqt6widgets6";
-        QTest::newRow("the SQLite plugin") << "Depends" << "libqt6sql6-sqlite";
+        QTest::newRow("SQLite, from the linked libraries") << "Depends" << "libsqlite3-0";
         QTest::newRow("probe tools") << "Recommends" << "mediainfo, ffmpeg";
     }
     void controlFields()
