@@ -8,6 +8,9 @@
 
 #include <QCommandLineParser>
 
+#include <atomic>
+#include <csignal>
+
 namespace tolvane::cli {
 
 namespace {
@@ -34,6 +37,10 @@ void writeBatch(JsonWriter &json, const JournalBatch &batch)
     json.value(readableName(batch.folder()));
     json.key(u"undone");
     json.value(batch.undone);
+    json.key(u"partlyUndone");
+    json.value(batch.partlyUndone);
+    json.key(u"filesBack");
+    json.value(batch.filesBack());
     json.key(u"undoes");
     json.value(batch.isUndo ? std::optional(batch.undoes) : std::nullopt);
     json.endObject();
@@ -52,6 +59,14 @@ QString stepWord(UndoStep::Kind kind)
         return QStringLiteral("name taken");
     case UndoStep::Kind::failed:
         return QStringLiteral("failed");
+    case UndoStep::Kind::notSame:
+        return QStringLiteral("not the same file");
+    case UndoStep::Kind::refused:
+        return QStringLiteral("refused");
+    case UndoStep::Kind::heldBack:
+        return QStringLiteral("held back");
+    case UndoStep::Kind::interrupted:
+        return QStringLiteral("interrupted");
     }
     return {};
 }
@@ -66,6 +81,34 @@ std::optional<int> parseWith(QCommandLineParser &parser, const QString &command,
     }
     return std::nullopt;
 }
+
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+/// While it lives, Ctrl-C and SIGTERM stop the undo between two rows: the row in progress is
+/// completed, as a rename completes its move in progress.
+class StopOnSignals {
+public:
+    StopOnSignals()
+    {
+        struct sigaction handler = {};
+        handler.sa_handler = [](int) { stopRequested.store(true); };
+        handler.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &handler, &m_previousInt);
+        ::sigaction(SIGTERM, &handler, &m_previousTerm);
+    }
+    ~StopOnSignals()
+    {
+        ::sigaction(SIGINT, &m_previousInt, nullptr);
+        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+    }
+    StopOnSignals(const StopOnSignals &) = delete;
+    StopOnSignals &operator=(const StopOnSignals &) = delete;
+
+private:
+    struct sigaction m_previousInt = {};
+    struct sigaction m_previousTerm = {};
+};
 
 const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
 
@@ -119,6 +162,8 @@ int runHistory(const QStringList &arguments)
             text += QStringLiteral("  undo of %1").arg(timeOf.value(batch.undoes, QStringLiteral("an older batch")));
         else if (batch.undone)
             text += QStringLiteral("  (undone)");
+        else if (batch.partlyUndone)
+            text += QStringLiteral("  (partly undone: %1 of %2 file(s) back)").arg(batch.filesBack()).arg(batch.fileCount());
         text += QLatin1Char('\n');
     }
     printOut(text);
@@ -130,9 +175,11 @@ int runUndo(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Moves the files of the newest rename not yet undone back to their old names, newest move\n"
-                       "first. Nothing is ever replaced: a file no longer at its new name, or whose old name is\n"
-                       "taken, stays where it is and is named. Exits with 1 when a file stayed, else 0. An undo\n"
-                       "is never undone; a second undo takes back the next older rename."));
+                       "first, a video and its companion files together or not at all. Nothing is ever replaced: a\n"
+                       "file no longer at its new name, another file there, or an old name taken keeps its video's\n"
+                       "files where they are, named. Exits with 1 when a file stayed, else 0; with 130 when\n"
+                       "interrupted, after the video in progress. An undo is never undone; a rename stays to be\n"
+                       "undone (\"partly undone\") until every file is back, then the next undo takes the next older."));
     parser.addOption(jsonOption);
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show what would move back; move nothing."));
     parser.addOption(dryRun);
@@ -141,7 +188,12 @@ int runUndo(const QStringList &arguments)
 
     RenameJournal journal;
     const bool dry = parser.isSet(dryRun);
-    const UndoReport report = undoLatest(journal, dry);
+    UndoReport report;
+    {
+        const StopOnSignals stopOnSignals;
+        report = undoLatest(journal, dry, {}, &stopRequested);
+    }
+    const int left = int(report.steps.size()) - report.movedCount();
     QString status;
     if (report.error)
         status = *report.error;
@@ -151,7 +203,8 @@ int runUndo(const QStringList &arguments)
         status = QStringLiteral("%1: %2 file(s) of %3")
                      .arg(dry ? QStringLiteral("Would undo") : QStringLiteral("Undone"))
                      .arg(report.movedCount())
-                     .arg(shownTime(*report.batch));
+                     .arg(shownTime(*report.batch))
+            + (left > 0 ? QStringLiteral("; %1 left where they are").arg(left) : QString());
 
     if (parser.isSet(jsonOption)) {
         JsonWriter json;
@@ -194,6 +247,14 @@ int runUndo(const QStringList &arguments)
                     terminalSafe(readableName(step.current)), terminalSafe(readableName(nativeFileName(step.original))));
         }
         printOut(text + terminalSafe(status) + QLatin1Char('\n'));
+    }
+    if (report.interrupted) {
+        const auto stopped = std::count_if(report.steps.cbegin(), report.steps.cend(),
+            [](const UndoStep &step) { return step.kind == UndoStep::Kind::interrupted; });
+        printError(QStringLiteral("tolvane-cli: interrupted; %1 moved back, %2 left under their new names\n")
+                       .arg(report.movedCount())
+                       .arg(stopped));
+        return 130;
     }
     return report.isComplete() ? 0 : 1;
 }

@@ -114,7 +114,7 @@ QList<RenameOutcome> BatchLookup::renamePlan() const
 {
     const QList<MovieItemPtr> rows = m_model->items();
     QHash<const MovieItem *, PlannedRename> planned;
-    for (PlannedRename &entry : tolvane::planRenames(rows))
+    for (PlannedRename &entry : tolvane::planRenames(rows, std::nullopt, m_model->renameJournalPath()))
         planned.insert(entry.item.get(), std::move(entry));
     QList<RenameOutcome> outcomes;
     for (const MovieItemPtr &row : rows) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tolvane {
@@ -12,6 +13,18 @@ namespace tolvane {
 QString systemErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray fileIdentity(const QByteArray &path)
+{
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0)
+        return {};
+    const char type = S_ISREG(info.st_mode) ? 'f' : S_ISLNK(info.st_mode) ? 'l' : S_ISDIR(info.st_mode) ? 'd' : 'o';
+    return QByteArray(1, type) + ' ' + QByteArray::number(quint64(info.st_dev)) + ' '
+        + QByteArray::number(quint64(info.st_ino)) + ' ' + QByteArray::number(qint64(info.st_size)) + ' '
+        + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qint64(info.st_mtim.tv_nsec)).rightJustified(9, '0');
 }
 
 namespace {

@@ -20,6 +20,11 @@ MoveResult moveWithoutReplacing(const QByteArray &sourcePath, const QByteArray &
 /// when the new name is free, then the old name is removed.
 MoveResult moveByLinking(const QByteArray &sourcePath, const QByteArray &targetPath);
 
+/// What tells the file at `path` (the link itself, for a link) apart from another put at its
+/// name later: its type ('f' a regular file, 'l' a link, 'd' a folder, 'o' anything else),
+/// device, inode, size and modification time, as one text. Empty when nothing is there.
+QByteArray fileIdentity(const QByteArray &path);
+
 /// The system's text for an errno value, ready to show.
 QString systemErrorText(int error);
 

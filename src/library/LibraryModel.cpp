@@ -258,6 +258,11 @@ void LibraryModel::setRenameJournalPath(const QString &path)
     m_journalPath = path;
 }
 
+QString LibraryModel::renameJournalPath() const
+{
+    return m_journalPath.value_or(RenameJournal::defaultPath());
+}
+
 void LibraryModel::beginRenameBatch(const QList<MovieItemPtr> &rows)
 {
     if (m_renameBatchDepth++ > 0)
@@ -426,8 +431,11 @@ QCoro::Task<> LibraryModel::undoLastRename()
     }
     else if (!report.batch)
         setStatusText(QStringLiteral("Nothing to undo: the renames were undone elsewhere"));
-    else if (left > 0)
+    else if (left > 0) {
+        // Still partly renamed: undoable again, for what is left, once its obstacle is gone.
+        m_sessionBatches.append(batch);
         setStatusText(QStringLiteral("Undone: %1 file(s); %2 left where they are").arg(back.size()).arg(left));
+    }
     else
         setStatusText(QStringLiteral("Undone: %1 file(s)").arg(back.size()));
     setUndoing(false);

@@ -82,6 +82,7 @@ public:
     /// The journal renames are written to (RenameJournal::defaultPath() unless set); an empty
     /// path switches the journal, and with it undo, off.
     void setRenameJournalPath(const QString &path);
+    QString renameJournalPath() const;
     /// The files that would move with `item` were it renamed now (the detail panel lists them,
     /// with companionSummaryText()). Reads the row's folder.
     QList<CompanionMove> companionMoves(const MovieItemPtr &item) const;

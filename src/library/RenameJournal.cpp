@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -57,9 +58,50 @@ QByteArray recordStart(const QString &batch)
     return line;
 }
 
+QString fileError(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The rename journal %1 can’t be written: %2").arg(path, reason);
+}
+
 QString fileError(const QString &path, int error)
 {
-    return QStringLiteral("The rename journal %1 can’t be written: %2").arg(path, systemErrorText(error));
+    return fileError(path, systemErrorText(error));
+}
+
+QString notRegularText()
+{
+    return QStringLiteral("not a regular file");
+}
+
+/// Calls `use` for each line of `file`. A line longer than any the journal writes (two paths of
+/// at most PATH_MAX bytes, escaped) is garbage and skipped without being held in memory.
+template<typename Use>
+void forEachLine(QFile &file, Use use)
+{
+    static constexpr qsizetype maxLine = 256 * 1024;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    QByteArray line;
+    bool overlong = false;
+    for (qint64 count; (count = file.read(buffer.data(), buffer.size())) > 0;) {
+        for (QByteArrayView chunk(buffer.constData(), count); !chunk.isEmpty();) {
+            const qsizetype end = chunk.indexOf('\n');
+            const QByteArrayView part = end < 0 ? chunk : chunk.first(end);
+            overlong = overlong || line.size() + part.size() > maxLine;
+            if (overlong)
+                line.clear();
+            else
+                line += part;
+            if (end < 0)
+                break;
+            if (!overlong)
+                use(line);
+            line.clear();
+            overlong = false;
+            chunk = chunk.sliced(end + 1);
+        }
+    }
+    if (!overlong && !line.isEmpty())
+        use(line);
 }
 
 /// The id of the batch a line belongs to, read cheaply: every line starts with it.
@@ -79,6 +121,18 @@ int JournalBatch::fileCount() const
     return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
         return move.state == JournalMove::State::done;
     }));
+}
+
+int JournalBatch::filesBack() const
+{
+    return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
+        return move.state == JournalMove::State::done && move.back;
+    }));
+}
+
+bool JournalMove::isOutstanding() const
+{
+    return (state == State::done || state == State::announced) && !back;
 }
 
 int JournalBatch::unconfirmedCount() const
@@ -155,6 +209,11 @@ bool RenameJournal::ensureOpen(QString *error)
     if (m_fd >= 0 && m_headerWritten)
         return true;
     if (m_fd < 0) {
+        // What a dry run checks is checked first, so that both tell the same.
+        if (const std::optional<QString> obstacle = writeObstacle(m_path)) {
+            *error = *obstacle;
+            return false;
+        }
         const QByteArray file = QFile::encodeName(m_path);
         const QByteArray folder = nativeFolder(file);
         QDir().mkpath(QFile::decodeName(nativeFolder(folder)));
@@ -172,18 +231,23 @@ bool RenameJournal::ensureOpen(QString *error)
         if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0)
             trim();
         ::flock(m_lockFd, LOCK_SH);
-        m_fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0) {
-            *error = fileError(m_path, errno);
+        // Not blocking: a FIFO put in the journal's place must not hang the rename. Read too, to
+        // see whether the file ends on a fresh line.
+        m_fd = ::open(file.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+        struct stat info;
+        if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            *error = m_fd < 0 ? fileError(m_path, errno) : fileError(m_path, notRegularText());
+            if (m_fd >= 0)
+                ::close(m_fd);
             ::close(m_lockFd);
-            m_lockFd = -1;
+            m_fd = m_lockFd = -1;
             return false;
         }
         ::fchmod(m_fd, 0600);
     }
     QByteArray header = recordStart(m_batchId);
     header += ",\"time\":\"" + QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1() + '"';
-    header += m_undoes ? ",\"kind\":\"undo\",\"undoes\":" : ",\"kind\":\"rename\"";
+    header += m_undoes ? ",\"format\":2,\"kind\":\"undo\",\"undoes\":" : ",\"format\":2,\"kind\":\"rename\"";
     if (m_undoes)
         appendJsonString(header, *m_undoes);
     header += "}\n";
@@ -193,8 +257,13 @@ bool RenameJournal::ensureOpen(QString *error)
     return true;
 }
 
-bool RenameJournal::writeLine(const QByteArray &line, QString *error)
+bool RenameJournal::writeLine(QByteArray line, QString *error)
 {
+    // A line torn by a crash or a full disk is closed first: what follows it would be lost with it.
+    struct stat info;
+    char last = '\n';
+    if (::fstat(m_fd, &info) == 0 && info.st_size > 0 && ::pread(m_fd, &last, 1, info.st_size - 1) == 1 && last != '\n')
+        line.prepend('\n');
     // One write per line: with O_APPEND, lines of processes writing at once never mix.
     qsizetype written = 0;
     while (written < line.size()) {
@@ -212,10 +281,13 @@ bool RenameJournal::writeLine(const QByteArray &line, QString *error)
 
 std::optional<int> RenameJournal::announceMove(const QByteArray &from, const QByteArray &to, QString *error)
 {
-    return announceMoves({{from, to}}, error);
+    JournalMove move;
+    move.from = from;
+    move.to = to;
+    return announceMoves({move}, error);
 }
 
-std::optional<int> RenameJournal::announceMoves(const QList<std::pair<QByteArray, QByteArray>> &moves, QString *error)
+std::optional<int> RenameJournal::announceMoves(const QList<JournalMove> &moves, QString *error)
 {
     if (!m_inBatch)
         beginBatch();
@@ -226,11 +298,16 @@ std::optional<int> RenameJournal::announceMoves(const QList<std::pair<QByteArray
     // first move is made.
     QByteArray lines = std::move(m_pending);
     m_pending.clear();
-    for (const auto &[from, to] : moves) {
+    for (const JournalMove &move : moves) {
         lines += recordStart(m_batchId);
-        lines += ",\"move\":" + QByteArray::number(m_nextIndex++);
-        appendPath(lines, "from", from);
-        appendPath(lines, "to", to);
+        lines += ",\"move\":" + QByteArray::number(m_nextIndex++) + ",\"row\":" + QByteArray::number(first);
+        appendPath(lines, "from", move.from);
+        appendPath(lines, "to", move.to);
+        // An undo moves back only this very file, not one put at its name later.
+        if (const QByteArray identity = fileIdentity(move.from); !identity.isEmpty())
+            lines += ",\"identity\":\"" + identity + '"';
+        if (move.undoes)
+            lines += ",\"undoesMove\":" + QByteArray::number(*move.undoes);
         lines += "}\n";
     }
     if (!writeLine(lines, error))
@@ -254,6 +331,42 @@ void RenameJournal::markReverted(int index)
 void RenameJournal::markNotMade(int index)
 {
     m_pending += recordStart(m_batchId) + ",\"notMade\":" + QByteArray::number(index) + "}\n";
+}
+
+void RenameJournal::markSettled(int undone)
+{
+    m_pending += recordStart(m_batchId) + ",\"settled\":" + QByteArray::number(undone) + "}\n";
+}
+
+std::optional<QString> RenameJournal::writeObstacle(const QString &path)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = nativeFolder(file);
+    struct stat info;
+    if (::stat(folder.constData(), &info) != 0) {
+        if (errno != ENOENT)
+            return fileError(path, errno);
+        // Made by the run, with the folders above it: the nearest one there must take it.
+        QByteArray above = nativeFolder(folder);
+        while (above.size() > 1 && ::stat(above.constData(), &info) != 0 && errno == ENOENT)
+            above = nativeFolder(above);
+        if (::access(above.constData(), W_OK | X_OK) != 0)
+            return fileError(path, errno);
+        return std::nullopt;
+    }
+    for (const QByteArray &name : {file + ".lock", file}) {
+        if (::stat(name.constData(), &info) != 0) {
+            if (errno != ENOENT || ::access(folder.constData(), W_OK | X_OK) != 0)
+                return fileError(path, errno);
+        } else if (S_ISDIR(info.st_mode)) {
+            return fileError(path, EISDIR);
+        } else if (!S_ISREG(info.st_mode)) {
+            return fileError(path, notRegularText());
+        } else if (::access(name.constData(), R_OK | W_OK) != 0) {
+            return fileError(path, errno);
+        }
+    }
+    return std::nullopt;
 }
 
 void RenameJournal::writePending()
@@ -311,45 +424,58 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
 {
     QList<JournalBatch> batches;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Anything but a file (a FIFO would block the reading) is no journal.
+    struct stat info;
+    const bool notFile = ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+    if (notFile || !file.open(QIODevice::ReadOnly)) {
         if (error && file.exists())
-            *error = QStringLiteral("The rename journal %1 can’t be read: %2").arg(path, file.errorString());
+            *error = QStringLiteral("The rename journal %1 can’t be read: %2")
+                         .arg(path, notFile ? notRegularText() : file.errorString());
         return batches;
     }
     QHash<QString, qsizetype> byID;
     QHash<QString, QHash<int, qsizetype>> moveIndex;
-    while (!file.atEnd()) {
-        const std::optional<QJsonObject> record = parseJsonObject(file.readLine());
+    forEachLine(file, [&](const QByteArray &line) {
+        const std::optional<QJsonObject> record = line.startsWith('{') ? parseJsonObject(line) : std::nullopt;
         if (!record)
-            continue;
+            return;
         const QString id = record->value(u"batch").toString();
         if (id.isEmpty())
-            continue;
+            return;
         if (record->contains(u"kind")) {
             if (byID.contains(id))
-                continue;
+                return;
             JournalBatch batch;
             batch.id = id;
             batch.time = QDateTime::fromString(record->value(u"time").toString(), Qt::ISODateWithMs);
             batch.isUndo = record->value(u"kind").toString() == u"undo";
             batch.undoes = record->value(u"undoes").toString();
+            batch.format = int(jsonInteger(record->value(u"format")).value_or(1));
             byID.insert(id, batches.size());
             batches.append(std::move(batch));
-            continue;
+            return;
         }
         const qsizetype at = byID.value(id, -1);
         if (at < 0)
-            continue;
+            return;
         JournalBatch &batch = batches[at];
-        if (const std::optional<qint64> index = jsonInteger(record->value(u"move"))) {
+        if (const std::optional<qint64> index = jsonInteger(record->value(u"move")); index && int(*index) == *index) {
+            JournalMove move;
             const std::optional<QByteArray> from = readPath(*record, QStringLiteral("from"));
             const std::optional<QByteArray> to = readPath(*record, QStringLiteral("to"));
-            if (from && to && !moveIndex[id].contains(int(*index))) {
-                moveIndex[id].insert(int(*index), batch.moves.size());
-                batch.moves.append({*from, *to, JournalMove::State::announced});
-            }
-            continue;
+            if (!from || !to || moveIndex[id].contains(int(*index)))
+                return;
+            std::tie(move.from, move.to, move.index) = std::tie(*from, *to, *index);
+            move.row = int(jsonInteger(record->value(u"row")).value_or(-1));
+            move.identity = record->value(u"identity").toString().toLatin1();
+            if (const std::optional<qint64> undoes = jsonInteger(record->value(u"undoesMove")))
+                move.undoes = int(*undoes);
+            moveIndex[id].insert(move.index, batch.moves.size());
+            batch.moves.append(std::move(move));
+            return;
         }
+        if (const std::optional<qint64> settled = jsonInteger(record->value(u"settled")))
+            batch.settled.append(int(*settled));
         const auto mark = [&](const char16_t *key, JournalMove::State state) {
             const std::optional<qint64> index = jsonInteger(record->value(key));
             const qsizetype move = index ? moveIndex[id].value(int(*index), -1) : -1;
@@ -359,10 +485,38 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
         mark(u"done", JournalMove::State::done);
         mark(u"reverted", JournalMove::State::reverted);
         mark(u"notMade", JournalMove::State::notMade);
-    }
-    for (qsizetype index = 0; index < batches.size(); ++index) {
-        if (const qsizetype target = batches[index].isUndo ? byID.value(batches[index].undoes, -1) : -1; target >= 0)
+    });
+
+    // What the undos took back. An undo of an older journal took its whole batch back; an undo
+    // names each move it took back, and its batch is undone once every move is back.
+    QSet<qsizetype> tried;
+    for (const JournalBatch &undo : std::as_const(batches)) {
+        const qsizetype target = undo.isUndo ? byID.value(undo.undoes, -1) : -1;
+        if (target < 0 || batches[target].isUndo)
+            continue;
+        if (undo.format < 2) {
             batches[target].undone = true;
+            continue;
+        }
+        tried.insert(target);
+        const QHash<int, qsizetype> targetMoves = moveIndex.value(undo.undoes);
+        const auto takeBack = [&](int index) {
+            if (const qsizetype move = targetMoves.value(index, -1); move >= 0)
+                batches[target].moves[move].back = true;
+        };
+        for (const JournalMove &move : undo.moves)
+            if (move.undoes && move.state == JournalMove::State::done)
+                takeBack(*move.undoes);
+        for (int index : undo.settled)
+            takeBack(index);
+    }
+    for (qsizetype index : std::as_const(tried)) {
+        JournalBatch &batch = batches[index];
+        const bool outstanding = std::any_of(batch.moves.cbegin(), batch.moves.cend(), [](const JournalMove &move) {
+            return move.isOutstanding();
+        });
+        batch.undone = batch.undone || !outstanding;
+        batch.partlyUndone = !batch.undone && batch.filesBack() > 0;
     }
     return batches;
 }

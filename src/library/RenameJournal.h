@@ -21,6 +21,14 @@ struct JournalMove {
     QByteArray from;
     QByteArray to;
     State state = State::announced;
+    int index = -1; ///< its number in the batch
+    int row = -1; ///< the number of the first move written with it (a row's files); -1 when not recorded
+    QByteArray identity; ///< the file as fileIdentity() told it before the move; empty when not recorded
+    std::optional<int> undoes; ///< in an undo batch: the move of the undone batch it takes back
+    bool back = false; ///< an undo took it back, or found its file under the old name
+
+    /// Made, or perhaps made, and not yet taken back by an undo.
+    bool isOutstanding() const;
 };
 
 /// One bulk operation or command run.
@@ -30,10 +38,15 @@ struct JournalBatch {
     bool isUndo = false;
     QString undoes; ///< for an undo: the batch it takes back
     QList<JournalMove> moves;
-    bool undone = false; ///< an undo batch names this one
+    bool undone = false; ///< undone: every move is back
+    bool partlyUndone = false; ///< an undo took some of its files back, not all
+    int format = 1; ///< 2: an undo batch accounts for each move it takes back
+    QList<int> settled; ///< for an undo: moves of the undone batch it found under their old names
 
     /// Files this batch moved and kept moved.
     int fileCount() const;
+    /// Of those, the files an undo took back.
+    int filesBack() const;
     /// Moves announced and never marked: the batch was cut short (a crash) while they were under
     /// way. Each may or may not have happened; an undo looks on disk.
     int unconfirmedCount() const;
@@ -44,7 +57,8 @@ struct JournalBatch {
 /// The log of every rename, so that a batch can be taken back even after a crash: each move is
 /// written (and handed to the kernel) before it is made and marked done after. Lines are JSON,
 /// one per record, each carrying its batch's id; other processes may append batches of their
-/// own at the same time. The file is created private (0600) and keeps the newest batches.
+/// own at the same time. The file is created private (0600) and keeps the newest batches. Every
+/// write starts on a fresh line, so a line torn by a crash costs that line only.
 class RenameJournal {
 public:
     static constexpr int keptBatches = 200;
@@ -73,9 +87,10 @@ public:
     /// Writes a move before it is made; its index for markDone()/markReverted(), or none with the
     /// error in `error` when the journal cannot be written (then the move must not be made).
     std::optional<int> announceMove(const QByteArray &from, const QByteArray &to, QString *error);
-    /// Writes several moves (from, to) at once, before the first is made; the first one's index,
-    /// the others following in order.
-    std::optional<int> announceMoves(const QList<std::pair<QByteArray, QByteArray>> &moves, QString *error);
+    /// Writes several moves (their from, to and undoes) at once, before the first is made, as one
+    /// row (taken back together), each with its file's identity; the first one's index, the others
+    /// following in order.
+    std::optional<int> announceMoves(const QList<JournalMove> &moves, QString *error);
     /// Marks a move made. The mark is written with the next announcement (or when the batch
     /// ends), so a row costs the journal one write: a move cut short before its mark reached the
     /// file is found on disk by an undo.
@@ -84,6 +99,12 @@ public:
     void markReverted(int index);
     /// Marks a move its row gave up before making it.
     void markNotMade(int index);
+    /// In an undo batch: marks move `undone` of the batch it takes back as found under its old name.
+    void markSettled(int undone);
+
+    /// Why writing the journal at `path` would fail, found without writing anything: the same text
+    /// the writing would give. None when nothing stands in the way.
+    static std::optional<QString> writeObstacle(const QString &path);
 
     /// Every batch in the file, oldest first; lines that cannot be read are skipped. `error`
     /// tells when the file exists but cannot be read.
@@ -94,7 +115,7 @@ public:
 
 private:
     bool ensureOpen(QString *error);
-    bool writeLine(const QByteArray &line, QString *error);
+    bool writeLine(QByteArray line, QString *error);
     void writePending();
     /// Drops the oldest batches once there are clearly more than keptBatches.
     void trim();

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,9 +112,11 @@ std::optional<QString> performRename(const MovieItem &item, const QList<Companio
         moves.append({companion.from, companion.to});
 
     if (journal) {
-        QList<std::pair<QByteArray, QByteArray>> announced;
-        for (const Move &move : std::as_const(moves))
-            announced.append({move.from, move.to});
+        QList<JournalMove> announced;
+        for (const Move &move : std::as_const(moves)) {
+            announced.append(JournalMove());
+            std::tie(announced.last().from, announced.last().to) = std::tie(move.from, move.to);
+        }
         QString error;
         const std::optional<int> first = journal->announceMoves(announced, &error);
         if (!first)
@@ -142,8 +145,12 @@ std::optional<QString> performRename(const MovieItem &item, const QList<Companio
     return std::nullopt;
 }
 
-QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions)
+QList<PlannedRename> planRenames(
+    const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions, const QString &journalPath)
 {
+    // Every rename writes the journal first; asked once, as it is the same for every row.
+    const std::optional<QString> journalObstacle
+        = journalPath.isEmpty() ? std::nullopt : RenameJournal::writeObstacle(journalPath);
     const QHash<const MovieItem *, QList<CompanionMove>> companions
         = moveCompanions.value_or(AppSettings::moveCompanionFiles()) ? planCompanions(items)
                                                                     : QHash<const MovieItem *, QList<CompanionMove>>();
@@ -160,6 +167,8 @@ QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional
         PlannedRename planned{item, *item->proposedName(), renameObstacle(*item, exists), companions.value(item.get())};
         if (!planned.failure)
             planned.failure = companionObstacle(*item, planned.companions, exists);
+        if (!planned.failure)
+            planned.failure = journalObstacle;
         if (!planned.failure) {
             changed.insert(item->nativePath(), false);
             changed.insert(renameTargetPath(*item), true);

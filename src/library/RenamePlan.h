@@ -25,8 +25,10 @@ class RenameJournal;
 /// row that canRename(), its target name and, when the real rename would fail, the same reason
 /// text rename() would return. Names claimed by earlier rows of the batch count. Each row's
 /// companion files are listed (reading each folder once) unless `moveCompanions` is false; by
-/// default the setting decides.
-QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions = std::nullopt);
+/// default the setting decides. With a `journalPath`, a journal that cannot be written there fails
+/// every row that would otherwise be renamed, as it fails the run.
+QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions = std::nullopt,
+    const QString &journalPath = {});
 
 /// Where renaming `item` to its proposed name puts it: the same folder, the name in UTF-8.
 QByteArray renameTargetPath(const MovieItem &item);

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 namespace tolvane {
@@ -19,6 +20,10 @@ struct UndoStep {
         notThere, ///< no longer at its new name: left alone
         nameTaken, ///< its old name is taken meanwhile: left where it is
         failed, ///< the move back failed
+        notSame, ///< the file at its new name is not the one renamed (replaced, changed, not a file)
+        refused, ///< the journal's entry is no rename within one folder: never followed
+        heldBack, ///< another file of its row stays, so it stays too (`message` names that file)
+        interrupted, ///< the undo was stopped before its row
     };
     Kind kind = Kind::planned;
     QByteArray current; ///< where the rename put it
@@ -31,6 +36,7 @@ struct UndoReport {
     std::optional<JournalBatch> batch; ///< none when there was nothing to undo
     QList<UndoStep> steps; ///< newest move first
     std::optional<QString> error; ///< the journal could not be read or written; nothing moved
+    bool interrupted = false; ///< stopped between two rows
 
     int movedCount() const;
     /// Every file is back (or, for a dry run, would be).
@@ -41,14 +47,23 @@ struct UndoReport {
 /// whose id is in it. Undo batches are never offered.
 std::optional<JournalBatch> undoableBatch(const QList<JournalBatch> &batches, const QSet<QString> &among = {});
 
-/// Moves the files of `batch` back, newest move first, never replacing anything: a file no longer
-/// at its new name, or whose old name is taken, stays where it is. The undo is a batch of its own
-/// in `journal`, naming the batch it takes back, so that batch is never offered again. A dry run
-/// moves and writes nothing.
-UndoReport undoBatch(RenameJournal &journal, const JournalBatch &batch, bool dryRun);
+/// Why the journal's `move` must not be taken back whatever the disk holds: an undo moves a file
+/// only between the two names its batch recorded, within one folder, along no path with "." or
+/// "..". None when it may be.
+std::optional<QString> undoRefusal(const JournalMove &move);
+
+/// Moves the files of `batch` not yet back to their old names, newest row first, a row's files all
+/// or none, never replacing anything: a file no longer at its new name, another file there, or an
+/// old name taken keeps its row where it is. The undo is a batch of its own in `journal`, naming
+/// each move it takes back; `batch` stays undoable until every move is back. A dry run moves and
+/// writes nothing, and fails as the run would on a journal that cannot be written. Once `stop` is
+/// set the rows not yet begun are left (interrupted).
+UndoReport undoBatch(RenameJournal &journal, const JournalBatch &batch, bool dryRun,
+    const std::atomic<bool> *stop = nullptr);
 
 /// Finds the newest undoable batch in `journal`'s file (among `among`, when given) and undoes it.
-UndoReport undoLatest(RenameJournal &journal, bool dryRun, const QSet<QString> &among = {});
+UndoReport undoLatest(RenameJournal &journal, bool dryRun, const QSet<QString> &among = {},
+    const std::atomic<bool> *stop = nullptr);
 
 /// One line naming a file the undo left where it is; empty for a step that moved.
 QString undoStepText(const UndoStep &step);
