@@ -365,9 +365,12 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     if (anyMissing)
         co_return 1;
     // A file left under its old name, or a row with no name to give it, is a failure a script
-    // must be able to see.
+    // must be able to see: a rename whose lookups all failed renamed nothing.
+    const bool lookupFailed = std::any_of(outcomes.cbegin(), outcomes.cend(), [](const RenameOutcome &outcome) {
+        return outcome.kind == RenameOutcome::Kind::skipped && outcome.item->status().kind() == LookupStatus::Kind::failed;
+    });
     if (options.rename)
-        co_return count(RenameOutcome::Kind::failed) > 0 ? 1 : 0;
+        co_return count(RenameOutcome::Kind::failed) > 0 || lookupFailed ? 1 : 0;
     const bool allNamed
         = std::all_of(rows.cbegin(), rows.cend(), [](const MovieItemPtr &row) { return row->proposedName().has_value(); });
     co_return allNamed ? 0 : 1;
@@ -382,9 +385,9 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
                              "the subtitles, .nfo and image files that share the video's name (unless the setting\n"
                              "moveCompanionFiles is false). Every run is journalled: \"tolvane-cli undo\" takes it\n"
                              "back. An existing file is never replaced. Exits with 1 when a file could not be\n"
-                             "renamed (or, with --dry-run, would not be) or a path does not exist, with 130 when\n"
-                             "interrupted: during the lookups nothing is renamed, during the renames the one in\n"
-                             "progress completes.")
+                             "renamed (or, with --dry-run, would not be), its lookup failed or a path does not\n"
+                             "exist, with 130 when interrupted: during the lookups nothing is renamed, during the\n"
+                             "renames the one in progress completes.")
             : QStringLiteral("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"
                              "each file's replies and proposed name. Exits with 1 when a file ends without a\n"
                              "proposed name or a path does not exist, with 130 when interrupted."));

@@ -227,6 +227,32 @@ private Q_SLOTS:
         QVERIFY2(run.out.contains(u"  Yandex AI: Yandex AI HTTP 502: Bad\\e[2J gateway\n"_qs) == withKey, qPrintable(run.out));
     }
 
+    // A rename fails (1) when a row could not be renamed, for its lookup or the journal (here a
+    // folder); a dry run as the run would.
+    void renameFailures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out");
+        const QString blocked = u"The rename journal %1/state/Tolvane/renames.jsonl can’t be written: Is a directory"_qs;
+        QTest::newRow("every lookup failed") << QStringList{u"rename"_qs, touch("fail/1080p.mkv")} << u"rename: skipped"_qs;
+        QTest::newRow("dry run, journal a folder") << QStringList{u"rename"_qs, u"--dry-run"_qs, touch("fail/Stalker.mkv")} << blocked;
+        QTest::newRow("run, journal a folder") << QStringList{u"rename"_qs, touch("fail/Stalker.mkv")} << blocked;
+    }
+    void renameFailures()
+    {
+        QFETCH(QStringList, arguments);
+        const QString journal = m_home.path() + u"/state/Tolvane/renames.jsonl"_qs;
+        QFile::rename(journal, journal + u".kept"_qs);
+        QVERIFY(QDir().mkpath(journal + u"/x"_qs));
+        const Run run = cli(arguments);
+        QDir(journal).removeRecursively();
+        QFile::rename(journal + u".kept"_qs, journal);
+        QCOMPARE(run.exitCode, 1);
+        QFETCH(QString, out);
+        QVERIFY2(run.out.contains(out.arg(m_home.path())), qPrintable(run.out));
+        QVERIFY(QFile::exists(arguments.last()));
+    }
+
     // Interrupted while looking up: nothing printed, nothing renamed, 130.
     void interruptWhileLookingUp_data()
     {
