@@ -19,7 +19,7 @@ using namespace tolvane;
 class TestCli : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_config, m_bare, m_home, m_files;
+    QTemporaryDir m_config, m_bare, m_home, m_files, m_keyConfig;
     std::unique_ptr<FakeServices> m_services;
 
     struct Run {
@@ -168,6 +168,28 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.startsWith(u"tolvane-cli settings: "_qs) && run.err.contains(u"Tolvane.conf"_qs),
             qPrintable(run.err));
+    }
+
+    // The key saved, replaced and cleared where the desktop keeps it: a keyring of its own in
+    // tst_cli_keyring (the command died with SIGSEGV there), the settings file where no bus answers.
+    void apiKeyStoredWhereItLives_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("save") << u"AQVN-first-key-1234"_qs << u"••••1234"_qs;
+        QTest::newRow("replace") << u"AQVN-other-key-5678"_qs << u"••••5678"_qs;
+        QTest::newRow("clear") << QString() << QString();
+    }
+    void apiKeyStoredWhereItLives()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, shown);
+        QCOMPARE(cli({u"settings"_qs, u"yandexAIAPIKey"_qs, key}, m_keyConfig.path()).exitCode, 0);
+        const Run listed = cli({u"settings"_qs}, m_keyConfig.path());
+        const bool keyring = qEnvironmentVariable("TOLVANE_TEST_KEYRING") == u"unlocked"_qs;
+        QVERIFY2(listed.out.startsWith(u"yandexAIAPIKey\t"_qs + shown + u'\n')
+                && listed.out.contains(keyring ? u"kept in the keyring"_qs : u"kept in the settings file"_qs),
+            qPrintable(listed.out));
     }
 
     void usage_data()
