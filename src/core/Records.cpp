@@ -121,4 +121,23 @@ std::optional<SearchEngine> preferredSuccessfulEngine(const QList<EngineReply> &
     return std::nullopt;
 }
 
+namespace {
+
+constexpr std::array<const char *, 4> layoutKeys{"flat", "jellyfin", "plex", "kodi"};
+
+} // namespace
+
+QString layoutKey(LibraryLayout layout)
+{
+    return QString::fromLatin1(layoutKeys[static_cast<size_t>(layout)]);
+}
+
+std::optional<LibraryLayout> layoutFromKey(QStringView key)
+{
+    for (size_t i = 0; i < layoutKeys.size(); ++i)
+        if (key.compare(QLatin1String(layoutKeys[i]), Qt::CaseInsensitive) == 0)
+            return static_cast<LibraryLayout>(i);
+    return std::nullopt;
+}
+
 } // namespace tolvane

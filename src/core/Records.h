@@ -21,6 +21,15 @@ enum class SearchEngine { yandexAI, vkvideo, duckDuckGo };
 inline constexpr std::array<SearchEngine, 3> allSearchEngines{
     SearchEngine::yandexAI, SearchEngine::vkvideo, SearchEngine::duckDuckGo};
 
+/// How a renamed film is laid out: Tolvane's own flat name, or the folder and file names a media
+/// server identifies a film by.
+enum class LibraryLayout { flat, jellyfin, plex, kodi };
+
+/// "flat", "jellyfin", "plex", "kodi": the settings' and the command line's values.
+QString layoutKey(LibraryLayout layout);
+/// The layout a value names, ignoring letter case; none for anything else.
+std::optional<LibraryLayout> layoutFromKey(QStringView key);
+
 /// Display name, also the stable identity of the engine in saved output.
 QString rawValue(SearchEngine engine);
 std::optional<SearchEngine> searchEngineFromRaw(const QString &raw);

@@ -6,13 +6,10 @@
 #include <QRegularExpression>
 #include <QXmlStreamWriter>
 
-#include <array>
 
 namespace tolvane {
 
 namespace {
-
-constexpr std::array layoutKeys{"flat", "jellyfin", "plex", "kodi"};
 
 struct EditionForm {
     std::initializer_list<const char *> words;
@@ -68,19 +65,6 @@ QString titleAndYear(const QString &title, std::optional<int> year)
 }
 
 } // namespace
-
-QString layoutKey(LibraryLayout layout)
-{
-    return QString::fromLatin1(layoutKeys[static_cast<size_t>(layout)]);
-}
-
-std::optional<LibraryLayout> layoutFromKey(QStringView key)
-{
-    for (size_t i = 0; i < layoutKeys.size(); ++i)
-        if (key.compare(QLatin1String(layoutKeys[i]), Qt::CaseInsensitive) == 0)
-            return static_cast<LibraryLayout>(i);
-    return std::nullopt;
-}
 
 std::optional<QString> detectedEdition(const QString &nameWithoutExtension)
 {

@@ -4,20 +4,10 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 
 namespace tolvane {
-
-/// How a renamed film is laid out: Tolvane's own flat name, or the folder and file names a media
-/// server identifies a film by.
-enum class LibraryLayout { flat, jellyfin, plex, kodi };
-
-/// "flat", "jellyfin", "plex", "kodi" (the settings' and the command line's values).
-QString layoutKey(LibraryLayout layout);
-/// The layout a value names, ignoring letter case; none for anything else.
-std::optional<LibraryLayout> layoutFromKey(QStringView key);
 
 /// The edition a release name announces ("Director's Cut", "Extended", "Unrated", "Theatrical",
 /// "Final Cut", "Remastered", "Special Edition", "Ultimate", "IMAX", "Criterion"), read from its

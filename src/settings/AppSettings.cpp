@@ -139,7 +139,7 @@ std::atomic<quint64> resets{0};
 QStringList AppSettings::allKeys()
 {
     return {yandexAIAPIKey, yandexAIFolderID, yandexAIPromptID, yandexAIEndpointURL, useSafariCookiesKey,
-        moveCompanionFilesKey};
+        moveCompanionFilesKey, libraryLayoutKey, filmFoldersKey, writeNfoKey};
 }
 
 QString AppSettings::yandexAPIKey()
@@ -202,6 +202,22 @@ bool AppSettings::moveCompanionFiles()
     return value.isValid() ? value.toBool() : true;
 }
 
+LibraryLayout AppSettings::libraryLayout()
+{
+    return layoutFromKey(readString(libraryLayoutKey).trimmed()).value_or(LibraryLayout::flat);
+}
+
+bool AppSettings::filmFolders()
+{
+    const QVariant value = Store().value(filmFoldersKey);
+    return value.isValid() ? value.toBool() : true;
+}
+
+bool AppSettings::writeNfo()
+{
+    return Store().value(writeNfoKey).toBool();
+}
+
 bool AppSettings::storeText(const QString &key, const QString &value)
 {
     if (key != yandexAIAPIKey && key != yandexAIFolderID && key != yandexAIPromptID && key != yandexAIEndpointURL)
@@ -226,6 +242,21 @@ void AppSettings::storeUseSafariCookies(bool value)
 void AppSettings::storeMoveCompanionFiles(bool value)
 {
     write({moveCompanionFilesKey}, [&](QSettings &settings) { settings.setValue(moveCompanionFilesKey, value); });
+}
+
+void AppSettings::storeLibraryLayout(LibraryLayout layout)
+{
+    write({libraryLayoutKey}, [&](QSettings &settings) { settings.setValue(libraryLayoutKey, layoutKey(layout)); });
+}
+
+void AppSettings::storeFilmFolders(bool value)
+{
+    write({filmFoldersKey}, [&](QSettings &settings) { settings.setValue(filmFoldersKey, value); });
+}
+
+void AppSettings::storeWriteNfo(bool value)
+{
+    write({writeNfoKey}, [&](QSettings &settings) { settings.setValue(writeNfoKey, value); });
 }
 
 QByteArray AppSettings::windowGeometry()

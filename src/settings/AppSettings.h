@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Records.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,9 @@ public:
     static inline const QString yandexAIEndpointURL = QStringLiteral("yandexAIEndpointURL");
     static inline const QString useSafariCookiesKey = QStringLiteral("useSafariCookies");
     static inline const QString moveCompanionFilesKey = QStringLiteral("moveCompanionFiles");
+    static inline const QString libraryLayoutKey = QStringLiteral("libraryLayout");
+    static inline const QString filmFoldersKey = QStringLiteral("filmFolders");
+    static inline const QString writeNfoKey = QStringLiteral("writeNfo");
     /// The window's own keys, kept apart from the preferences the command line lists and sets.
     static inline const QString windowGeometryKey = QStringLiteral("windowGeometry");
     static inline const QString windowSplitKey = QStringLiteral("windowSplit");
@@ -41,6 +46,13 @@ public:
     static bool useSafariCookies();
     /// True unless the user turned it off: subtitles and .nfo files move with their video.
     static bool moveCompanionFiles();
+    /// How renamed films are laid out; flat unless a media server's layout was chosen (an unknown
+    /// stored value reads as flat).
+    static LibraryLayout libraryLayout();
+    /// True unless turned off: in a server layout each film moves into a folder of its own.
+    static bool filmFolders();
+    /// False unless turned on: a rename writes an .nfo file beside the video.
+    static bool writeNfo();
 
     /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
     /// stored as the default. Returns false for a key that is not a text setting. The file is kept
@@ -49,6 +61,9 @@ public:
     static bool storeText(const QString &key, const QString &value);
     static void storeUseSafariCookies(bool value);
     static void storeMoveCompanionFiles(bool value);
+    static void storeLibraryLayout(LibraryLayout layout);
+    static void storeFilmFolders(bool value);
+    static void storeWriteNfo(bool value);
 
     /// The window's size and place (QWidget::saveGeometry) and the split between its list and
     /// panel (QSplitter::saveState) as last stored; empty when none was.

@@ -64,6 +64,28 @@ private Q_SLOTS:
         QTEST(AppSettings::hasYandexAPIKey(), "hasKey");
     }
 
+    // A hand-edited layout reads as flat unless it names one; a reset brings every default back.
+    void layoutSettings_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("none") << QString() << u"flat"_qs;
+        QTest::newRow("any letter case") << u" Plex"_qs << u"plex"_qs;
+        QTest::newRow("unknown") << u"emby"_qs << u"flat"_qs;
+    }
+    void layoutSettings()
+    {
+        QFETCH(QString, stored);
+        writeRaw(AppSettings::libraryLayoutKey, stored);
+        QTEST(layoutKey(AppSettings::libraryLayout()), "layout");
+        AppSettings::storeLibraryLayout(LibraryLayout::kodi);
+        AppSettings::storeFilmFolders(false);
+        AppSettings::storeWriteNfo(true);
+        QVERIFY(AppSettings::libraryLayout() == LibraryLayout::kodi && !AppSettings::filmFolders() && AppSettings::writeNfo());
+        AppSettings::resetAll();
+        QVERIFY(AppSettings::libraryLayout() == LibraryLayout::flat && AppSettings::filmFolders() && !AppSettings::writeNfo());
+    }
+
     // The file holds the API key: made for its owner alone, and an older, open one is closed.
     void fileIsTheOwnersAlone()
     {
