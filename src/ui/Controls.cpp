@@ -78,6 +78,11 @@ void InfoLabel::showText()
         setAccessibleName(readable);
 }
 
+InfoLabel *captionLabel(const QString &text, QWidget *parent)
+{
+    return new InfoLabel(text, fonts::caption(parent->font()), parent);
+}
+
 namespace {
 
 class CompactButton : public QPushButton {

@@ -40,6 +40,9 @@ private:
     bool m_elides = false;
 };
 
+/// A secondary label in the caption font of `parent`.
+InfoLabel *captionLabel(const QString &text, QWidget *parent);
+
 /// A push button that leaves Return to the default button, named as it reads. A compact one
 /// is as wide as its text, in the caption font: the style's 80-pixel minimum would push a
 /// reply's last buttons out of the panel.

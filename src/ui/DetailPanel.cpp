@@ -1,4 +1,4 @@
-#include "DetailPanel.h"
+#include "ui/DetailPanel.h"
 
 #include "core/FilePaths.h"
 #include "library/CompanionFiles.h"
@@ -7,81 +7,19 @@
 #include "support/DesktopServices.h"
 #include "ui/Controls.h"
 #include "ui/Fonts.h"
-#include "ui/NamedColors.h"
-#include "ui/RowStyle.h"
-#include "ui/TitlePickers.h"
+#include "ui/MediaInfoView.h"
 
-#include <QAbstractListModel>
-#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
-#include <QPainter>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QScrollArea>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 
 namespace tolvane {
 
-PathSegments pathSegments(const QString &path)
-{
-    PathSegments result;
-    result.leadingSeparator = path.startsWith(QLatin1Char('/'));
-    for (const QString &component : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        result.segments.append(component);
-    return result;
-}
-
 namespace {
-
-QFont monospacedCaption()
-{
-    return fonts::caption(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-}
-
-InfoLabel *caption(const QString &text, QWidget *parent)
-{
-    return new InfoLabel(text, fonts::caption(parent->font()), parent);
-}
-
-/// A list as high as all its rows, which never scrolls itself: it sits in the panel's scroll
-/// area, where a list scrolling of its own was left a sliver in a short window.
-class FittingListView : public QListView {
-public:
-    explicit FittingListView(QWidget *parent)
-        : QListView(parent)
-    {
-        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    }
-    QSize sizeHint() const override
-    {
-        // Rows measured at the width the list lays them out at (sizeHintForRow gives none).
-        QStyleOptionViewItem option;
-        initViewItemOption(&option);
-        option.rect = viewport()->rect();
-        int height = 0;
-        for (int row = 0; model() && row < model()->rowCount(); ++row)
-            height += itemDelegate()->sizeHint(option, model()->index(row, 0)).height();
-        return {QListView::sizeHint().width(), height + 2 * frameWidth()};
-    }
-    QSize minimumSizeHint() const override { return {QListView::minimumSizeHint().width(), sizeHint().height()}; }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QListView::resizeEvent(event);
-        // Values wrap to the width: another width may take another height.
-        if (event->size().width() != event->oldSize().width())
-            updateGeometry();
-    }
-};
 
 /// Adds `widget` to `column` with the block padding: 12 left and right, `top` above.
 void addBlock(QVBoxLayout *column, QWidget *widget, int top)
@@ -93,265 +31,7 @@ void addBlock(QVBoxLayout *column, QWidget *widget, int top)
     column->addLayout(row);
 }
 
-/// A filled status dot.
-class Dot : public QWidget {
-public:
-    explicit Dot(QWidget *parent)
-        : QWidget(parent)
-    {
-        setFixedSize(7, 7);
-    }
-    void setColor(const QColor &color)
-    {
-        if (color != m_color) {
-            m_color = color;
-            update();
-        }
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_color);
-        painter.drawEllipse(rect());
-    }
-
-private:
-    QColor m_color;
-};
-
 } // namespace
-
-/// The shown row's media summary, read from the row; reset when the row or its summary changes.
-class MediaInfoListModel : public QAbstractListModel {
-public:
-    using QAbstractListModel::QAbstractListModel;
-    static constexpr int valueRole = Qt::UserRole + 1;
-
-    void setRows(QList<MediaInfoRow> rows)
-    {
-        beginResetModel();
-        m_rows = std::move(rows);
-        endResetModel();
-    }
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.row() >= m_rows.size())
-            return {};
-        const MediaInfoRow &row = m_rows[index.row()];
-        switch (role) {
-        case Qt::DisplayRole:
-            return row.key;
-        case valueRole:
-            return row.value;
-        case Qt::AccessibleTextRole:
-            return row.key + QStringLiteral(": ") + row.value;
-        default:
-            return {};
-        }
-    }
-
-private:
-    QList<MediaInfoRow> m_rows;
-};
-
-namespace {
-
-/// One media line: the key in a column 100 wide, the value beside it in at most two lines.
-class MediaInfoDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QFont font = fonts::caption(option.font);
-        const QRect area = option.rect.adjusted(0, 2, 0, -2);
-        painter->save();
-        painter->setFont(font);
-        painter->setPen(secondaryTextColor(option.palette));
-        painter->drawText(QRect(area.left(), area.top(), keyWidth - 4, area.height()), Qt::AlignLeft | Qt::AlignTop,
-            QFontMetrics(font).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, keyWidth - 4));
-        painter->setPen(option.palette.text().color());
-        painter->drawText(area.adjusted(keyWidth, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-            index.data(MediaInfoListModel::valueRole).toString());
-        painter->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QFontMetrics metrics(fonts::caption(option.font));
-        const int width = std::max(40, option.rect.width() - keyWidth);
-        const QString value = index.data(MediaInfoListModel::valueRole).toString();
-        const bool wraps = metrics.horizontalAdvance(value) > width;
-        return {option.rect.width(), (wraps ? 2 : 1) * metrics.lineSpacing() + 4};
-    }
-
-private:
-    static constexpr int keyWidth = 100;
-};
-
-} // namespace
-
-ClickablePathView::ClickablePathView(QWidget *parent)
-    : QWidget(parent)
-{
-    m_column = new QVBoxLayout(this);
-    m_column->setContentsMargins(0, 0, 0, 0);
-    m_column->setSpacing(1);
-    setToolTip(QStringLiteral("Click a path segment to add it to Extra tokens"));
-    setAccessibleName(QStringLiteral("Path"));
-}
-
-void ClickablePathView::setPath(const QString &path)
-{
-    const PathSegments parts = pathSegments(path);
-    while (m_lines.size() < parts.segments.size()) {
-        Line line;
-        line.row = new QWidget(this);
-        auto *row = new QHBoxLayout(line.row);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(0);
-        line.separator = new InfoLabel(QStringLiteral("/"), monospacedCaption(), line.row);
-        line.segment = new QToolButton(line.row);
-        line.segment->setAutoRaise(true);
-        QFont font = monospacedCaption();
-        font.setUnderline(true);
-        line.segment->setFont(font);
-        line.segment->setCursor(Qt::PointingHandCursor);
-        QPalette palette = line.segment->palette();
-        palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
-        line.segment->setPalette(palette);
-        row->addWidget(line.separator);
-        row->addWidget(line.segment);
-        row->addStretch(1);
-        m_column->addWidget(line.row);
-        QToolButton *button = line.segment;
-        connect(button, &QToolButton::clicked, this, [this, button] { Q_EMIT tokenClicked(button->text()); });
-        m_lines.append(line);
-    }
-    for (qsizetype index = 0; index < m_lines.size(); ++index) {
-        const Line &line = m_lines[index];
-        const bool used = index < parts.segments.size();
-        line.row->setVisible(used);
-        if (!used)
-            continue;
-        const QString &segment = parts.segments[index];
-        line.separator->setVisible(index > 0 || parts.leadingSeparator);
-        line.segment->setText(segment);
-        line.segment->setToolTip(QStringLiteral("Add “%1” to Extra tokens").arg(segment));
-        line.segment->setAccessibleName(segment);
-    }
-}
-
-EngineReplyRow::EngineReplyRow(QWidget *parent)
-    : QWidget(parent)
-{
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(6, 6, 6, 6);
-    column->setSpacing(2);
-    auto *header = new QHBoxLayout;
-    header->setSpacing(6);
-    m_dot = new Dot(this);
-    m_name = new InfoLabel(QString(), fonts::scaled(font(), -2, QFont::DemiBold), this, InfoLabel::Tone::primary);
-    m_chosen = new InfoLabel(QStringLiteral("chosen"), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
-    setTextColor(m_chosen, namedColor(NamedColor::green, palette()));
-    m_pick = pushButton(QString(), this, true);
-    m_alt = pushButton(QString(), this, true);
-    m_check = pushButton(QStringLiteral("Check"), this, true);
-    m_use = pushButton(QStringLiteral("Use"), this, true);
-    header->addWidget(m_dot);
-    header->addWidget(m_name);
-    header->addWidget(m_chosen);
-    header->addStretch(1);
-    for (QPushButton *button : {m_pick, m_alt, m_check, m_use})
-        header->addWidget(button);
-    column->addLayout(header);
-    m_summary = new InfoLabel(QString(), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
-    m_summary->setWordWrap(true);
-    column->addWidget(m_summary);
-    m_notes = new InfoLabel(QString(), fonts::smallCaption(font()), this);
-    m_notes->setWordWrap(true);
-    m_notes->setContentsMargins(0, 2, 0, 0);
-    column->addWidget(m_notes);
-
-    connect(m_use, &QPushButton::clicked, this, &EngineReplyRow::use);
-    connect(m_check, &QPushButton::clicked, this, &EngineReplyRow::check);
-    connect(m_pick, &QPushButton::clicked, this, &EngineReplyRow::openPicker);
-    connect(m_alt, &QPushButton::clicked, this, &EngineReplyRow::openAltPicker);
-}
-
-void EngineReplyRow::show(const EngineReply &reply, bool isChosen)
-{
-    m_reply = reply;
-    m_isChosen = isChosen;
-    const MovieMatch *match = reply.status.match();
-    const QString engine = rawValue(reply.engine);
-    const QString summary = replySummary(reply);
-    using Kind = EngineReplyStatus::Kind;
-    const Kind kind = reply.status.kind();
-    static_cast<Dot *>(m_dot)->setColor(namedColor(
-        kind == Kind::success ? NamedColor::green : kind == Kind::failed ? NamedColor::red : NamedColor::orange,
-        palette()));
-    m_name->setText(engine);
-    m_chosen->setVisible(isChosen);
-    m_pick->setVisible(match && reply.candidates.size() >= 2);
-    m_pick->setText(QStringLiteral("Pick (%1)").arg(reply.candidates.size()));
-    m_pick->setAccessibleName(QStringLiteral("Pick, %1 %2 titles").arg(reply.candidates.size()).arg(engine));
-    m_alt->setVisible(match && !match->altTitles.isEmpty());
-    m_alt->setText(match && match->selectedAltTitle ? QStringLiteral("Alt…") : QStringLiteral("Alt: off"));
-    m_alt->setAccessibleName(QStringLiteral("Alternative title of %1: %2")
-            .arg(engine, match && match->selectedAltTitle ? *match->selectedAltTitle : QStringLiteral("off")));
-    m_check->setAccessibleName(QStringLiteral("Check %1").arg(engine));
-    m_use->setAccessibleName(QStringLiteral("Use %1").arg(engine));
-    m_use->setEnabled(!(isChosen && reply.candidates.size() < 2));
-    m_summary->setText(summary);
-    setTextColor(m_summary, kind == Kind::success ? palette().text().color()
-            : kind == Kind::failed                ? namedColor(NamedColor::red, palette())
-                                                  : secondaryTextColor(palette()));
-    const bool notes = match && match->notes && !match->notes->trimmed().isEmpty();
-    m_notes->setVisible(notes);
-    if (notes)
-        m_notes->setText(*match->notes);
-    setAccessibleName(engine + QStringLiteral(": ") + summary);
-    update();
-}
-
-void EngineReplyRow::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = m_isChosen ? namedColor(NamedColor::green, palette()) : secondaryTextColor(palette());
-    fill.setAlphaF(m_isChosen ? 0.08 : 0.06);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(rect()), 6, 6);
-}
-
-void EngineReplyRow::openPicker()
-{
-    const MovieMatch *match = m_reply.status.match();
-    if (!match)
-        return;
-    PickerPopup *popup = makeVKTitlePicker(m_reply.candidates, match->title, this);
-    m_pickPopover = popup;
-    connect(popup, &PickerPopup::chosen, this, &EngineReplyRow::pickCandidate);
-    popup->popUp(m_pick, 320, vkPickerHeight(m_reply.candidates.size()));
-}
-
-void EngineReplyRow::openAltPicker()
-{
-    const MovieMatch *match = m_reply.status.match();
-    if (!match)
-        return;
-    PickerPopup *popup = makeYandexAltPicker(match->title, match->year, match->altTitles, match->selectedAltTitle, this);
-    m_altPopover = popup;
-    connect(popup, &PickerPopup::chosen, this, &EngineReplyRow::altChoice);
-    popup->popUp(m_alt, 340);
-}
 
 DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget *parent)
     : QWidget(parent)
@@ -374,15 +54,15 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    addBlock(column, caption(QStringLiteral("Path"), top), 12);
+    addBlock(column, captionLabel(QStringLiteral("Path"), top), 12);
     m_path = new ClickablePathView(top);
     addBlock(column, m_path, 4);
-    addBlock(column, caption(QStringLiteral("Search query"), top), 12);
-    m_stem = new InfoLabel(QString(), monospacedCaption(), top, InfoLabel::Tone::primary);
+    addBlock(column, captionLabel(QStringLiteral("Search query"), top), 12);
+    m_stem = new InfoLabel(QString(), fonts::monospacedCaption(), top, InfoLabel::Tone::primary);
     m_stem->setWordWrap(true);
     m_stem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     addBlock(column, m_stem, 2);
-    addBlock(column, caption(QStringLiteral("Extra tokens"), top), 8);
+    addBlock(column, captionLabel(QStringLiteral("Extra tokens"), top), 8);
     m_extraTokens = new QLineEdit(top);
     m_extraTokens->setPlaceholderText(QStringLiteral("year, director…"));
     m_extraTokens->setToolTip(QStringLiteral("Appended to the stem for all engines, e.g. “1976” or “Vessarin”"));
@@ -392,9 +72,9 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     m_effectiveQuery->setWordWrap(true);
     m_effectiveQuery->setContext(QStringLiteral("Effective query"));
     addBlock(column, m_effectiveQuery, 2);
-    addBlock(column, caption(QStringLiteral("Search engines"), top), 12);
+    addBlock(column, captionLabel(QStringLiteral("Search engines"), top), 12);
     column->addSpacing(4);
-    m_noReplies = caption(QString(), top);
+    m_noReplies = captionLabel(QString(), top);
     addBlock(column, m_noReplies, 0);
     auto *replies = new QWidget(top);
     m_replies = new QVBoxLayout(replies);
@@ -407,7 +87,7 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     chosen->setContentsMargins(0, 0, 0, 0);
     chosen->setSpacing(4);
     auto *chosenHeader = new QHBoxLayout;
-    chosenHeader->addWidget(caption(QStringLiteral("Chosen"), m_chosenBlock));
+    chosenHeader->addWidget(captionLabel(QStringLiteral("Chosen"), m_chosenBlock));
     m_chosenCheck = new QToolButton(m_chosenBlock);
     m_chosenCheck->setText(QStringLiteral("Check"));
     m_chosenCheck->setFont(fonts::caption(font()));
@@ -451,23 +131,15 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     m_query = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_query->setWordWrap(true);
     chosen->addWidget(m_query);
-    m_notes = caption(QString(), m_chosenBlock);
+    m_notes = captionLabel(QString(), m_chosenBlock);
     m_notes->setWordWrap(true);
     m_notes->setContentsMargins(0, 4, 0, 0);
     chosen->addWidget(m_notes);
     addBlock(column, m_chosenBlock, 12);
-    addBlock(column, caption(QStringLiteral("MediaInfo"), top), 14);
+    addBlock(column, captionLabel(QStringLiteral("MediaInfo"), top), 14);
     column->addSpacing(4);
-    m_media = new MediaInfoListModel(this);
-    m_mediaList = new FittingListView(top);
-    m_mediaList->setAccessibleName(QStringLiteral("MediaInfo"));
-    m_mediaList->setModel(m_media);
-    m_mediaList->setItemDelegate(new MediaInfoDelegate(m_mediaList));
-    m_mediaList->setFrameShape(QFrame::NoFrame);
-    m_mediaList->setSelectionMode(QAbstractItemView::NoSelection);
-    m_mediaList->setFocusPolicy(Qt::NoFocus);
-    m_mediaList->viewport()->setAutoFillBackground(false);
-    addBlock(column, m_mediaList, 0);
+    m_media = new MediaInfoView(top);
+    addBlock(column, m_media, 0);
     column->addStretch(1);
     scroll->setWidget(top);
     outer->addWidget(scroll, 1);
@@ -675,7 +347,6 @@ void DetailPanel::showChosen()
 void DetailPanel::showMedia()
 {
     m_media->setRows(m_item ? m_item->mediaInfo() : QList<MediaInfoRow>());
-    m_mediaList->updateGeometry();
 }
 
 void DetailPanel::updateActions()

@@ -1,17 +1,15 @@
 #pragma once
 
 #include "library/MovieItem.h"
+#include "ui/ClickablePathView.h"
 #include "ui/Controls.h"
-#include "ui/TitlePickers.h"
+#include "ui/EngineReplyRow.h"
 
-#include <QPointer>
 #include <QUuid>
-#include <QStringList>
 #include <QWidget>
 
 class QCheckBox;
 class QLineEdit;
-class QListView;
 class QPushButton;
 class QToolButton;
 class QVBoxLayout;
@@ -20,80 +18,7 @@ namespace tolvane {
 
 class DesktopServices;
 class LibraryModel;
-class MediaInfoListModel;
-
-/// The path's components, "/" and empty ones dropped, and whether a separator comes first.
-struct PathSegments {
-    QStringList segments;
-    bool leadingSeparator = false;
-    bool operator==(const PathSegments &) const = default;
-};
-PathSegments pathSegments(const QString &path);
-
-/// A path shown one component per line, each a link that reports its text.
-class ClickablePathView : public QWidget {
-    Q_OBJECT
-public:
-    explicit ClickablePathView(QWidget *parent = nullptr);
-    void setPath(const QString &path);
-
-Q_SIGNALS:
-    void tokenClicked(const QString &token);
-
-private:
-    struct Line {
-        QWidget *row;
-        InfoLabel *separator;
-        QToolButton *segment;
-    };
-    QList<Line> m_lines; // kept and re-labelled: switching rows makes no widgets
-    QVBoxLayout *m_column = nullptr;
-};
-
-/// One engine's reply of the shown row: its state, summary and the buttons that steer it. It
-/// reports the user's choices; the panel applies them to the row.
-class EngineReplyRow : public QWidget {
-    Q_OBJECT
-public:
-    explicit EngineReplyRow(QWidget *parent = nullptr);
-    void show(const EngineReply &reply, bool isChosen);
-
-    QPushButton *pickButton() const { return m_pick; }
-    QPushButton *altButton() const { return m_alt; }
-    QPushButton *useButton() const { return m_use; }
-    QPushButton *checkButton() const { return m_check; }
-    /// The popups while open; null otherwise.
-    PickerPopup *pickPopover() const { return m_pickPopover; }
-    PickerPopup *altPopover() const { return m_altPopover; }
-
-Q_SIGNALS:
-    void use();
-    void check();
-    void pickCandidate(int index);
-    /// Row 0 of the picker is the title alone.
-    void altChoice(int option);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    void openPicker();
-    void openAltPicker();
-
-    EngineReply m_reply; // what is shown, to open the pickers with
-    bool m_isChosen = false;
-    QWidget *m_dot = nullptr;
-    InfoLabel *m_name = nullptr;
-    InfoLabel *m_chosen = nullptr;
-    QPushButton *m_pick = nullptr;
-    QPushButton *m_alt = nullptr;
-    QPushButton *m_check = nullptr;
-    QPushButton *m_use = nullptr;
-    InfoLabel *m_summary = nullptr;
-    InfoLabel *m_notes = nullptr;
-    QPointer<PickerPopup> m_pickPopover;
-    QPointer<PickerPopup> m_altPopover;
-};
+class MediaInfoView;
 
 /// The right side of the window for the model's selected row. It is bound to one row at a time
 /// and re-bound, not rebuilt, when the selection changes; it reads the row and calls its and the
@@ -156,8 +81,7 @@ private:
     InfoLabel *m_notes = nullptr;
     InfoLabel *m_companions = nullptr;
     std::pair<QUuid, bool> m_companionsShownFor; // the row and renamability the line was read for
-    MediaInfoListModel *m_media = nullptr;
-    QListView *m_mediaList = nullptr;
+    MediaInfoView *m_media = nullptr;
     QPushButton *m_lookup = nullptr;
     QPushButton *m_check = nullptr;
     QPushButton *m_reveal = nullptr;

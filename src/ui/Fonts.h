@@ -22,6 +22,8 @@ inline QFont title3(const QFont &body) { return scaled(body, 4); }
 inline QFont callout(const QFont &body) { return scaled(body, -1); }
 inline QFont caption(const QFont &body) { return scaled(body, -2); }
 inline QFont smallCaption(const QFont &body) { return scaled(body, -3); }
+/// Paths and search text: the system's fixed-width font at caption size.
+inline QFont monospacedCaption() { return caption(QFontDatabase::systemFont(QFontDatabase::FixedFont)); }
 
 /// The badges' letters: the system's fixed-width font at 9 points, semibold.
 inline QFont badge()
