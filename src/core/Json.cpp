@@ -3,8 +3,11 @@
 #include <QJsonDocument>
 #include <QVariant>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace tolvane {
@@ -58,80 +61,153 @@ std::optional<qint64> jsonInteger(const QJsonValue &value)
 
 namespace {
 
-void appendHexEscape(QByteArray &out, char16_t unit)
+// Output is written straight into spare room at the end of the byte array, which grows
+// geometrically: appending a byte or a short piece at a time dominated listings of thousands of rows.
+
+// The most bytes one UTF-16 unit or one byte of UTF-8 takes once written (an escape \uXXXX).
+constexpr qsizetype widest = 6;
+// Long text is written a stretch at a time, so the room asked for stays small.
+constexpr qsizetype stretch = 4096;
+
+char *writeHexEscape(char *at, char16_t unit)
 {
     static const char digits[] = "0123456789abcdef";
-    const char escape[] = {'\\', 'u', digits[(unit >> 12) & 0xf], digits[(unit >> 8) & 0xf], digits[(unit >> 4) & 0xf],
-        digits[unit & 0xf]};
-    out.append(escape, sizeof escape);
+    *at++ = '\\';
+    *at++ = 'u';
+    *at++ = digits[(unit >> 12) & 0xf];
+    *at++ = digits[(unit >> 8) & 0xf];
+    *at++ = digits[(unit >> 4) & 0xf];
+    *at++ = digits[unit & 0xf];
+    return at;
 }
 
 /// One ASCII character of a string literal, escaped where JSON needs it.
-void appendAscii(QByteArray &out, char c)
+char *writeAscii(char *at, char16_t c)
 {
+    char escaped = 0;
     switch (c) {
-    case '"':
-        out.append("\\\"", 2);
+    case u'"':
+        escaped = '"';
         break;
-    case '\\':
-        out.append("\\\\", 2);
+    case u'\\':
+        escaped = '\\';
         break;
-    case '\n':
-        out.append("\\n", 2);
+    case u'\n':
+        escaped = 'n';
         break;
-    case '\t':
-        out.append("\\t", 2);
+    case u'\t':
+        escaped = 't';
         break;
-    case '\r':
-        out.append("\\r", 2);
+    case u'\r':
+        escaped = 'r';
         break;
     default:
-        if (uchar(c) < 0x20)
-            appendHexEscape(out, char16_t(c));
-        else
-            out.append(c);
+        if (c < 0x20)
+            return writeHexEscape(at, c);
+        *at++ = char(c);
+        return at;
     }
+    *at++ = '\\';
+    *at++ = escaped;
+    return at;
+}
+
+/// Whether an ASCII character stands for itself in a string literal.
+bool isPlain(char16_t c)
+{
+    return c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\';
+}
+
+/// Writes the units [i, end) of `text` at `out`, a surrogate pair whose first half is at
+/// `end - 1` whole; returns the index after the last unit written.
+qsizetype writeUtf16(char *&out, QStringView text, qsizetype i, qsizetype end)
+{
+    char *at = out; // a local: the compiler need not reload it after every byte written
+    const qsizetype size = text.size();
+    for (; i < end; ++i) {
+        const char16_t c = text[i].unicode();
+        if (isPlain(c)) {
+            *at++ = char(c);
+        } else if (c < 0x80) {
+            at = writeAscii(at, c);
+        } else if (c < 0x800) {
+            *at++ = char(0xc0 | (c >> 6));
+            *at++ = char(0x80 | (c & 0x3f));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            // Four bytes for two units: within the room of the first.
+            const char32_t point = QChar::surrogateToUcs4(c, text[++i].unicode());
+            *at++ = char(0xf0 | (point >> 18));
+            *at++ = char(0x80 | ((point >> 12) & 0x3f));
+            *at++ = char(0x80 | ((point >> 6) & 0x3f));
+            *at++ = char(0x80 | (point & 0x3f));
+        } else if (QChar::isSurrogate(c)) {
+            // A lone half has no UTF-8 form; the escape keeps the text valid JSON.
+            at = writeHexEscape(at, c);
+        } else {
+            *at++ = char(0xe0 | (c >> 12));
+            *at++ = char(0x80 | ((c >> 6) & 0x3f));
+            *at++ = char(0x80 | (c & 0x3f));
+        }
+    }
+    out = at;
+    return i;
+}
+
+qsizetype writeUtf8(char *&out, QByteArrayView text, qsizetype i, qsizetype end)
+{
+    char *at = out;
+    for (; i < end; ++i) {
+        const uchar c = uchar(text[i]);
+        if (c < 0x80 && !isPlain(c))
+            at = writeAscii(at, c);
+        else
+            *at++ = char(c);
+    }
+    out = at;
+    return i;
+}
+
+/// Writes a string literal a stretch at a time: `room(count)` gives room for `count` bytes,
+/// `wrote(end)` takes what was written up to `end`.
+template<typename Text, typename Room, typename Wrote>
+void writeLiteral(Text text, qsizetype (*write)(char *&, Text, qsizetype, qsizetype), Room room, Wrote wrote)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    char *at = room(2 + widest * qMin(size, stretch));
+    *at++ = '"';
+    while (true) {
+        i = write(at, text, i, qMin(size, i + stretch));
+        if (i >= size)
+            break;
+        wrote(at);
+        at = room(1 + widest * qMin(size - i, stretch));
+    }
+    *at++ = '"';
+    wrote(at);
+}
+
+template<typename Text>
+void appendLiteral(QByteArray &out, Text text, qsizetype (*write)(char *&, Text, qsizetype, qsizetype))
+{
+    const auto room = [&out](qsizetype count) {
+        const qsizetype size = out.size();
+        out.resize(size + count);
+        return out.data() + size;
+    };
+    writeLiteral(text, write, room, [&out](const char *end) { out.resize(end - out.constData()); });
 }
 
 } // namespace
 
 void appendJsonUtf8(QByteArray &out, QByteArrayView utf8)
 {
-    out.append('"');
-    for (const char c : utf8) {
-        if (uchar(c) < 0x80)
-            appendAscii(out, c);
-        else
-            out.append(c);
-    }
-    out.append('"');
+    appendLiteral(out, utf8, writeUtf8);
 }
 
 void appendJsonString(QByteArray &out, QStringView text)
 {
-    out.append('"');
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            appendAscii(out, char(c));
-        } else if (c < 0x800) {
-            out.append(char(0xc0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3f)));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            const char32_t point = QChar::surrogateToUcs4(c, text[++i].unicode());
-            const char bytes[] = {char(0xf0 | (point >> 18)), char(0x80 | ((point >> 12) & 0x3f)),
-                char(0x80 | ((point >> 6) & 0x3f)), char(0x80 | (point & 0x3f))};
-            out.append(bytes, sizeof bytes);
-        } else if (QChar::isSurrogate(c)) {
-            // A lone half has no UTF-8 form; the escape keeps the text valid JSON.
-            appendHexEscape(out, c);
-        } else {
-            const char bytes[] = {char(0xe0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3f)), char(0x80 | (c & 0x3f))};
-            out.append(bytes, sizeof bytes);
-        }
-    }
-    out.append('"');
+    appendLiteral(out, text, writeUtf16);
 }
 
 QString jsonString(const QString &text)
@@ -152,6 +228,40 @@ QString jsonNumber(std::optional<int> number)
     return number ? QString::number(*number) : QStringLiteral("null");
 }
 
+char *JsonWriter::room(qsizetype count)
+{
+    if (m_out.size() - m_size < count)
+        m_out.resize(qMax(2 * m_out.size(), m_size + count));
+    return m_out.data() + m_size;
+}
+
+void JsonWriter::wrote(const char *end)
+{
+    m_size = end - m_out.constData();
+}
+
+void JsonWriter::write(QByteArrayView text)
+{
+    char *at = room(text.size());
+    std::memcpy(at, text.data(), size_t(text.size()));
+    wrote(at + text.size());
+}
+
+template<typename Text> void JsonWriter::literal(Text text)
+{
+    const auto room = [this](qsizetype count) { return this->room(count); };
+    const auto wrote = [this](const char *end) { this->wrote(end); };
+    if constexpr (std::is_same_v<Text, QStringView>)
+        writeLiteral(text, writeUtf16, room, wrote);
+    else
+        writeLiteral(text, writeUtf8, room, wrote);
+}
+
+void JsonWriter::reserve(qsizetype bytes)
+{
+    room(bytes - m_size);
+}
+
 void JsonWriter::beginValue()
 {
     if (m_afterKey) {
@@ -160,27 +270,33 @@ void JsonWriter::beginValue()
     }
     if (m_counts.isEmpty())
         return;
+    const qsizetype indent = 2 * m_counts.size();
+    char *at = room(2 + indent);
     if (m_counts.last()++ > 0)
-        m_out.append(',');
-    m_out.append('\n');
-    m_out.append(2 * m_counts.size(), ' ');
+        *at++ = ',';
+    *at++ = '\n';
+    wrote(std::fill_n(at, indent, ' '));
 }
 
 void JsonWriter::open(char bracket)
 {
     beginValue();
-    m_out.append(bracket);
+    *room(1) = bracket;
+    ++m_size;
     m_counts.append(0);
 }
 
 void JsonWriter::close(char bracket)
 {
     const int count = m_counts.takeLast();
+    const qsizetype indent = count > 0 ? 2 * m_counts.size() : 0;
+    char *at = room(2 + indent);
     if (count > 0) {
-        m_out.append('\n');
-        m_out.append(2 * m_counts.size(), ' ');
+        *at++ = '\n';
+        at = std::fill_n(at, indent, ' ');
     }
-    m_out.append(bracket);
+    *at++ = bracket;
+    wrote(at);
 }
 
 void JsonWriter::beginObject()
@@ -206,15 +322,15 @@ void JsonWriter::endArray()
 void JsonWriter::key(QStringView name)
 {
     beginValue();
-    appendJsonString(m_out, name);
-    m_out.append(": ", 2);
+    literal(name);
+    write(": ");
     m_afterKey = true;
 }
 
 void JsonWriter::value(QStringView text)
 {
     beginValue();
-    appendJsonString(m_out, text);
+    literal(text);
 }
 
 void JsonWriter::value(const std::optional<QString> &text)
@@ -225,6 +341,12 @@ void JsonWriter::value(const std::optional<QString> &text)
         null();
 }
 
+void JsonWriter::valueUtf8(QByteArrayView utf8)
+{
+    beginValue();
+    literal(utf8);
+}
+
 void JsonWriter::value(std::optional<qint64> number)
 {
     if (!number) {
@@ -232,27 +354,30 @@ void JsonWriter::value(std::optional<qint64> number)
         return;
     }
     beginValue();
-    m_out.append(QByteArray::number(*number));
+    char *at = room(20); // the longest qint64: "-9223372036854775808"
+    wrote(std::to_chars(at, at + 20, *number).ptr);
 }
 
 void JsonWriter::value(bool flag)
 {
     beginValue();
-    m_out.append(flag ? QByteArrayView("true") : QByteArrayView("false"));
+    write(flag ? "true" : "false");
 }
 
 void JsonWriter::null()
 {
     beginValue();
-    m_out.append("null", 4);
+    write("null");
 }
 
 QByteArray JsonWriter::take()
 {
+    m_out.resize(m_size);
     if (m_counts.isEmpty() && !m_out.isEmpty())
         m_out.append('\n');
     m_counts.clear();
     m_afterKey = false;
+    m_size = 0;
     return std::exchange(m_out, {});
 }
 

@@ -50,6 +50,8 @@ public:
     void value(const QString &text) { value(QStringView(text)); }
     void value(const char16_t *text) { value(QStringView(text)); }
     void value(const std::optional<QString> &text);
+    /// A string given in valid UTF-8, written from its bytes without decoding.
+    void valueUtf8(QByteArrayView utf8);
     void value(std::optional<qint64> number);
     void value(int number) { value(std::optional<qint64>(number)); }
     void value(bool flag);
@@ -57,14 +59,20 @@ public:
 
     /// The text written so far, ended by a newline once the outermost value is complete.
     QByteArray take();
-    void reserve(qsizetype bytes) { m_out.reserve(bytes); }
+    void reserve(qsizetype bytes);
 
 private:
+    /// Room for `count` more bytes at the end of what is written, to be taken by `wrote`.
+    char *room(qsizetype count);
+    void wrote(const char *end);
+    void write(QByteArrayView text);
+    template<typename Text> void literal(Text text);
     void beginValue();
     void open(char bracket);
     void close(char bracket);
 
-    QByteArray m_out;
+    QByteArray m_out; // what is written, then spare room: its first m_size bytes count
+    qsizetype m_size = 0;
     QList<int> m_counts; // values written so far in each open object or array
     bool m_afterKey = false;
 };
