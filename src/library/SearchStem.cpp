@@ -1,39 +1,72 @@
 #include "SearchStem.h"
 
-#include <QSet>
 #include <QStringList>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
 
 namespace tolvane {
 
 namespace {
 
-QSet<QString> wordSet(std::initializer_list<const char *> words)
+using namespace std::string_view_literals;
+
+// Words of up to ten characters of a-z, 0-9, "+" and "-" packed six bits a character into one
+// integer; zero for any other word. The tables below are looked up by these codes: every file of a
+// drop is checked for its extension, and every word of a video's name for junk.
+constexpr qsizetype longestCoded = 10; // "theatrical"
+
+template<typename Char> constexpr quint64 wordCode(std::basic_string_view<Char> word)
 {
-    QSet<QString> set;
-    for (const char *word : words)
-        set.insert(QString::fromLatin1(word));
-    return set;
+    if (word.size() == 0 || qsizetype(word.size()) > longestCoded)
+        return 0;
+    quint64 code = 0;
+    for (const Char c : word) {
+        quint64 value;
+        if (c >= 'a' && c <= 'z')
+            value = quint64(c - 'a') + 1;
+        else if (c >= '0' && c <= '9')
+            value = quint64(c - '0') + 27;
+        else if (c == '+' || c == '-')
+            value = c == '+' ? 37 : 38;
+        else
+            return 0;
+        code = code << 6 | value;
+    }
+    return code;
 }
 
-const QSet<QString> &videoExtensions()
+template<size_t N> constexpr std::array<quint64, N> sortedCodes(const std::array<std::string_view, N> &words)
 {
-    static const QSet<QString> set = wordSet({"mkv", "mp4", "m4v", "avi", "mov", "wmv", "mpg", "mpeg", "ts", "m2ts",
-        "mts", "vob", "flv", "webm", "ogv", "3gp"});
-    return set;
+    std::array<quint64, N> codes{};
+    for (size_t i = 0; i < N; ++i)
+        codes[i] = wordCode(words[i]);
+    std::sort(codes.begin(), codes.end());
+    return codes;
 }
+
+template<size_t N> bool inTable(const std::array<quint64, N> &codes, QStringView lower)
+{
+    const quint64 code = wordCode(std::u16string_view(lower.utf16(), size_t(lower.size())));
+    return code != 0 && std::binary_search(codes.begin(), codes.end(), code);
+}
+
+constexpr std::array videoExtensionNames{"3gp"sv, "avi"sv, "flv"sv, "m2ts"sv, "m4v"sv, "mkv"sv, "mov"sv, "mp4"sv,
+    "mpeg"sv, "mpg"sv, "mts"sv, "ogv"sv, "ts"sv, "vob"sv, "webm"sv, "wmv"sv};
+constexpr auto videoExtensions = sortedCodes(videoExtensionNames);
 
 // Entries with "-" or "+" never match (those characters split tokens first); they stay as listed.
-const QSet<QString> &junkTokens()
-{
-    static const QSet<QString> set = wordSet({"720p", "1080p", "1440p", "2160p", "4k", "8k", "bluray", "blu-ray",
-        "bdrip", "brrip", "bdremux", "remux", "webrip", "web-dl", "webdl", "web", "hdtv", "hdrip", "dvdrip", "dvdscr",
-        "x264", "x265", "h264", "h265", "hevc", "avc", "av1", "xvid", "divx", "aac", "ac3", "dts", "truehd", "atmos",
-        "flac", "mp3", "opus", "hdr", "hdr10", "hdr10+", "dv", "dovi", "sdr", "10bit", "8bit", "proper", "repack",
-        "internal", "limited", "extended", "theatrical", "unrated", "directors", "cut", "multi", "dual", "audio",
-        "subs", "subbed", "dubbed", "yts", "yify", "rarbg", "sparks", "ctrlhd", "framestor", "ntb", "amzn", "nf",
-        "dsnp", "hulu", "hmax", "it", "sample", "trailer", "nfo", "readnfo"});
-    return set;
-}
+constexpr std::array junkTokenNames{"1080p"sv, "10bit"sv, "1440p"sv, "2160p"sv, "4k"sv, "720p"sv, "8bit"sv, "8k"sv,
+    "aac"sv, "ac3"sv, "amzn"sv, "atmos"sv, "audio"sv, "av1"sv, "avc"sv, "bdremux"sv, "bdrip"sv, "blu-ray"sv, "bluray"sv,
+    "brrip"sv, "ctrlhd"sv, "cut"sv, "directors"sv, "divx"sv, "dovi"sv, "dsnp"sv, "dts"sv, "dual"sv, "dubbed"sv, "dv"sv,
+    "dvdrip"sv, "dvdscr"sv, "extended"sv, "flac"sv, "framestor"sv, "h264"sv, "h265"sv, "hdr"sv, "hdr10"sv, "hdr10+"sv,
+    "hdrip"sv, "hdtv"sv, "hevc"sv, "hmax"sv, "hulu"sv, "internal"sv, "it"sv, "limited"sv, "mp3"sv, "multi"sv, "nf"sv,
+    "nfo"sv, "ntb"sv, "opus"sv, "proper"sv, "rarbg"sv, "readnfo"sv, "remux"sv, "repack"sv, "sample"sv, "sdr"sv,
+    "sparks"sv, "subbed"sv, "subs"sv, "theatrical"sv, "trailer"sv, "truehd"sv, "unrated"sv, "web"sv, "web-dl"sv,
+    "webdl"sv, "webrip"sv, "x264"sv, "x265"sv, "xvid"sv, "yify"sv, "yts"sv};
+constexpr auto junkTokens = sortedCodes(junkTokenNames);
 
 // Replaces each "open … close" part (no close in between) by one space, leftmost first, as the
 // patterns \[[^\]]*\] and \([^\)]*\) do.
@@ -65,10 +98,20 @@ bool isResolution(QStringView lowerPiece)
     return true;
 }
 
+bool hasPrefix(QStringView text, std::u16string_view prefix)
+{
+    if (text.size() < qsizetype(prefix.size()))
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (text[qsizetype(i)].unicode() != prefix[i])
+            return false;
+    }
+    return true;
+}
+
 bool isJunkLower(QStringView lower)
 {
-    return lower.startsWith(QLatin1String("aac")) || lower.startsWith(QLatin1String("dts")) || isResolution(lower)
-        || junkTokens().contains(QString::fromRawData(lower.data(), lower.size()));
+    return hasPrefix(lower, u"aac") || hasPrefix(lower, u"dts") || isResolution(lower) || inTable(junkTokens, lower);
 }
 
 char16_t asciiLower(char16_t c)
@@ -77,12 +120,11 @@ char16_t asciiLower(char16_t c)
 }
 
 // Whether a piece of a name is a release tag, resolution or codec word. Pieces of plain ASCII
-// letters are lowercased on the stack and only the short ones can be junk, so most of the words
-// of a name cost no allocation.
+// letters are lowercased on the stack and only the short ones can be junk, so the words of a name
+// cost no allocation.
 bool isJunk(QStringView piece)
 {
-    constexpr qsizetype longestJunk = 10; // "theatrical"
-    char16_t lower[longestJunk];
+    char16_t lower[longestCoded];
     bool ascii = true;
     for (QChar c : piece) {
         if (c.unicode() >= 0x80) {
@@ -93,14 +135,14 @@ bool isJunk(QStringView piece)
     if (!ascii) // Unicode lowercasing may still yield ASCII (the Kelvin sign gives "k")
         return isJunkLower(piece.toString().toLower());
     const bool prefixed = piece.size() >= 3;
-    if (piece.size() > longestJunk) {
+    if (piece.size() > longestCoded) {
         // Only the "aac"/"dts" prefixes can match a long piece.
         if (!prefixed)
             return false;
         for (qsizetype i = 0; i < 3; ++i)
             lower[i] = asciiLower(piece.at(i).unicode());
         const QStringView head(lower, 3);
-        return head == QLatin1String("aac") || head == QLatin1String("dts");
+        return hasPrefix(head, u"aac") || hasPrefix(head, u"dts");
     }
     for (qsizetype i = 0; i < piece.size(); ++i)
         lower[i] = asciiLower(piece.at(i).unicode());
@@ -111,14 +153,24 @@ bool isJunk(QStringView piece)
 
 QStringList videoExtensionList()
 {
-    QStringList list(videoExtensions().begin(), videoExtensions().end());
-    list.sort();
+    QStringList list;
+    for (const std::string_view extension : videoExtensionNames)
+        list.append(QString::fromLatin1(extension.data(), qsizetype(extension.size())));
     return list;
 }
 
-bool isVideoExtension(const QString &extension)
+bool isVideoExtension(QStringView extension)
 {
-    return videoExtensions().contains(extension.toLower());
+    char16_t lower[longestCoded];
+    if (extension.size() > longestCoded)
+        return false;
+    for (qsizetype i = 0; i < extension.size(); ++i) {
+        const char16_t c = extension[i].unicode();
+        if (c >= 0x80) // Unicode lowercasing may still yield ASCII (the Kelvin sign gives "k")
+            return inTable(videoExtensions, extension.toString().toLower());
+        lower[i] = asciiLower(c);
+    }
+    return inTable(videoExtensions, QStringView(lower, extension.size()));
 }
 
 QString pathExtension(const QString &fileName)
@@ -131,16 +183,21 @@ QString pathExtension(const QString &fileName)
 
 QString deletingPathExtension(const QString &fileName)
 {
-    const QString extension = pathExtension(fileName);
-    return extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 || dot == fileName.size() - 1 ? fileName : fileName.left(dot);
 }
 
 // Hand-written scans rather than regular expressions: stems are derived for every file of a drop.
-QString deriveSearchStem(const QString &nameWithoutExtension)
+QString deriveSearchStem(QStringView nameWithoutExtension)
 {
-    QString text = nameWithoutExtension;
-    blankEnclosed(text, QLatin1Char('['), QLatin1Char(']'));
-    blankEnclosed(text, QLatin1Char('('), QLatin1Char(')'));
+    QStringView text = nameWithoutExtension;
+    QString blanked;
+    if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char('('))) {
+        blanked = text.toString();
+        blankEnclosed(blanked, QLatin1Char('['), QLatin1Char(']'));
+        blankEnclosed(blanked, QLatin1Char('('), QLatin1Char(')'));
+        text = blanked;
+    }
 
     // Dots, underscores, plus signs and hyphens separate words just as white space does.
     const auto isBreak = [&text](qsizetype at) {
@@ -148,8 +205,8 @@ QString deriveSearchStem(const QString &nameWithoutExtension)
         return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('+')
             || c == QLatin1Char('-');
     };
-    QString stem;
-    stem.reserve(text.size());
+    // Built on the stack, then copied once into a string of its final size.
+    QVarLengthArray<QChar, 256> stem;
     qsizetype i = 0;
     const qsizetype size = text.size();
     while (i < size) {
@@ -160,15 +217,14 @@ QString deriveSearchStem(const QString &nameWithoutExtension)
             ++i;
         if (start == i)
             break;
-        const QStringView piece = QStringView(text).mid(start, i - start);
+        const QStringView piece = text.mid(start, i - start);
         if (isJunk(piece))
             continue;
         if (!stem.isEmpty())
-            stem += QLatin1Char(' ');
-        stem += piece;
+            stem.append(QLatin1Char(' '));
+        stem.append(piece.data(), piece.size());
     }
-    stem.squeeze();
-    return stem;
+    return QString(stem.constData(), stem.size());
 }
 
 } // namespace tolvane

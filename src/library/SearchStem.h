@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
 namespace tolvane {
 
 /// True when the lowercased extension (without the dot) names a video container we accept.
-bool isVideoExtension(const QString &extension);
+bool isVideoExtension(QStringView extension);
 /// The video extensions we accept, lowercase and sorted (for file dialogs' filters).
 QStringList videoExtensionList();
 
@@ -19,6 +20,6 @@ QString deletingPathExtension(const QString &fileName);
 
 /// A search text from a file name without its extension: bracketed parts, separators,
 /// release tags, resolutions and codec words removed; letter case of kept words preserved.
-QString deriveSearchStem(const QString &nameWithoutExtension);
+QString deriveSearchStem(QStringView nameWithoutExtension);
 
 } // namespace tolvane
