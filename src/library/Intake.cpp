@@ -10,7 +10,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 #include <dirent.h>
@@ -22,8 +24,9 @@ namespace tolvane {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR *dir) const { closedir(dir); }
+struct FdCloser {
+    int fd;
+    ~FdCloser() { close(fd); }
 };
 
 bool hasVideoExtension(const char *name)
@@ -32,17 +35,17 @@ bool hasVideoExtension(const char *name)
     if (!dot || dot == name || dot[1] == '\0')
         return false;
     const char *extension = dot + 1;
-    char lower[8];
+    char16_t wide[8];
     size_t length = 0;
     for (; extension[length] != '\0'; ++length) {
         const unsigned char c = static_cast<unsigned char>(extension[length]);
-        if (c >= 0x80) // not ASCII: let Unicode lowercasing decide
+        if (c >= 0x80) // not ASCII: decode it as the row would, and let Unicode lowercasing decide
             return isVideoExtension(readableName(extension));
-        if (length == sizeof lower - 1)
+        if (length == std::size(wide))
             return false; // longer than any video extension
-        lower[length] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        wide[length] = c;
     }
-    return isVideoExtension(QLatin1String(lower, qsizetype(length)));
+    return isVideoExtension(QStringView(wide, qsizetype(length)));
 }
 
 std::optional<QByteArray> canonicalPath(const QByteArray &path)
@@ -66,51 +69,75 @@ struct WalkDir {
     std::optional<QByteArray> canonical;
 };
 
-// readdir with openat instead of QDirIterator: no per-entry stat or QFileInfo, which keeps a scan
-// of a large library close to the cost of the directory reads themselves. The entry type from
-// readdir decides; only links and file systems that give no type cost a stat.
-void walk(int dirFd, const WalkDir &here, QList<Found> &found)
+// A folder's path and a name in it, made in one allocation.
+QByteArray joined(const QByteArray &folder, const char *name)
 {
-    std::unique_ptr<DIR, DirCloser> dir(fdopendir(dirFd));
-    if (!dir) {
-        close(dirFd);
-        return;
-    }
-    const int fd = dirfd(dir.get());
-    while (const dirent *entry = readdir(dir.get())) {
-        const char *name = entry->d_name;
-        if (name[0] == '.') // hidden, ".", ".."
-            continue;
-        unsigned char type = entry->d_type;
-        struct stat info;
-        if (type == DT_UNKNOWN) {
-            if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    const size_t length = std::strlen(name);
+    QByteArray path(folder.size() + 1 + qsizetype(length), Qt::Uninitialized);
+    char *out = path.data();
+    std::memcpy(out, folder.constData(), size_t(folder.size()));
+    out[folder.size()] = '/';
+    std::memcpy(out + folder.size() + 1, name, length);
+    return path;
+}
+
+// getdents64 with openat instead of QDirIterator: no per-entry stat or QFileInfo, which keeps a
+// scan of a large library close to the cost of the directory reads themselves (readdir would add
+// a stat, two fcntl calls and a buffer to every folder). The entry type decides; only links and
+// file systems that give no type cost a stat. Each depth reads into a buffer of its own, kept for
+// the whole walk, as a folder's entries are read on after its subfolders are walked.
+constexpr size_t entryBufferSize = 32 * 1024;
+
+void walk(int fd, const WalkDir &here, QList<Found> &found, std::vector<std::unique_ptr<char[]>> &buffers, size_t depth)
+{
+    const FdCloser closer{fd};
+    if (buffers.size() <= depth)
+        buffers.emplace_back(new char[entryBufferSize]);
+    char *buffer = buffers[depth].get();
+    while (true) {
+        const ssize_t length = getdents64(fd, buffer, entryBufferSize);
+        if (length <= 0) // the end, or an unreadable folder passed over
+            return;
+        for (ssize_t offset = 0; offset < length;) {
+            const auto *entry = reinterpret_cast<const dirent64 *>(buffer + offset);
+            offset += entry->d_reclen;
+            const char *name = entry->d_name;
+            if (name[0] == '.') // hidden, ".", ".."
                 continue;
-            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : S_ISLNK(info.st_mode) ? DT_LNK : 0;
-        }
-        if (type == DT_DIR) {
-            const int childFd = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0)
+            unsigned char type = entry->d_type;
+            struct stat info;
+            if (type == DT_UNKNOWN) {
+                if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                type = S_ISDIR(info.st_mode) ? DT_DIR
+                    : S_ISREG(info.st_mode)  ? DT_REG
+                    : S_ISLNK(info.st_mode)  ? DT_LNK
+                                             : 0;
+            }
+            if (type == DT_DIR) {
+                const int childFd = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (childFd < 0)
+                    continue;
+                WalkDir child{joined(here.path, name), std::nullopt};
+                if (here.canonical)
+                    child.canonical = joined(*here.canonical, name);
+                walk(childFd, child, found, buffers, depth + 1);
                 continue;
-            WalkDir child{here.path + '/' + name, std::nullopt};
-            if (here.canonical)
-                child.canonical = *here.canonical + '/' + name;
-            walk(childFd, child, found);
-            continue;
-        }
-        if ((type != DT_REG && type != DT_LNK) || !hasVideoExtension(name))
-            continue;
-        QByteArray path = here.path + '/' + name;
-        if (type == DT_LNK) {
-            // A link counts when it leads to a regular file; that file is what it stands for.
-            if (fstatat(fd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            }
+            if ((type != DT_REG && type != DT_LNK) || !hasVideoExtension(name))
                 continue;
-            if (std::optional<QByteArray> target = canonicalPath(path))
-                found.append({path, *target});
-            continue;
+            QByteArray path = joined(here.path, name);
+            if (type == DT_LNK) {
+                // A link counts when it leads to a regular file; that file is what it stands for.
+                if (fstatat(fd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+                    continue;
+                if (std::optional<QByteArray> target = canonicalPath(path))
+                    found.append({path, *target});
+                continue;
+            }
+            QByteArray key = here.canonical ? joined(*here.canonical, name) : path;
+            found.append({std::move(path), std::move(key)});
         }
-        QByteArray key = here.canonical ? *here.canonical + '/' + name : path;
-        found.append({std::move(path), std::move(key)});
     }
 }
 
@@ -125,7 +152,8 @@ QList<Found> walkFolder(const QByteArray &folderPath)
     if (canonical && *canonical != folderPath)
         root.canonical = *canonical == "/" ? QByteArray() : *canonical;
     QList<Found> found;
-    walk(fd, root, found);
+    std::vector<std::unique_ptr<char[]>> buffers;
+    walk(fd, root, found, buffers, 0);
     return found;
 }
 
@@ -161,22 +189,14 @@ QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale)
 {
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sort keys once per name instead of collating names on every comparison.
-    struct Keyed {
-        QCollatorSortKey key;
-        qsizetype index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i)
-        keyed.push_back({collator.sortKey(names[i]), i});
+    // Compared directly rather than through sort keys: ICU compares text on a fast path that
+    // stops at the first difference, twice as fast here as making a key for every name, and it
+    // orders exactly as the keys would.
+    std::vector<qsizetype> order(size_t(names.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
     std::stable_sort(
-        keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) { return a.key.compare(b.key) < 0; });
-    QList<qsizetype> order;
-    order.reserve(names.size());
-    for (const Keyed &entry : keyed)
-        order.append(entry.index);
-    return order;
+        order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return collator.compare(names[a], names[b]) < 0; });
+    return QList<qsizetype>(order.begin(), order.end());
 }
 
 IntakeResult collectIntake(const QList<QUrl> &urls)
@@ -184,10 +204,10 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
     IntakeResult result;
     QSet<QByteArray> seen;
     auto collect = [&](QByteArray path, const QByteArray &key) {
-        if (!seen.contains(key)) {
-            seen.insert(key);
+        const qsizetype before = seen.size();
+        seen.insert(key); // one hash of the path instead of two: a drop is mostly new files
+        if (seen.size() != before)
             result.paths.append(std::move(path));
-        }
     };
 
     for (const QUrl &url : urls) {
@@ -200,7 +220,9 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
         if (S_ISDIR(info.st_mode)) {
             if (!result.folderPath)
                 result.folderPath = path;
-            for (Found &file : walkFolder(path))
+            QList<Found> found = walkFolder(path);
+            seen.reserve(seen.size() + found.size());
+            for (Found &file : found)
                 collect(std::move(file.path), file.key);
         } else if (S_ISREG(info.st_mode) && isVideoExtension(pathExtension(readableName(nativeFileName(path))))) {
             if (!result.folderPath)
