@@ -28,7 +28,13 @@ QByteArray scanJson(const LibraryModel &model)
         json.key(u"name");
         json.value(item->originalName());
         json.key(u"path");
-        json.value(readableName(item->nativePath()));
+        // Valid UTF-8 decodes and encodes back to the same bytes (only a leading byte-order mark
+        // would be lost, and a path starts with "/"): such a path is written without decoding.
+        const QByteArray &path = item->nativePath();
+        if (path.startsWith('/') && QByteArrayView(path).isValidUtf8())
+            json.valueUtf8(path);
+        else
+            json.value(readableName(path));
         json.key(u"stem");
         json.value(item->searchStem());
         json.key(u"yearHint");
