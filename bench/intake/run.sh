@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Intake benchmark: `tolvane-cli scan --json` against `find -type f` on the same tree of
-# 100 000 files (10 000 of them videos) in folders four levels deep. The tree is made once.
-# Target: within 1.3× of find's wall time, under 150 MB peak memory.
+# Intake benchmark: `tolvane-cli scan --json` against `find -type f` on two trees of 100 000 files
+# (10 000 of them videos), made once:
+#   deep: 10 000 folders four levels deep, 10 files each (1 video), where the directory reads weigh most;
+#   wide: 1 000 folders three levels deep, 100 files each (10 videos), where the per-file work shows.
+# The two commands run interleaved, so a busy machine slows both alike; each figure is a median.
+# Target: within 1.3× of find's wall time on both trees, under 150 MB peak memory.
 # Usage: bench/intake/run.sh [RUNS]   (builds the default preset first, unless BUILD_DIR is given)
+# TOLVANE_BENCH_TREE names the deep tree's folder (the wide one sits beside it, "-wide" appended).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 runs=${1:-5}
-tree=${TOLVANE_BENCH_TREE:-/tmp/tolvane-bench-intake}
+deep=${TOLVANE_BENCH_TREE:-/tmp/tolvane-bench-intake}
+wide=$deep-wide
 if [[ -n "${BUILD_DIR:-}" ]]; then
     cli=$BUILD_DIR/src/cli/tolvane-cli
 else
@@ -15,41 +20,52 @@ else
     make --no-print-directory build >/dev/null
 fi
 
-if [[ ! -f "$tree/.complete" ]]; then
-    echo "making $tree …" >&2
-    rm -rf "$tree"
-    mkdir -p "$tree"
-    # 10 × 10 × 10 × 10 leaf folders, each with one video and nine other files.
-    awk -v root="$tree" 'BEGIN {
+# make_tree ROOT LEVELS VIDEOS OTHERS: 10^LEVELS leaf folders, each with VIDEOS videos and OTHERS
+# other files. Names are those of a real library: dotted release names, a year, .nfo and .jpg files.
+make_tree() {
+    local root=$1 levels=$2 videos=$3 others=$4
+    [[ -f "$root/.complete" ]] && return
+    echo "making $root …" >&2
+    rm -rf "$root"
+    mkdir -p "$root"
+    awk -v root="$root" -v levels="$levels" -v videos="$videos" -v others="$others" 'BEGIN {
+        split("Collection Year Genre. Folder_", label, " ")
         n = 0
-        for (a = 0; a < 10; a++) for (b = 0; b < 10; b++) for (c = 0; c < 10; c++) for (d = 0; d < 10; d++) {
-            dir = sprintf("%s/Collection %d/Year %d/Genre.%d/Folder_%d", root, a, b, c, d)
+        for (leaf = 0; leaf < 10 ^ levels; leaf++) {
+            dir = root
+            for (l = 1; l <= levels; l++) {
+                digit = int(leaf / 10 ^ (levels - l)) % 10
+                dir = dir "/" label[l] (label[l] ~ /[._]$/ ? "" : " ") digit
+            }
             print dir > "/dev/stderr"
-            printf "%s/The.Film.Number.%05d.%d.1080p.BluRay.x264-GROUP.mkv\n", dir, n, 1950 + n % 70
-            for (k = 0; k < 9; k++) printf "%s/extra_%d.%s\n", dir, k, (k % 3 ? "nfo" : "jpg")
-            n++
+            for (v = 0; v < videos; v++) {
+                printf "%s/The.Film.Number.%05d.%d.1080p.BluRay.x264-GROUP.mkv\n", dir, n, 1950 + n % 70
+                n++
+            }
+            for (k = 0; k < others; k++) printf "%s/extra_%d.%s\n", dir, k, (k % 3 ? "nfo" : "jpg")
         }
-    }' 2> >(xargs -d '\n' mkdir -p) > "$tree.files"
+    }' 2> >(xargs -d '\n' mkdir -p) > "$root.files"
     wait
     sleep 1
-    xargs -d '\n' touch < "$tree.files"
-    rm -f "$tree.files"
-    touch "$tree/.complete"
-fi
-echo "tree: $(find "$tree" -type f | wc -l) files" >&2
+    xargs -d '\n' touch < "$root.files"
+    rm -f "$root.files"
+    touch "$root/.complete"
+}
 
-# Median wall time in milliseconds of a command over $runs runs (after one warm-up run).
-median_ms() {
+make_tree "$deep" 4 1 9
+make_tree "$wide" 3 10 90
+
+# Wall time of one run of a command, in milliseconds.
+wall_ms() {
+    local start end
+    start=$(date +%s%N)
     "$@" >/dev/null
-    local times=()
-    for ((i = 0; i < runs; i++)); do
-        local start end
-        start=$(date +%s%N)
-        "$@" >/dev/null
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000000)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
+    end=$(date +%s%N)
+    echo $(((end - start) / 1000000))
+}
+
+median() {
+    sort -n | sed -n "$(((runs + 1) / 2))p"
 }
 
 peak_kb() {
@@ -57,12 +73,28 @@ peak_kb() {
     /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1
 }
 
-find_ms=$(median_ms find "$tree" -type f)
-scan_ms=$(median_ms "$cli" scan --json "$tree")
-scan_kb=$(peak_kb "$cli" scan --json "$tree")
-rows=$("$cli" scan "$tree" | sed -n 1p)
+measure() {
+    local name=$1 tree=$2
+    echo "$name tree: $(find "$tree" -type f | wc -l) files, $(find "$tree" -type d | wc -l) folders" >&2
+    find "$tree" -type f >/dev/null # warm-up: both read from the page cache
+    "$cli" scan --json "$tree" >/dev/null
+    local finds=() scans=()
+    for ((i = 0; i < runs; i++)); do
+        finds+=("$(wall_ms find "$tree" -type f)")
+        scans+=("$(wall_ms "$cli" scan --json "$tree")")
+    done
+    local find_ms scan_ms scan_kb rows
+    find_ms=$(printf '%s\n' "${finds[@]}" | median)
+    scan_ms=$(printf '%s\n' "${scans[@]}" | median)
+    scan_kb=$(peak_kb "$cli" scan --json "$tree")
+    rows=$("$cli" scan "$tree" | sed -n 1p)
+    echo "$name: $rows"
+    echo "  find -type f:     ${find_ms} ms (median of $runs; runs: ${finds[*]})"
+    echo "  tolvane-cli scan: ${scan_ms} ms (median of $runs; runs: ${scans[*]})"
+    echo "  ratio:            $(awk -v s="$scan_ms" -v f="$find_ms" 'BEGIN { printf "%.2f", (f > 0 ? s / f : 0) }')× find (target: 1.3×)"
+    echo "  peak memory:      $((scan_kb / 1024)) MB (target: under 150 MB)"
+}
 
-echo "rows:            $rows"
-echo "find -type f:    ${find_ms} ms (median of $runs)"
-echo "tolvane-cli scan: ${scan_ms} ms (median of $runs), $(awk -v s="$scan_ms" -v f="$find_ms" 'BEGIN { printf "%.2f", (f > 0 ? s / f : 0) }')× find (target: 1.3×)"
-echo "peak memory:     $((scan_kb / 1024)) MB (target: under 150 MB)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+measure "deep (10 000 folders × 10 files)" "$deep"
+measure "wide (1 000 folders × 100 files)" "$wide"
