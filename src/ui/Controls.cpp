@@ -3,6 +3,7 @@
 #include "ui/Fonts.h"
 #include "ui/NamedColors.h"
 
+#include <QAction>
 #include <QTextDocument>
 
 namespace tolvane {
@@ -118,6 +119,24 @@ QPushButton *pushButton(const QString &text, QWidget *parent, bool compact)
         button->setFont(fonts::caption(parent->font()));
     button->setAccessibleName(readableButtonText(text));
     button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton *actionButton(QAction *action, QWidget *parent, bool brief)
+{
+    QPushButton *button = pushButton(brief ? action->iconText() : action->text(), parent);
+    const auto follow = [button, action, brief] {
+        const QString text = brief ? action->iconText() : action->text();
+        if (text != button->text()) {
+            button->setText(text);
+            button->setAccessibleName(readableButtonText(text));
+        }
+        button->setToolTip(action->toolTip());
+        button->setEnabled(action->isEnabled());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
     return button;
 }
 

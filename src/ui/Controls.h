@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+class QAction;
+
 namespace tolvane {
 
 /// A label that shows information. Screen readers read what it shows, after a context
@@ -47,5 +49,9 @@ InfoLabel *captionLabel(const QString &text, QWidget *parent);
 /// is as wide as its text, in the caption font: the style's 80-pixel minimum would push a
 /// reply's last buttons out of the panel.
 QPushButton *pushButton(const QString &text, QWidget *parent, bool compact = false);
+
+/// A push button placing `action`: a click triggers it, and it follows the action's enabling,
+/// hover help and text (the short icon text when `brief`), so it never disagrees with the menus.
+QPushButton *actionButton(QAction *action, QWidget *parent, bool brief = false);
 
 } // namespace tolvane

@@ -5,12 +5,14 @@
 #include "library/LibraryModel.h"
 #include "library/NameBuilder.h"
 #include "support/DesktopServices.h"
+#include "ui/Actions.h"
 #include "ui/Controls.h"
 #include "ui/Fonts.h"
 #include "ui/MediaInfoView.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,10 +35,11 @@ void addBlock(QVBoxLayout *column, QWidget *widget, int top)
 
 } // namespace
 
-DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget *parent)
+DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions &actions, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_desktop(desktop)
+    , m_actions(actions)
 {
     setAccessibleName(QStringLiteral("Detail"));
     auto *outer = new QVBoxLayout(this);
@@ -148,19 +151,16 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
     outer->addWidget(divider);
-    auto *actions = new QHBoxLayout;
-    actions->setContentsMargins(12, 12, 12, 12);
-    actions->setSpacing(8);
-    m_lookup = pushButton(QStringLiteral("Lookup"), this);
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(12, 12, 12, 12);
+    bar->setSpacing(8);
+    m_lookup = actionButton(m_actions.action(Command::lookupSelected), this, true);
     m_lookup->setDefault(true);
-    m_check = pushButton(QStringLiteral("Check"), this);
-    m_check->setToolTip(QStringLiteral("Open Google search for the chosen match"));
-    m_reveal = pushButton(QStringLiteral("Reveal"), this);
-    m_rename = pushButton(QStringLiteral("Rename"), this);
-    for (QPushButton *button : {m_lookup, m_check, m_reveal, m_rename})
-        actions->addWidget(button);
-    actions->addStretch(1);
-    outer->addLayout(actions);
+    bar->addWidget(m_lookup);
+    for (Command command : {Command::check, Command::reveal, Command::rename})
+        bar->addWidget(actionButton(m_actions.action(command), this, true));
+    bar->addStretch(1);
+    outer->addLayout(bar);
 
     connect(m_path, &ClickablePathView::tokenClicked, this, [this](const QString &token) {
         if (m_item)
@@ -182,12 +182,8 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget 
         m_item->setNamePostfixOverride(on);
         m_item->updateProposedName();
     });
-    connect(m_chosenCheck, &QToolButton::clicked, &m_model, &LibraryModel::checkSelected);
+    connect(m_chosenCheck, &QToolButton::clicked, m_actions.action(Command::check), &QAction::trigger);
     connect(m_catalog, &QLabel::linkActivated, this, [this](const QString &link) { m_desktop.openUrl(QUrl(link)); });
-    connect(m_lookup, &QPushButton::clicked, &m_model, &LibraryModel::lookupSelected);
-    connect(m_check, &QPushButton::clicked, &m_model, &LibraryModel::checkSelected);
-    connect(m_reveal, &QPushButton::clicked, &m_model, &LibraryModel::revealSelectedInFinder);
-    connect(m_rename, &QPushButton::clicked, &m_model, &LibraryModel::renameSelected);
 
     // A row per engine made, and every block polished, up front: the first replies of a lookup
     // then only re-label widgets, instead of building and styling them while the list is busy.
@@ -219,7 +215,6 @@ void DetailPanel::setItem(MovieItemPtr item)
         connect(shown, &MovieItem::listedFieldsChanged, m_binding, [this] {
             showReplies();
             showChosen();
-            updateActions();
         });
         for (auto signal : {&MovieItem::namePostfixChanged, &MovieItem::namePostfixOverrideChanged})
             connect(shown, signal, m_binding, [this] { showChosen(); });
@@ -232,7 +227,6 @@ void DetailPanel::setItem(MovieItemPtr item)
     showReplies();
     showChosen();
     showMedia();
-    updateActions();
 }
 
 void DetailPanel::showQuery()
@@ -347,14 +341,6 @@ void DetailPanel::showChosen()
 void DetailPanel::showMedia()
 {
     m_media->setRows(m_item ? m_item->mediaInfo() : QList<MediaInfoRow>());
-}
-
-void DetailPanel::updateActions()
-{
-    m_lookup->setEnabled(m_model.canLookup());
-    m_check->setEnabled(m_item && m_item->chosenMatch().has_value());
-    m_reveal->setEnabled(m_model.selectedItem() != nullptr);
-    m_rename->setEnabled(m_item && m_item->canRename());
 }
 
 void DetailPanel::keyPressEvent(QKeyEvent *event)

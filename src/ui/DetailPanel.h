@@ -17,6 +17,7 @@ class QVBoxLayout;
 namespace tolvane {
 
 class DesktopServices;
+class Actions;
 class LibraryModel;
 class MediaInfoView;
 
@@ -26,14 +27,13 @@ class MediaInfoView;
 class DetailPanel : public QWidget {
     Q_OBJECT
 public:
-    DetailPanel(LibraryModel &model, DesktopServices &desktop, QWidget *parent = nullptr);
+    /// The action bar places the window's own commands from `actions`.
+    DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions &actions, QWidget *parent = nullptr);
     ~DetailPanel() override;
 
     /// Shows `item` (null: nothing) and follows its changes.
     void setItem(MovieItemPtr item);
     const MovieItemPtr &item() const { return m_item; }
-    /// Re-reads the enabling of the action bar (the model's state changed).
-    void updateActions();
 
     ClickablePathView *pathView() const { return m_path; }
     QLineEdit *extraTokensField() const { return m_extraTokens; }
@@ -43,8 +43,6 @@ public:
     QLabel *displayName() const { return m_displayName; }
     /// The reply rows in use, in reply order.
     QList<EngineReplyRow *> replyRows() const { return m_replyRows.mid(0, m_shownReplies); }
-    QPushButton *lookupButton() const { return m_lookup; }
-    QPushButton *renameButton() const { return m_rename; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -60,6 +58,7 @@ private:
 
     LibraryModel &m_model;
     DesktopServices &m_desktop;
+    Actions &m_actions;
     MovieItemPtr m_item;
     QObject *m_binding = nullptr; // owns the connections to the shown row
 
@@ -83,9 +82,6 @@ private:
     std::pair<QUuid, bool> m_companionsShownFor; // the row and renamability the line was read for
     MediaInfoView *m_media = nullptr;
     QPushButton *m_lookup = nullptr;
-    QPushButton *m_check = nullptr;
-    QPushButton *m_reveal = nullptr;
-    QPushButton *m_rename = nullptr;
 };
 
 } // namespace tolvane

@@ -4,6 +4,7 @@
 #include "library/LibraryModel.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
+#include "ui/Actions.h"
 #include "ui/Controls.h"
 #include "ui/DeleteKeyFilter.h"
 #include "ui/DetailPanel.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     : QMainWindow(parent)
     , m_model(model)
     , m_desktop(desktop)
+    , m_actions(new Actions(model, desktop, this))
     , m_listModel(new LibraryListModel(model, this))
 {
     setWindowTitle(QStringLiteral("Tolvane"));
@@ -103,7 +105,7 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
 
     new DeleteKeyFilter(
         this, [this] { return m_list->isVisible() && !m_model.selectedIDs().isEmpty(); },
-        [this] { m_model.removeItems(m_model.selectedIDs()); });
+        [this] { m_actions->action(Command::remove)->trigger(); });
 
     connect(this, &MainWindow::openAppSettings, this, &MainWindow::showSettings);
     connect(&m_model, &LibraryModel::itemsChanged, this, [this] {
@@ -147,18 +149,11 @@ QWidget *MainWindow::buildHeader()
     row->addWidget(m_keyMissing);
     row->addStretch(1);
 
-    QPushButton *settings = pushButton(QStringLiteral("Settings…"), header);
-    connect(settings, &QPushButton::clicked, this, &MainWindow::showSettings);
-    row->addWidget(settings);
-    QPushButton *open = pushButton(QStringLiteral("Open…"), header);
-    connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
-    row->addWidget(open);
-    m_lookupButton = pushButton(QStringLiteral("Lookup Selected"), header);
-    m_lookupButton->setToolTip(QStringLiteral("Lookup Selected (Ctrl+L)"));
-    connect(m_lookupButton, &QPushButton::clicked, &m_model, &LibraryModel::lookupSelected);
+    row->addWidget(actionButton(m_actions->action(Command::settings), header));
+    row->addWidget(actionButton(m_actions->action(Command::openFiles), header));
+    m_lookupButton = actionButton(m_actions->action(Command::lookupSelected), header);
     row->addWidget(m_lookupButton);
-    m_renameAllButton = pushButton(QStringLiteral("Rename All Ready"), header);
-    connect(m_renameAllButton, &QPushButton::clicked, &m_model, &LibraryModel::renameAllReady);
+    m_renameAllButton = actionButton(m_actions->action(Command::renameAllReady), header);
     row->addWidget(m_renameAllButton);
     return header;
 }
@@ -189,10 +184,7 @@ QWidget *MainWindow::buildDropZone()
     hint->setAlignment(Qt::AlignCenter);
     column->addWidget(hint);
 
-    QPushButton *open = pushButton(QStringLiteral("Open…"), zone);
-    open->setToolTip(QStringLiteral("Open… (Ctrl+O)"));
-    connect(open, &QPushButton::clicked, &m_model, &LibraryModel::showOpenPanel);
-    column->addWidget(open, 0, Qt::AlignHCenter);
+    column->addWidget(actionButton(m_actions->action(Command::openFiles), zone), 0, Qt::AlignHCenter);
     column->addStretch(1);
     return zone;
 }
@@ -226,7 +218,7 @@ QWidget *MainWindow::buildSplit()
     m_detailPlaceholder = new InfoLabel(QStringLiteral("Select a file"), font(), m_detail);
     m_detailPlaceholder->setAlignment(Qt::AlignCenter);
     m_detail->addWidget(m_detailPlaceholder);
-    m_detailPanel = new DetailPanel(m_model, m_desktop, m_detail);
+    m_detailPanel = new DetailPanel(m_model, m_desktop, *m_actions, m_detail);
     m_detail->addWidget(m_detailPanel);
 
     split->addWidget(m_list);
@@ -258,39 +250,30 @@ QWidget *MainWindow::buildStatusBar()
 
 void MainWindow::buildMenus()
 {
-    const auto add = [this](QMenu *menu, const QString &text, const QKeySequence &shortcut, auto slot) {
-        QAction *action = menu->addAction(text);
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
+    const auto place = [this](QMenu *menu, std::initializer_list<Command> commands) {
+        for (Command command : commands)
+            menu->addAction(m_actions->action(command));
     };
-
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, QStringLiteral("Open…"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_model.showOpenPanel(); });
-    add(file, QStringLiteral("Open Folder…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-        [this] { m_model.showOpenFolderPanel(); });
+    place(file, {Command::openFiles, Command::openFolder});
     file->addSeparator();
-    add(file, QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    place(file, {Command::quit});
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    m_lookupAction = add(
-        edit, QStringLiteral("Lookup Selected"), QKeySequence(Qt::CTRL | Qt::Key_L), [this] { m_model.lookupSelected(); });
-    m_revealAction = add(edit, QStringLiteral("Reveal in File Manager"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
-        [this] { m_model.revealSelectedInFinder(); });
-    m_removeAction = add(edit, QStringLiteral("Remove from List"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
-        [this] { m_model.removeItems(m_model.selectedIDs()); });
-    m_renameAction = add(
-        edit, QStringLiteral("Rename"), QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { m_model.renameSelected(); });
-    // Ctrl+Enter on the keypad renames too.
-    m_renameAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    edit->addSeparator();
     // A text field with focus takes Ctrl+Z first: there it undoes typing.
-    m_undoAction = add(edit, QStringLiteral("Undo Rename"), QKeySequence::Undo, [this] { m_model.undoLastRename(); });
+    place(edit, {Command::undo, Command::redo});
     edit->addSeparator();
-    add(edit, QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), [this] { Q_EMIT openAppSettings(); });
+    place(edit, {Command::lookupSelected, Command::check, Command::reveal, Command::remove, Command::rename,
+                    Command::renameAllReady});
+    edit->addSeparator();
+    place(edit, {Command::settings});
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    add(help, QStringLiteral("About Tolvane"), QKeySequence(), [this] {
+    place(help, {Command::about});
+
+    connect(m_actions->action(Command::quit), &QAction::triggered, this, &QWidget::close);
+    connect(m_actions->action(Command::settings), &QAction::triggered, this, [this] { Q_EMIT openAppSettings(); });
+    connect(m_actions->action(Command::about), &QAction::triggered, this, [this] {
         QMessageBox::about(this, QStringLiteral("About Tolvane"),
             QStringLiteral("<b>Tolvane %1</b><p>Renames the video files of a movie library after the films "
                            "they hold.</p><p>Released under the MIT licence.</p>")
@@ -385,20 +368,14 @@ void MainWindow::showContextMenu(const QPoint &position)
     const MovieItem *item = m_listModel->itemAt(m_list->indexAt(position));
     if (!item)
         return;
-    const QUuid id = item->id();
-    const QUrl url = item->url();
+    // The menu acts on the selection, which a click outside it replaces by the clicked row.
+    if (!m_model.selectedIDs().contains(item->id()))
+        m_model.setSelectedIDs({item->id()});
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Open"), this, [this, url] { m_desktop.openUrl(url); });
-    menu.addAction(QStringLiteral("Reveal in File Manager"), this, [this, id] {
-        m_model.setSelectedIDs({id});
-        m_model.revealSelectedInFinder();
-    });
+    for (Command command : {Command::openFile, Command::reveal})
+        menu.addAction(m_actions->action(command));
     menu.addSeparator();
-    menu.addAction(QStringLiteral("Remove from List"), this, [this, id] {
-        if (!m_model.selectedIDs().contains(id))
-            m_model.setSelectedIDs({id});
-        m_model.removeItems(m_model.selectedIDs());
-    });
+    menu.addAction(m_actions->action(Command::remove));
     menu.exec(m_list->viewport()->mapToGlobal(position));
 }
 
@@ -424,14 +401,7 @@ void MainWindow::updateContent()
 
 void MainWindow::updateActions()
 {
-    const MovieItemPtr selected = m_model.selectedItem();
-    m_lookupAction->setEnabled(m_model.canLookup());
-    m_lookupButton->setEnabled(m_model.canLookup());
-    m_revealAction->setEnabled(selected != nullptr);
-    m_removeAction->setEnabled(!m_model.selectedIDs().isEmpty());
-    m_renameAction->setEnabled(selected && selected->canRename());
-    m_undoAction->setEnabled(m_model.canUndoRename());
-    m_detailPanel->updateActions();
+    m_actions->updateEnabled();
 }
 
 void MainWindow::updateStatusBar()

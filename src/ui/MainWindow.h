@@ -16,6 +16,7 @@ namespace tolvane {
 /// area, never below `minimum`.
 QSize firstWindowSize(const QSize &available, const QSize &minimum);
 
+class Actions;
 class DesktopServices;
 class DetailPanel;
 class InfoLabel;
@@ -43,6 +44,7 @@ public:
     QListView *fileList() const { return m_list; }
     LibraryListModel *listModel() const { return m_listModel; }
     DetailPanel *detailPanel() const { return m_detailPanel; }
+    Actions &actions() const { return *m_actions; }
 
 Q_SIGNALS:
     /// Asks the window to show its settings (the menu posts it; the window listens).
@@ -75,6 +77,7 @@ private:
 
     LibraryModel &m_model;
     DesktopServices &m_desktop;
+    Actions *m_actions = nullptr;
     LibraryListModel *m_listModel = nullptr;
     QListView *m_list = nullptr;
     QStackedWidget *m_content = nullptr;
@@ -88,11 +91,6 @@ private:
     InfoLabel *m_status = nullptr;
     InfoLabel *m_selectionCount = nullptr;
     InfoLabel *m_folder = nullptr;
-    QAction *m_lookupAction = nullptr;
-    QAction *m_revealAction = nullptr;
-    QAction *m_removeAction = nullptr;
-    QAction *m_renameAction = nullptr;
-    QAction *m_undoAction = nullptr;
     bool m_shown = false;
     quint64 m_resetsSeen = 0; // AppSettings::resetCount() when the layout was read
     bool m_syncingSelection = false;

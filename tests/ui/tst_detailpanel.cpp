@@ -1,5 +1,6 @@
 #include "library/LibraryModel.h"
 #include "support/DesktopServices.h"
+#include "ui/Actions.h"
 #include "ui/DetailPanel.h"
 #include "ui/TitlePickers.h"
 
@@ -75,7 +76,9 @@ private Q_SLOTS:
     {
         LibraryModel model;
         NoDesktopServices desktop;
-        DetailPanel panel(model, desktop);
+        QWidget window;
+        Actions actions(model, desktop, &window);
+        DetailPanel panel(model, desktop, actions);
         auto item = std::make_shared<MovieItem>(QByteArray("/films/Tarkovsky/Stalker.mkv"));
         panel.setItem(item);
         QCOMPARE(panel.repliesPlaceholder()->text(), u"Not searched yet — Lookup Selected"_qs);

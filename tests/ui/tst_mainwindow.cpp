@@ -1,6 +1,7 @@
 #include "library/LibraryModel.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
+#include "ui/Actions.h"
 #include "ui/DetailPanel.h"
 #include "ui/LibraryListModel.h"
 #include "ui/MainWindow.h"
@@ -24,8 +25,11 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUndoStack>
 
 using namespace tolvane;
+
+Q_DECLARE_METATYPE(QSet<tolvane::Command>)
 
 namespace {
 
@@ -73,7 +77,7 @@ class TestMainWindow : public QObject {
     }
     QAction *action(const MainWindow &window, const QString &text)
     {
-        for (QAction *action : window.menuBar()->findChildren<QAction *>()) {
+        for (QAction *action : window.findChildren<QAction *>()) {
             if (action->text() == text)
                 return action;
         }
@@ -203,6 +207,58 @@ private Q_SLOTS:
         QVERIFY(!action(window, "Reveal in File Manager")->isEnabled());
         QVERIFY(!action(window, "Rename")->isEnabled());
         QVERIFY(action(window, "Lookup Selected")->isEnabled());
+    }
+
+    void commandsEnabled_data()
+    {
+        using C = Command;
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QList<int>>("selected"); // -1: an id gone from the list
+        QTest::addColumn<QString>("first"); // the first row's state: "ready", "searching" for all, or ""
+        QTest::addColumn<int>("history"); // 1: one edit made, 2: and undone
+        QTest::addColumn<QSet<Command>>("enabled"); // beside Open, Open Folder, Quit, Settings and About
+        QTest::newRow("empty list") << 0 << QList<int>{} << "" << 0 << QSet<C>{};
+        QTest::newRow("nothing selected") << 3 << QList<int>{} << "" << 0 << QSet<C>{C::lookupSelected};
+        QTest::newRow("a row without match")
+            << 3 << QList<int>{1} << "" << 0 << QSet<C>{C::lookupSelected, C::reveal, C::openFile, C::remove};
+        QTest::newRow("the ready row") << 3 << QList<int>{0, 1} << "ready" << 0
+                                       << QSet<C>{C::lookupSelected, C::reveal, C::openFile, C::remove, C::check,
+                                              C::rename, C::renameAllReady};
+        QTest::newRow("another row than the ready one") << 3 << QList<int>{1} << "ready" << 0
+            << QSet<C>{C::lookupSelected, C::reveal, C::openFile, C::remove, C::renameAllReady};
+        QTest::newRow("a selection gone from the list") << 3 << QList<int>{-1} << "" << 0
+                                                        << QSet<C>{C::lookupSelected, C::remove};
+        QTest::newRow("all searching") << 2 << QList<int>{0} << "searching" << 0
+                                       << QSet<C>{C::reveal, C::openFile, C::remove};
+        QTest::newRow("an edit made") << 0 << QList<int>{} << "" << 1 << QSet<C>{C::undo};
+        QTest::newRow("an edit undone") << 0 << QList<int>{} << "" << 2 << QSet<C>{C::redo};
+    }
+    void commandsEnabled()
+    {
+        QFETCH(int, rows);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, first);
+        QFETCH(int, history);
+        QFETCH(QSet<Command>, enabled);
+        LibraryModel model;
+        QCoro::waitFor(model.addURLs(m_urls.mid(0, rows)));
+        if (first == "ready")
+            proposeAlien(*model.items()[0]);
+        for (const MovieItemPtr &item : model.items()) {
+            if (first == "searching")
+                item->setStatus(LookupStatus::searching());
+        }
+        QSet<QUuid> ids;
+        for (int row : selected)
+            ids.insert(row < 0 ? QUuid::createUuid() : model.items()[row]->id());
+        model.setSelectedIDs(ids);
+        QUndoStack edits;
+        if (history > 0)
+            edits.push(new QUndoCommand(QStringLiteral("Edit")));
+        if (history > 1)
+            edits.undo();
+        enabled.unite({Command::openFiles, Command::openFolder, Command::quit, Command::settings, Command::about});
+        QCOMPARE(enabledCommands(CommandState::read(model, edits)), enabled);
     }
 
     void deleteKey_data()

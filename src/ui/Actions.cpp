@@ -1,0 +1,130 @@
+#include "ui/Actions.h"
+
+#include "library/LibraryModel.h"
+#include "support/DesktopServices.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QUndoStack>
+#include <QWidget>
+
+namespace tolvane {
+
+CommandState CommandState::read(const LibraryModel &model, const QUndoStack &history)
+{
+    CommandState state;
+    state.canLookup = model.canLookup();
+    state.selectedIDs = model.selectedIDs().size();
+    if (const MovieItemPtr shown = model.selectedItem()) {
+        state.rowShown = true;
+        state.shownHasMatch = shown->chosenMatch().has_value();
+        state.shownCanRename = shown->canRename();
+    }
+    // Most rows are not ready while lookups run, and canRename() asks the status first.
+    state.anyReady = std::any_of(model.items().cbegin(), model.items().cend(),
+        [](const MovieItemPtr &item) { return item->canRename(); });
+    state.canUndo = history.canUndo() || model.canUndoRename();
+    state.canRedo = history.canRedo();
+    return state;
+}
+
+QSet<Command> enabledCommands(const CommandState &state)
+{
+    QSet<Command> enabled{Command::openFiles, Command::openFolder, Command::quit, Command::settings, Command::about};
+    const auto enableIf = [&enabled](bool condition, std::initializer_list<Command> commands) {
+        if (condition)
+            enabled.unite(QSet<Command>(commands));
+    };
+    enableIf(state.canUndo, {Command::undo});
+    enableIf(state.canRedo, {Command::redo});
+    enableIf(state.canLookup, {Command::lookupSelected});
+    enableIf(state.rowShown, {Command::reveal, Command::openFile});
+    enableIf(state.shownHasMatch, {Command::check});
+    enableIf(state.selectedIDs > 0, {Command::remove});
+    enableIf(state.shownCanRename, {Command::rename});
+    enableIf(state.anyReady, {Command::renameAllReady});
+    return enabled;
+}
+
+Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
+    : QObject(window)
+    , m_model(model)
+    , m_desktop(desktop)
+    , m_window(window)
+    , m_history(new QUndoStack(this))
+{
+    const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
+    make(Command::openFiles, QStringLiteral("Open…"), QStringLiteral("document-open"), {key(Qt::CTRL | Qt::Key_O)});
+    make(Command::openFolder, QStringLiteral("Open Folder…"), QStringLiteral("folder-open"),
+        {key(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+    make(Command::quit, QStringLiteral("Quit"), QStringLiteral("application-exit"), {key(Qt::CTRL | Qt::Key_Q)});
+    make(Command::undo, QStringLiteral("Undo Rename"), QStringLiteral("edit-undo"), {QKeySequence::Undo});
+    make(Command::redo, QStringLiteral("Redo"), QStringLiteral("edit-redo"),
+        {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), key(Qt::CTRL | Qt::Key_Y)});
+    make(Command::lookupSelected, QStringLiteral("Lookup Selected"), QStringLiteral("edit-find"),
+        {key(Qt::CTRL | Qt::Key_L)}, QStringLiteral("Look the selected files up, or all when none is selected"))
+        ->setIconText(QStringLiteral("Lookup"));
+    make(Command::check, QStringLiteral("Check"), QStringLiteral("system-search"), {key(Qt::CTRL | Qt::Key_G)},
+        QStringLiteral("Open Google search for the chosen match"));
+    make(Command::reveal, QStringLiteral("Reveal in File Manager"), QStringLiteral("system-file-manager"),
+        {key(Qt::CTRL | Qt::SHIFT | Qt::Key_R)})
+        ->setIconText(QStringLiteral("Reveal"));
+    make(Command::openFile, QStringLiteral("Open"), {}, {}, QStringLiteral("Open the file in its default application"));
+    make(Command::remove, QStringLiteral("Remove from List"), QStringLiteral("list-remove"),
+        {key(Qt::CTRL | Qt::Key_Delete)});
+    // Ctrl+Enter on the keypad renames too.
+    make(Command::rename, QStringLiteral("Rename"), {}, {key(Qt::CTRL | Qt::Key_Return), key(Qt::CTRL | Qt::Key_Enter)},
+        QStringLiteral("Rename the selected files to their new names"));
+    make(Command::renameAllReady, QStringLiteral("Rename All Ready"), {}, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)},
+        QStringLiteral("Rename every file that has a new name"));
+    make(Command::settings, QStringLiteral("Settings…"), QStringLiteral("preferences-system"),
+        {key(Qt::CTRL | Qt::Key_Comma)});
+    make(Command::about, QStringLiteral("About Tolvane"), QStringLiteral("help-about"), {});
+
+    const auto on = [this](Command command, auto slot) { connect(action(command), &QAction::triggered, this, slot); };
+    on(Command::openFiles, [this] { m_model.showOpenPanel(); });
+    on(Command::openFolder, [this] { m_model.showOpenFolderPanel(); });
+    on(Command::undo, [this] { m_model.undoLastRename(); });
+    on(Command::lookupSelected, [this] { m_model.lookupSelected(); });
+    on(Command::check, [this] { m_model.checkSelected(); });
+    on(Command::reveal, [this] { m_model.revealSelectedInFinder(); });
+    on(Command::openFile, [this] {
+        if (const MovieItemPtr shown = m_model.selectedItem())
+            m_desktop.openUrl(shown->url());
+    });
+    on(Command::remove, [this] { m_model.removeItems(m_model.selectedIDs()); });
+    on(Command::rename, [this] { m_model.renameSelected(); });
+    on(Command::renameAllReady, [this] { m_model.renameAllReady(); });
+    connect(m_history, &QUndoStack::canUndoChanged, this, &Actions::updateEnabled);
+    connect(m_history, &QUndoStack::canRedoChanged, this, &Actions::updateEnabled);
+    updateEnabled();
+}
+
+Actions::~Actions() = default;
+
+QAction *Actions::make(Command command, const QString &text, const QString &icon,
+    const QList<QKeySequence> &shortcuts, const QString &help)
+{
+    auto *action = new QAction(text, this);
+    if (!icon.isEmpty())
+        action->setIcon(QIcon::fromTheme(icon));
+    action->setShortcuts(shortcuts);
+    // Hover help names the shortcut the action has, so the two cannot drift apart.
+    QString tip = help.isEmpty() ? text : help;
+    if (!shortcuts.isEmpty())
+        tip += QStringLiteral(" (%1)").arg(shortcuts.first().toString(QKeySequence::NativeText));
+    action->setToolTip(tip);
+    if (m_window)
+        m_window->addAction(action);
+    m_actions[std::size_t(command)] = action;
+    return action;
+}
+
+void Actions::updateEnabled()
+{
+    const QSet<Command> enabled = enabledCommands(CommandState::read(m_model, *m_history));
+    for (int command = 0; command < commandCount; ++command)
+        m_actions[command]->setEnabled(enabled.contains(Command(command)));
+}
+
+} // namespace tolvane
