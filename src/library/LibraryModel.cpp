@@ -54,7 +54,33 @@ void LibraryModel::setStatusText(const QString &text)
 void LibraryModel::setItems(QList<MovieItemPtr> items)
 {
     m_items = std::move(items);
-    Q_EMIT itemsChanged();
+    Q_EMIT listReset();
+}
+
+void LibraryModel::replaceRow(qsizetype position, MovieItemPtr row)
+{
+    const QUuid old = m_items[position]->id();
+    // In place: a bulk rename of thousands of rows would otherwise copy the list per row.
+    m_items[position] = std::move(row);
+    Q_EMIT rowReplaced(position);
+    if (m_selectedIDs.contains(old)) {
+        QSet<QUuid> selection = m_selectedIDs;
+        selection.remove(old);
+        selection.insert(m_items[position]->id());
+        setSelectedIDs(selection);
+    }
+}
+
+void LibraryModel::keepSelectionListed(QSet<QUuid> selection)
+{
+    QSet<QUuid> listed;
+    for (const MovieItemPtr &item : std::as_const(m_items)) {
+        if (selection.contains(item->id()))
+            listed.insert(item->id());
+    }
+    if (listed.isEmpty() && !m_items.isEmpty())
+        listed.insert(m_items.first()->id());
+    setSelectedIDs(listed);
 }
 
 void LibraryModel::setFolderURL(const std::optional<QUrl> &url)
@@ -137,6 +163,8 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
     if (!self || intake != m_intakeCount)
         co_return;
 
+    const std::optional<QUrl> previousFolder = m_folderURL;
+    QList<MovieItemPtr> previous = std::move(m_items);
     setFolderURL(rows.folderPath ? std::optional<QUrl>(fileURL(*rows.folderPath)) : std::nullopt);
     setItems(std::move(rows.items));
     setSelectedIDs(m_items.isEmpty() ? QSet<QUuid>() : QSet<QUuid>{m_items.first()->id()});
@@ -151,6 +179,7 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
     else
         setStatusText(QStringLiteral("%1 file(s) from %2 items — Lookup").arg(count).arg(urls.size()));
     startMediaProbes();
+    Q_EMIT listReplacedByIntake(std::move(previous), previousFolder);
     Q_EMIT intakeFinished();
 }
 
@@ -195,10 +224,37 @@ void LibraryModel::showOpenFolderPanel()
         addURLs(*chosen);
 }
 
-void LibraryModel::removeItems(const QSet<QUuid> &ids)
+namespace {
+
+/// Ascending positions as runs of consecutive ones.
+QList<RowRange> rangesOf(const QList<qsizetype> &positions)
 {
-    if (ids.isEmpty())
+    QList<RowRange> ranges;
+    for (qsizetype position : positions) {
+        if (!ranges.isEmpty() && ranges.last().last + 1 == position)
+            ranges.last().last = position;
+        else
+            ranges.append({position, position});
+    }
+    return ranges;
+}
+
+/// A row whose lookup was stopped reads as never searched, not as searching for ever.
+void settleStoppedLookup(MovieItem &row)
+{
+    if (row.status().kind() != LookupStatus::Kind::searching)
         return;
+    row.restoreChoices({row.extraTokens(), {}, std::nullopt, {}, false});
+    row.setStatus(LookupStatus::idle());
+}
+
+} // namespace
+
+QList<RemovedRow> LibraryModel::removeItems(const QSet<QUuid> &ids)
+{
+    QList<RemovedRow> removed;
+    if (ids.isEmpty())
+        return removed;
     for (const QUuid &id : ids) {
         // The slot of a cancelled lookup is given back when that lookup ends.
         if (auto task = m_lookupTasks.take(id))
@@ -207,11 +263,20 @@ void LibraryModel::removeItems(const QSet<QUuid> &ids)
     m_pendingLookupIDs.removeIf([&](const QUuid &id) { return ids.contains(id); });
 
     QList<MovieItemPtr> kept;
-    for (const MovieItemPtr &item : std::as_const(m_items)) {
-        if (!ids.contains(item->id()))
-            kept.append(item);
+    QList<qsizetype> positions;
+    kept.reserve(m_items.size());
+    for (qsizetype position = 0; position < m_items.size(); ++position) {
+        if (ids.contains(m_items[position]->id())) {
+            removed.append({position, m_items[position]});
+            positions.append(position);
+        } else {
+            kept.append(m_items[position]);
+        }
     }
-    setItems(std::move(kept));
+    if (removed.isEmpty())
+        return removed;
+    m_items = std::move(kept);
+    Q_EMIT rowsRemoved(rangesOf(positions));
 
     QSet<QUuid> selection = m_selectedIDs;
     selection.subtract(ids);
@@ -219,6 +284,54 @@ void LibraryModel::removeItems(const QSet<QUuid> &ids)
         selection.insert(m_items.first()->id());
     setSelectedIDs(selection);
     updateSummaryStatus();
+    return removed;
+}
+
+void LibraryModel::insertItems(const QList<RemovedRow> &rows)
+{
+    QSet<QUuid> listed;
+    listed.reserve(m_items.size());
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        listed.insert(item->id());
+    QList<MovieItemPtr> items;
+    QList<qsizetype> positions;
+    items.reserve(m_items.size() + rows.size());
+    qsizetype next = 0; // the first row of the old list not yet taken over
+    for (const RemovedRow &row : rows) {
+        // A row listed already, or given twice, would be two rows with one id.
+        if (!row.item || listed.contains(row.item->id()))
+            continue;
+        listed.insert(row.item->id());
+        // Out-of-order or too large positions land after the rows already placed.
+        const qsizetype wanted = std::max(row.position, qsizetype(items.size()));
+        while (items.size() < wanted && next < m_items.size())
+            items.append(m_items[next++]);
+        positions.append(items.size());
+        settleStoppedLookup(*row.item);
+        items.append(row.item);
+    }
+    if (positions.isEmpty())
+        return;
+    while (next < m_items.size())
+        items.append(m_items[next++]);
+    m_items = std::move(items);
+    Q_EMIT rowsInserted(rangesOf(positions));
+    updateSummaryStatus();
+}
+
+QList<MovieItemPtr> LibraryModel::replaceItems(QList<MovieItemPtr> items, std::optional<QUrl> folder)
+{
+    cancelAllLookups();
+    // An intake still walking its folders would otherwise replace this list when it ends.
+    ++m_intakeCount;
+    for (const MovieItemPtr &item : std::as_const(items))
+        settleStoppedLookup(*item);
+    QList<MovieItemPtr> previous = std::move(m_items);
+    setFolderURL(folder);
+    setItems(std::move(items));
+    keepSelectionListed(m_selectedIDs);
+    updateSummaryStatus();
+    return previous;
 }
 
 void LibraryModel::revealSelectedInFinder()
@@ -322,32 +435,17 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     }
 
     auto fresh = std::make_shared<MovieItem>(target);
-    fresh->setExtraTokens(item->extraTokens());
-    fresh->setEngineReplies(item->engineReplies());
-    fresh->setChosenEngine(item->chosenEngine());
-    fresh->setNamePostfix(item->namePostfix());
-    fresh->setNamePostfixOverride(item->namePostfixOverride());
+    fresh->restoreChoices(item->choices());
     fresh->setMediaInfo(item->mediaInfo());
     fresh->setStatus(LookupStatus::ready());
     fresh->setProposedName(newName);
     fresh->setIsRenamed(true);
     if (m_journal)
         m_openBatch.journalID = m_journal->batchId();
-    m_openBatch.rows.append({fresh->id(), item->nativePath(), item->extraTokens(), item->engineReplies(),
-        item->chosenEngine(), item->namePostfix(), item->namePostfixOverride(), item->mediaInfo(), newName});
+    m_openBatch.rows.append({fresh->id(), item->nativePath(), item->choices(), item->mediaInfo(), newName});
 
-    const qsizetype index = m_items.indexOf(item);
-    if (index >= 0) {
-        // In place: a bulk rename of thousands of rows would otherwise copy the list per row.
-        m_items[index] = fresh;
-        Q_EMIT itemsChanged();
-        if (m_selectedIDs.contains(item->id())) {
-            QSet<QUuid> selection = m_selectedIDs;
-            selection.remove(item->id());
-            selection.insert(fresh->id());
-            setSelectedIDs(selection);
-        }
-    }
+    if (const qsizetype index = m_items.indexOf(item); index >= 0)
+        replaceRow(index, fresh);
     setStatusText(QStringLiteral("Renamed → ") + newName);
     endRenameBatch();
     return std::nullopt;
@@ -373,24 +471,12 @@ void LibraryModel::restoreRow(const RenamedRow &renamed)
     if (row == m_items.cend())
         return;
     auto restored = std::make_shared<MovieItem>(renamed.oldPath);
-    restored->setExtraTokens(renamed.extraTokens);
-    restored->setEngineReplies(renamed.engineReplies);
-    restored->setChosenEngine(renamed.chosenEngine);
-    restored->setNamePostfix(renamed.namePostfix);
-    restored->setNamePostfixOverride(renamed.namePostfixOverride);
+    restored->restoreChoices(renamed.choices);
     restored->setMediaInfo(renamed.mediaInfo);
     restored->setStatus(LookupStatus::ready());
     // Ready to be renamed again to the name it had.
     restored->setProposedName(renamed.renamedTo);
-    QList<MovieItemPtr> items = m_items;
-    items[row - m_items.cbegin()] = restored;
-    setItems(std::move(items));
-    if (m_selectedIDs.contains(renamed.freshID)) {
-        QSet<QUuid> selection = m_selectedIDs;
-        selection.remove(renamed.freshID);
-        selection.insert(restored->id());
-        setSelectedIDs(selection);
-    }
+    replaceRow(row - m_items.cbegin(), std::move(restored));
 }
 
 QCoro::Task<> LibraryModel::undoLastRename()
@@ -481,11 +567,8 @@ bool LibraryModel::queueLookup(const MovieItemPtr &item)
     QList<EngineReply> pending;
     for (SearchEngine engine : allSearchEngines)
         pending.append(EngineReply{engine, EngineReplyStatus::pending(), {}});
-    item->setEngineReplies(pending);
-    item->setChosenEngine(std::nullopt);
-    item->setProposedName(std::nullopt);
-    item->setNamePostfix(QString());
-    item->setNamePostfixOverride(false);
+    // A new lookup keeps the words the user added and nothing chosen from the last one.
+    item->restoreChoices({item->extraTokens(), pending, std::nullopt, {}, false});
     item->setIsRenamed(false);
     return true;
 }

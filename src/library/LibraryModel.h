@@ -29,6 +29,20 @@ class RenameJournal;
 /// an empty list.
 using MediaProbe = std::function<QCoro::Task<QList<MediaInfoRow>>(QByteArray nativePath)>;
 
+/// A row taken out of the list, with the position it had.
+struct RemovedRow {
+    qsizetype position = 0;
+    MovieItemPtr item;
+};
+
+/// Consecutive positions of the list, `first` to `last` inclusive.
+struct RowRange {
+    qsizetype first = 0;
+    qsizetype last = 0;
+
+    bool operator==(const RowRange &) const = default;
+};
+
 /// The one model of the application: the rows, the selection, the status line and the lookup
 /// queue. Main thread only; views observe its signals and call its operations.
 class LibraryModel : public QObject {
@@ -63,7 +77,15 @@ public:
     void showOpenPanel();
     /// As showOpenPanel, for one folder.
     void showOpenFolderPanel();
-    void removeItems(const QSet<QUuid> &ids);
+    /// Takes these rows out of the list (unknown ids are skipped) and cancels their lookups;
+    /// returns them with their former positions, ascending.
+    QList<RemovedRow> removeItems(const QSet<QUuid> &ids);
+    /// Puts rows back at their positions (ascending, each as it stands in the list once all are
+    /// back). A row that was being looked up comes back not searched.
+    void insertItems(const QList<RemovedRow> &rows);
+    /// Puts `items` in place of the whole list, with `folder` as the list's folder, and returns
+    /// the list it replaced. Lookups stop; rows that were being looked up come back not searched.
+    QList<MovieItemPtr> replaceItems(QList<MovieItemPtr> items, std::optional<QUrl> folder);
     void revealSelectedInFinder();
 
     // Rename.
@@ -116,7 +138,16 @@ public:
     void updateSummaryStatus();
 
 Q_SIGNALS:
-    void itemsChanged();
+    /// Rows left the list; `ranges` are their former positions, ascending.
+    void rowsRemoved(const QList<tolvane::RowRange> &ranges);
+    /// Rows came into the list; `ranges` are their positions in the list as it is now, ascending.
+    void rowsInserted(const QList<tolvane::RowRange> &ranges);
+    /// The row at `position` is another row (a rename, or its undo).
+    void rowReplaced(qsizetype position);
+    /// The whole list is another one (an intake, or replaceItems()).
+    void listReset();
+    /// An intake has replaced the list; `previous` is the list it replaced, in its folder.
+    void listReplacedByIntake(QList<tolvane::MovieItemPtr> previous, std::optional<QUrl> previousFolder);
     void selectedIDsChanged();
     void folderURLChanged();
     void statusTextChanged();
@@ -132,6 +163,9 @@ private:
     static constexpr int maxConcurrentLookups = 8;
 
     void setItems(QList<MovieItemPtr> items);
+    void replaceRow(qsizetype position, MovieItemPtr row);
+    /// Keeps what of the selection is still listed, else selects the first row.
+    void keepSelectionListed(QSet<QUuid> selection);
     void setStatusText(const QString &text);
     void setFolderURL(const std::optional<QUrl> &url);
     void startMediaProbes();
@@ -148,11 +182,7 @@ private:
     struct RenamedRow {
         QUuid freshID;
         QByteArray oldPath;
-        QString extraTokens;
-        QList<EngineReply> engineReplies;
-        std::optional<SearchEngine> chosenEngine;
-        QString namePostfix;
-        bool namePostfixOverride = false;
+        RowChoices choices;
         QList<MediaInfoRow> mediaInfo;
         QString renamedTo;
     };

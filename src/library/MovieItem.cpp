@@ -101,6 +101,21 @@ void MovieItem::setIsRenamed(bool value)
         announceListedChange();
 }
 
+RowChoices MovieItem::choices() const
+{
+    return {m_extraTokens, m_engineReplies, m_chosenEngine, m_namePostfix, m_namePostfixOverride};
+}
+
+void MovieItem::restoreChoices(const RowChoices &choices)
+{
+    setExtraTokens(choices.extraTokens);
+    setEngineReplies(choices.engineReplies);
+    setChosenEngine(choices.chosenEngine);
+    setNamePostfix(choices.namePostfix);
+    setNamePostfixOverride(choices.namePostfixOverride);
+    updateProposedName();
+}
+
 void MovieItem::announceListedChange()
 {
     if (m_rowWatcher)

@@ -15,6 +15,19 @@ namespace tolvane {
 
 class MovieItem;
 
+/// What the user chose on a row, as one value: copied to the row a rename makes, put back by an
+/// undo, reset for a new lookup. The picked candidate and the selected alternative title live in
+/// the replies' matches.
+struct RowChoices {
+    QString extraTokens;
+    QList<EngineReply> engineReplies;
+    std::optional<SearchEngine> chosenEngine;
+    QString namePostfix;
+    bool namePostfixOverride = false;
+
+    bool operator==(const RowChoices &) const = default;
+};
+
 /// The list showing a row, told of each listedFieldsChanged() by a plain call (rowChanged). A list of tens of
 /// thousands of rows would otherwise make, and at the next intake undo, a connection per row:
 /// that cost more than the rest of putting the rows on screen.
@@ -72,6 +85,10 @@ public:
     void setNamePostfixOverride(bool value);
     void setMediaInfo(const QList<MediaInfoRow> &value);
     void setIsRenamed(bool value);
+
+    RowChoices choices() const;
+    /// Sets every choice, then rebuilds the proposed name from them.
+    void restoreChoices(const RowChoices &choices);
 
     // Derived values.
     /// The stem, followed by the user's extra tokens when there are any.

@@ -8,8 +8,11 @@ LibraryListModel::LibraryListModel(LibraryModel &library, QObject *parent)
     : QAbstractListModel(parent)
     , m_library(library)
 {
-    connect(&m_library, &LibraryModel::itemsChanged, this, &LibraryListModel::syncItems);
-    syncItems();
+    connect(&m_library, &LibraryModel::rowsRemoved, this, &LibraryListModel::followRemoval);
+    connect(&m_library, &LibraryModel::rowsInserted, this, &LibraryListModel::followInsertion);
+    connect(&m_library, &LibraryModel::rowReplaced, this, &LibraryListModel::followReplacement);
+    connect(&m_library, &LibraryModel::listReset, this, &LibraryListModel::followReset);
+    followReset();
 }
 
 LibraryListModel::~LibraryListModel()
@@ -52,6 +55,12 @@ MovieItem *LibraryListModel::itemAt(const QModelIndex &index) const
 
 int LibraryListModel::rowOf(const QUuid &id) const
 {
+    if (m_positionsFrom < m_ids.size()) {
+        m_positions.reserve(m_ids.size());
+        for (qsizetype row = m_positionsFrom; row < m_ids.size(); ++row)
+            m_positions.insert(m_ids[row], int(row));
+        m_positionsFrom = m_ids.size();
+    }
     return m_positions.value(id, -1);
 }
 
@@ -91,70 +100,67 @@ QSet<QUuid> LibraryListModel::idsIn(const QItemSelection &selection) const
     return ids;
 }
 
-void LibraryListModel::syncItems()
+void LibraryListModel::followRemoval(const QList<RowRange> &ranges)
 {
-    const QList<MovieItemPtr> &next = m_library.items();
-    // A rename puts a fresh row in the old one's place: same length, a few rows differ. A new
-    // list of the same length is an intake and resets like any other.
-    constexpr qsizetype mostReplacedInPlace = 16;
-    qsizetype replaced = 0;
-    if (next.size() == m_items.size()) {
-        for (qsizetype row = 0; row < next.size() && replaced <= mostReplacedInPlace; ++row)
-            replaced += next[row] == m_items[row] ? 0 : 1;
-    }
-    if (next.size() == m_items.size() && replaced <= mostReplacedInPlace) {
-        for (qsizetype row = 0; row < next.size(); ++row) {
-            if (next[row] == m_items[row])
-                continue;
-            m_positions.remove(m_items[row]->id());
+    // From the last range back, so the earlier ranges' positions still hold.
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
+        for (qsizetype row = range->first; row <= range->last; ++row) {
             unwatch(m_items[row].get());
-            m_items[row] = next[row];
-            m_positions.insert(next[row]->id(), int(row));
-            m_ids[row] = next[row]->id();
+            m_positions.remove(m_ids[row]);
+        }
+        beginRemoveRows({}, int(range->first), int(range->last));
+        m_items.remove(range->first, range->last - range->first + 1);
+        m_ids.remove(range->first, range->last - range->first + 1);
+        endRemoveRows();
+    }
+    if (!ranges.isEmpty())
+        stalePositionsFrom(ranges.first().first);
+}
+
+void LibraryListModel::followInsertion(const QList<RowRange> &ranges)
+{
+    // Ascending: each range's positions count the ranges before it as inserted already.
+    const QList<MovieItemPtr> &next = m_library.items();
+    for (const RowRange &range : ranges) {
+        beginInsertRows({}, int(range.first), int(range.last));
+        for (qsizetype row = range.first; row <= range.last; ++row) {
+            m_items.insert(row, next[row]);
+            m_ids.insert(row, next[row]->id());
             watch(next[row].get());
-            const QModelIndex changed = index(int(row));
-            Q_EMIT dataChanged(changed, changed);
         }
-        return;
+        stalePositionsFrom(range.first);
+        endInsertRows();
     }
+}
 
-    if (next.size() < m_items.size()) {
-        // A removal keeps the order of the rows it leaves: remove the missing runs from the end.
-        QSet<const MovieItem *> kept;
-        for (const MovieItemPtr &item : next)
-            kept.insert(item.get());
-        qsizetype matched = 0;
-        for (const MovieItemPtr &item : std::as_const(m_items))
-            matched += kept.contains(item.get()) ? 1 : 0;
-        if (matched == next.size()) {
-            for (qsizetype row = m_items.size() - 1; row >= 0;) {
-                if (kept.contains(m_items[row].get())) {
-                    --row;
-                    continue;
-                }
-                qsizetype first = row;
-                while (first > 0 && !kept.contains(m_items[first - 1].get()))
-                    --first;
-                for (qsizetype gone = first; gone <= row; ++gone)
-                    unwatch(m_items[gone].get());
-                beginRemoveRows({}, int(first), int(row));
-                m_items.remove(first, row - first + 1);
-                m_ids.remove(first, row - first + 1);
-                endRemoveRows();
-                row = first - 1;
-            }
-            rebuildPositions();
-            return;
-        }
-    }
+void LibraryListModel::followReplacement(qsizetype position)
+{
+    const MovieItemPtr &next = m_library.items()[position];
+    m_positions.remove(m_ids[position]);
+    unwatch(m_items[position].get());
+    m_items[position] = next;
+    m_ids[position] = next->id();
+    if (position < m_positionsFrom)
+        m_positions.insert(next->id(), int(position));
+    watch(next.get());
+    const QModelIndex changed = index(int(position));
+    Q_EMIT dataChanged(changed, changed);
+}
 
+void LibraryListModel::followReset()
+{
     beginResetModel();
     for (const MovieItemPtr &item : std::as_const(m_items))
         unwatch(item.get());
-    m_items = next;
+    m_items = m_library.items();
     for (const MovieItemPtr &item : std::as_const(m_items))
         watch(item.get());
-    rebuildPositions();
+    m_ids.clear();
+    m_ids.reserve(m_items.size());
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        m_ids.append(item->id());
+    m_positions.clear();
+    m_positionsFrom = 0;
     endResetModel();
 }
 
@@ -179,16 +185,9 @@ void LibraryListModel::rowChanged(MovieItem *item)
     }
 }
 
-void LibraryListModel::rebuildPositions()
+void LibraryListModel::stalePositionsFrom(qsizetype first)
 {
-    m_positions.clear();
-    m_positions.reserve(m_items.size());
-    m_ids.clear();
-    m_ids.reserve(m_items.size());
-    for (qsizetype row = 0; row < m_items.size(); ++row) {
-        m_ids.append(m_items[row]->id());
-        m_positions.insert(m_ids.last(), int(row));
-    }
+    m_positionsFrom = std::min(m_positionsFrom, first);
 }
 
 } // namespace tolvane

@@ -11,9 +11,9 @@
 
 namespace tolvane {
 
-/// LibraryModel's rows as a Qt item model for the file list. Positions follow the model's list;
-/// a changed row emits dataChanged for that row alone, a removal removes rows, a rename replaces
-/// one row in place; only an intake (a new list) resets the whole model.
+/// LibraryModel's rows as a Qt item model for the file list. It follows the model's exact row
+/// signals: a changed row emits dataChanged for that row alone, a removal removes rows, an
+/// insertion inserts them, a rename replaces one row in place; only a new list resets the model.
 class LibraryListModel : public QAbstractListModel, private RowWatcher {
     Q_OBJECT
 public:
@@ -37,18 +37,26 @@ public:
     QSet<QUuid> idsIn(const QItemSelection &selection) const;
 
 private:
-    void syncItems();
+    void followRemoval(const QList<RowRange> &ranges);
+    void followInsertion(const QList<RowRange> &ranges);
+    void followReplacement(qsizetype position);
+    void followReset();
     void watch(MovieItem *item);
     void unwatch(MovieItem *item);
     void rowChanged(MovieItem *item) override;
-    void rebuildPositions();
+    /// Marks the positions of the rows from `first` on as out of date.
+    void stalePositionsFrom(qsizetype first);
 
     LibraryModel &m_library;
     /// The list as this model last published it; the library's own may have moved on.
     QList<MovieItemPtr> m_items;
     /// The rows' ids in row order: Ctrl+A on a long list reads them without visiting every row.
     QList<QUuid> m_ids;
-    QHash<QUuid, int> m_positions;
+    /// The id → row map, renumbered when next asked: a removal of many scattered rows would
+    /// otherwise renumber the rows after each of them.
+    mutable QHash<QUuid, int> m_positions;
+    /// The first row whose entry in m_positions may be out of date.
+    mutable qsizetype m_positionsFrom = 0;
 };
 
 } // namespace tolvane

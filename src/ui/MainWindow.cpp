@@ -108,11 +108,15 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
         [this] { m_actions->action(Command::remove)->trigger(); });
 
     connect(this, &MainWindow::openAppSettings, this, &MainWindow::showSettings);
-    connect(&m_model, &LibraryModel::itemsChanged, this, [this] {
+    const auto rowsChanged = [this] {
         updateContent();
         updateActions();
         updateDetail();
-    });
+    };
+    connect(&m_model, &LibraryModel::rowsRemoved, this, rowsChanged);
+    connect(&m_model, &LibraryModel::rowsInserted, this, rowsChanged);
+    connect(&m_model, &LibraryModel::rowReplaced, this, rowsChanged);
+    connect(&m_model, &LibraryModel::listReset, this, rowsChanged);
     connect(&m_model, &LibraryModel::selectedIDsChanged, this, [this] {
         pullSelectionFromModel();
         updateActions();

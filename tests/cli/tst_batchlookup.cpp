@@ -135,7 +135,7 @@ private Q_SLOTS:
         LibraryModel &model = modelOver({u"Matrix 1999.mkv"_qs, u"Stalker.mkv"_qs});
         BatchLookup batch(&model);
         QVERIFY(QCoro::waitFor(batch.lookUpAll()));
-        connect(&model, &LibraryModel::itemsChanged, &batch, &BatchLookup::cancel);
+        connect(&model, &LibraryModel::rowReplaced, &batch, &BatchLookup::cancel);
         QStringList seen;
         for (const RenameOutcome &outcome : QCoro::waitFor(batch.renameAll()))
             seen << describe(outcome);

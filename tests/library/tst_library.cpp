@@ -350,26 +350,106 @@ private Q_SLOTS:
         QCOMPARE(model.statusText(), QStringLiteral("%1 file(s) — select rows and Lookup").arg(model.items().size()));
     }
 
+    // Rows taken out and put back: the signals name the positions that changed (a list following
+    // them stays equal to the model's), and the list comes back as it stood, a row whose lookup
+    // was cut off as not searched.
+    void removeAndPutBack_data()
+    {
+        QTest::addColumn<QString>("row"); // removed ; ranges told
+        QTest::newRow("one") << u"2 ; 2-2"_qs;
+        QTest::newRow("scattered") << u"0|2|3 ; 0-0|2-3"_qs;
+        QTest::newRow("all") << u"0|1|2|3|4 ; 0-4"_qs;
+    }
+    void removeAndPutBack()
+    {
+        QFETCH(QString, row);
+        LibraryModel &model = heldFilms('E');
+        const QList<MovieItemPtr> before = model.items();
+        QList<MovieItemPtr> mirror = before;
+        QStringList told;
+        const auto tell = [&told](const QList<RowRange> &ranges) {
+            QStringList texts;
+            for (const RowRange &range : ranges)
+                texts.append(u"%1-%2"_qs.arg(range.first).arg(range.last));
+            told.append(texts.join(u'|'));
+        };
+        connect(&model, &LibraryModel::rowsRemoved, this, [&](const QList<RowRange> &ranges) {
+            for (auto range = ranges.crbegin(); range != ranges.crend(); ++range)
+                mirror.remove(range->first, range->last - range->first + 1);
+            tell(ranges);
+        });
+        connect(&model, &LibraryModel::rowsInserted, this, [&](const QList<RowRange> &ranges) {
+            for (const RowRange &range : ranges) {
+                for (qsizetype at = range.first; at <= range.last; ++at)
+                    mirror.insert(at, model.items()[at]);
+            }
+            tell(ranges);
+        });
+        QSet<QUuid> ids;
+        QStringList positions;
+        for (const QByteArray &index : list(fields(row)[0])) {
+            ids.insert(before[index.toInt()]->id());
+            positions.append(QString::fromLatin1(index));
+        }
+        model.lookupSelected();
+        const QList<RemovedRow> removed = model.removeItems(ids);
+        QCOMPARE(mirror, model.items());
+        QStringList removedAt;
+        for (const RemovedRow &gone : removed)
+            removedAt.append(QString::number(gone.position));
+        QCOMPARE(removedAt, positions);
+        model.insertItems(removed);
+        QCOMPARE(model.items(), before);
+        QCOMPARE(mirror, before);
+        QCOMPARE(told, QStringList(2, fields(row)[1]));
+        const MovieItemPtr back = removed.first().item;
+        QVERIFY(back->status() == LookupStatus::idle() && back->engineReplies().isEmpty());
+    }
+
+    // An intake's list can be put back as it stood: rows, folder, no lookup left running.
+    void intakeReplacedAndPutBack()
+    {
+        LibraryModel &model = heldFilms('B');
+        const QList<MovieItemPtr> first = model.items();
+        const std::optional<QUrl> folder = model.folderURL();
+        model.lookupSelected();
+        QSignalSpy replaced(&model, &LibraryModel::listReplacedByIntake);
+        create({"sub/Other.mkv"});
+        QCoro::waitFor(model.addURLs(urls({"sub"})));
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(replaced.first().at(0).value<QList<MovieItemPtr>>(), first);
+        QCOMPARE(replaced.first().at(1).value<std::optional<QUrl>>(), folder);
+        const QList<MovieItemPtr> second = model.items();
+        QCOMPARE(model.replaceItems(first, folder), second);
+        QVERIFY(model.items() == first && model.folderURL() == folder && model.activeLookupCount() == 0);
+        QCOMPARE(first.first()->status(), LookupStatus::idle());
+        QCOMPARE(model.statusText(), u"2 file(s) — select rows and Lookup"_qs);
+        QCOMPARE(model.selectedItem(), first.first());
+    }
+
     // Views redraw on the model's signals: once per real change, never for an unchanged value.
     void modelSignalsRealChangesOnly()
     {
         create({"a.mkv", "b.mkv"});
         LibraryModel model;
-        QSignalSpy items(&model, &LibraryModel::itemsChanged), selection(&model, &LibraryModel::selectedIDsChanged);
+        QSignalSpy items(&model, &LibraryModel::listReset), replaced(&model, &LibraryModel::rowReplaced);
+        QSignalSpy selection(&model, &LibraryModel::selectedIDsChanged);
         QSignalSpy folder(&model, &LibraryModel::folderURLChanged), status(&model, &LibraryModel::statusTextChanged);
-        const auto counts = [&] { return QList{items.count(), selection.count(), folder.count(), status.count()}; };
+        const auto counts = [&] {
+            return QList{items.count(), replaced.count(), selection.count(), folder.count(), status.count()};
+        };
         // New rows with new ids, a new folder, and the status line while walking and after.
         QCoro::waitFor(model.addURLs(urls({"."})));
-        QCOMPARE(counts(), (QList<qsizetype>{1, 1, 1, 2}));
+        QCOMPARE(counts(), (QList<qsizetype>{1, 0, 1, 1, 2}));
         QCoro::waitFor(model.addURLs(urls({"."})));
         model.setSelectedIDs(model.selectedIDs());
-        QCOMPARE(counts(), (QList<qsizetype>{2, 2, 1, 4}));
+        QCOMPARE(counts(), (QList<qsizetype>{2, 0, 2, 1, 4}));
         // A rename puts a fresh row for the moved file in the old one's place, selected if it was.
         const MovieItemPtr old = model.items().first();
         old->setExtraTokens(u"tarkovsky"_qs);
         makeReady(old, u"Сталкер"_qs, 1979);
         QCOMPARE(model.rename(old), std::nullopt);
-        QCOMPARE(counts(), (QList<qsizetype>{3, 3, 1, 5}));
+        QCOMPARE(counts(), (QList<qsizetype>{2, 1, 3, 1, 5}));
         const MovieItemPtr now = model.items().first();
         QCOMPARE(now->originalName(), u"Сталкер(1979).mkv"_qs);
         QVERIFY(now->engineReplies() == old->engineReplies() && now->extraTokens() == old->extraTokens());

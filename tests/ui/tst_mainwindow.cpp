@@ -291,7 +291,7 @@ private Q_SLOTS:
         model.setSelectedIDs(ids(model, {0, 1}));
         QWidget *target = inTextField ? static_cast<QWidget *>(field) : window.fileList();
         target->setFocus();
-        QSignalSpy removed(&model, &LibraryModel::itemsChanged);
+        QSignalSpy removed(&model, &LibraryModel::rowsRemoved);
         QTest::keyClick(target, Qt::Key(key), modifiers);
         QCOMPARE(model.items().size(), 3); // posted, never inside the key event
         if (rowsLeft < 3)
