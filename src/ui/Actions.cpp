@@ -2,6 +2,7 @@
 
 #include "library/LibraryModel.h"
 #include "support/DesktopServices.h"
+#include "ui/EditCommands.h"
 
 #include <QAction>
 #include <QIcon>
@@ -23,7 +24,7 @@ CommandState CommandState::read(const LibraryModel &model, const QUndoStack &his
     // Most rows are not ready while lookups run, and canRename() asks the status first.
     state.anyReady = std::any_of(model.items().cbegin(), model.items().cend(),
         [](const MovieItemPtr &item) { return item->canRename(); });
-    state.canUndo = history.canUndo() || model.canUndoRename();
+    state.canUndo = history.canUndo();
     state.canRedo = history.canRedo();
     return state;
 }
@@ -58,7 +59,7 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
     make(Command::openFolder, QStringLiteral("Open Folder…"), QStringLiteral("folder-open"),
         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
     make(Command::quit, QStringLiteral("Quit"), QStringLiteral("application-exit"), {key(Qt::CTRL | Qt::Key_Q)});
-    make(Command::undo, QStringLiteral("Undo Rename"), QStringLiteral("edit-undo"), {QKeySequence::Undo});
+    make(Command::undo, QStringLiteral("Undo"), QStringLiteral("edit-undo"), {QKeySequence::Undo});
     make(Command::redo, QStringLiteral("Redo"), QStringLiteral("edit-redo"),
         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), key(Qt::CTRL | Qt::Key_Y)});
     make(Command::lookupSelected, QStringLiteral("Lookup Selected"), QStringLiteral("edit-find"),
@@ -84,7 +85,8 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
     const auto on = [this](Command command, auto slot) { connect(action(command), &QAction::triggered, this, slot); };
     on(Command::openFiles, [this] { m_model.showOpenPanel(); });
     on(Command::openFolder, [this] { m_model.showOpenFolderPanel(); });
-    on(Command::undo, [this] { m_model.undoLastRename(); });
+    on(Command::undo, [this] { m_history->undo(); });
+    on(Command::redo, [this] { m_history->redo(); });
     on(Command::lookupSelected, [this] { m_model.lookupSelected(); });
     on(Command::check, [this] { m_model.checkSelected(); });
     on(Command::reveal, [this] { m_model.revealSelectedInFinder(); });
@@ -92,9 +94,23 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
         if (const MovieItemPtr shown = m_model.selectedItem())
             m_desktop.openUrl(shown->url());
     });
-    on(Command::remove, [this] { m_model.removeItems(m_model.selectedIDs()); });
-    on(Command::rename, [this] { m_model.renameSelected(); });
-    on(Command::renameAllReady, [this] { m_model.renameAllReady(); });
+    on(Command::remove, [this] { removeRows(*m_history, m_model, m_model.selectedIDs()); });
+    on(Command::rename, [this] { renameRows(*m_history, m_model, [this] { m_model.renameSelected(); }); });
+    on(Command::renameAllReady, [this] { renameRows(*m_history, m_model, [this] { m_model.renameAllReady(); }); });
+    connect(&m_model, &LibraryModel::listReplacedByIntake, this,
+        [this](QList<MovieItemPtr> previous, std::optional<QUrl> folder) {
+            recordIntake(*m_history, m_model, std::move(previous), std::move(folder));
+        });
+    // Undo and Redo name the edit they would take back or make again.
+    const auto name = [this](Command command, const QString &verb, const QString &edit) {
+        QAction *named = action(command);
+        named->setText(edit.isEmpty() ? verb : verb + QLatin1Char(' ') + edit);
+        named->setToolTip(QStringLiteral("%1 (%2)").arg(named->text(), named->shortcut().toString(QKeySequence::NativeText)));
+    };
+    connect(m_history, &QUndoStack::undoTextChanged, this,
+        [name](const QString &edit) { name(Command::undo, QStringLiteral("Undo"), edit); });
+    connect(m_history, &QUndoStack::redoTextChanged, this,
+        [name](const QString &edit) { name(Command::redo, QStringLiteral("Redo"), edit); });
     connect(m_history, &QUndoStack::canUndoChanged, this, &Actions::updateEnabled);
     connect(m_history, &QUndoStack::canRedoChanged, this, &Actions::updateEnabled);
     updateEnabled();

@@ -163,24 +163,25 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     outer->addLayout(bar);
 
     connect(m_path, &ClickablePathView::tokenClicked, this, [this](const QString &token) {
-        if (m_item)
-            m_item->addExtraToken(token);
+        edit(QStringLiteral("Add “%1” to Extra Tokens").arg(token), [token](MovieItem &row) { row.addExtraToken(token); });
     });
     connect(m_extraTokens, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_item)
-            m_item->setExtraTokens(text);
+        edit(QStringLiteral("Edit Extra Tokens"), [text](MovieItem &row) { row.setExtraTokens(text); },
+            TypedField::extraTokens);
     });
     connect(m_postfix, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (!m_item)
-            return;
-        m_item->setNamePostfix(text);
-        m_item->updateProposedName();
+        edit(QStringLiteral("Edit Name Postfix"), [text](MovieItem &row) {
+            row.setNamePostfix(text);
+            row.updateProposedName();
+        }, TypedField::namePostfix);
     });
     connect(m_override, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_item || m_item->namePostfixOverride() == on)
             return;
-        m_item->setNamePostfixOverride(on);
-        m_item->updateProposedName();
+        edit(on ? QStringLiteral("Use Postfix as Name") : QStringLiteral("Use Title as Name"), [on](MovieItem &row) {
+            row.setNamePostfixOverride(on);
+            row.updateProposedName();
+        });
     });
     connect(m_chosenCheck, &QToolButton::clicked, m_actions.action(Command::check), &QAction::trigger);
     connect(m_catalog, &QLabel::linkActivated, this, [this](const QString &link) { m_desktop.openUrl(QUrl(link)); });
@@ -247,8 +248,8 @@ EngineReplyRow *DetailPanel::replyRow(int index)
         const int position = int(m_replyRows.size());
         connect(row, &EngineReplyRow::use, this, [this, position] {
             if (const EngineReply *reply = replyAt(position)) {
-                m_item->useEngine(reply->engine);
-                m_model.updateSummaryStatus();
+                const SearchEngine engine = reply->engine;
+                edit(QStringLiteral("Use ") + rawValue(engine), [engine](MovieItem &row) { row.useEngine(engine); });
             }
         });
         connect(row, &EngineReplyRow::check, this, [this, position] {
@@ -260,8 +261,9 @@ EngineReplyRow *DetailPanel::replyRow(int index)
             if (!reply || candidate < 0 || candidate >= reply->candidates.size())
                 return;
             const MovieMatch picked = reply->candidates[candidate];
-            m_item->applyMatch(picked, reply->engine);
-            m_model.updateSummaryStatus();
+            const SearchEngine engine = reply->engine;
+            edit(QStringLiteral("Pick “%1”").arg(picked.title),
+                [picked, engine](MovieItem &row) { row.applyMatch(picked, engine); });
         });
         connect(row, &EngineReplyRow::altChoice, this, [this, position](int option) {
             const EngineReply *reply = replyAt(position);
@@ -269,7 +271,9 @@ EngineReplyRow *DetailPanel::replyRow(int index)
             if (!match || option < 0 || option > match->altTitles.size())
                 return;
             const std::optional<QString> alt = option == 0 ? std::nullopt : std::optional(match->altTitles[option - 1]);
-            m_item->setSelectedAltTitle(alt, reply->engine);
+            const SearchEngine engine = reply->engine;
+            edit(alt ? QStringLiteral("Pick Alternative “%1”").arg(*alt) : QStringLiteral("Clear Alternative Title"),
+                [alt, engine](MovieItem &row) { row.setSelectedAltTitle(alt, engine); });
         });
         m_replies->addWidget(row);
         m_replyRows.append(row);
@@ -341,6 +345,11 @@ void DetailPanel::showChosen()
 void DetailPanel::showMedia()
 {
     m_media->setRows(m_item ? m_item->mediaInfo() : QList<MediaInfoRow>());
+}
+
+void DetailPanel::edit(const QString &text, const std::function<void(MovieItem &)> &change, TypedField field)
+{
+    editRow(m_actions.history(), m_model, m_item, text, change, field);
 }
 
 void DetailPanel::keyPressEvent(QKeyEvent *event)

@@ -3,6 +3,7 @@
 #include "library/MovieItem.h"
 #include "ui/ClickablePathView.h"
 #include "ui/Controls.h"
+#include "ui/EditCommands.h"
 #include "ui/EngineReplyRow.h"
 
 #include <QUuid>
@@ -52,6 +53,8 @@ private:
     void showReplies();
     void showChosen();
     void showMedia();
+    /// Makes `change` to the shown row as one edit of the window's history, named `text`.
+    void edit(const QString &text, const std::function<void(MovieItem &)> &change, TypedField field = TypedField::none);
     EngineReplyRow *replyRow(int index);
     /// The reply the row at `index` shows, when it still exists.
     const EngineReply *replyAt(int index) const;
