@@ -132,6 +132,10 @@ private Q_SLOTS:
         QVERIFY(find<QPushButton>(window, "Rename All Ready"));
         QCOMPARE(window.listModel()->rowCount(), 3);
         QCOMPARE(window.listModel()->index(0).data(Qt::AccessibleTextRole).toString(), "a.mkv, —");
+        QListView *media = window.detailPanel()->findChild<QListView *>();
+        QAbstractItemModelTester mediaTester(media->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.items()[0]->setMediaInfo({MediaInfoRow{{}, "Video", "AVC"}, MediaInfoRow{{}, "Audio", "AAC"}});
+        QCOMPARE(media->model()->rowCount(), 2);
 
         // A row's change reaches and repaints its own row only; a removal removes rows, not the list.
         QSignalSpy changed(window.listModel(), &QAbstractItemModel::dataChanged);
@@ -157,9 +161,12 @@ private Q_SLOTS:
         QCOMPARE(window.detailPanel()->item(), model.items()[0]); // the fresh row, not the renamed one
         QVERIFY(QFile::rename(m_films.filePath("Alien(1979).mkv"), m_films.filePath("a.mkv"))); // for the next cases
         const MovieItemPtr held = model.items()[2]; // as a running lookup holds its row
+        const QList<RemovedRow> removed = model.removeItems(ids(model, {0, 2}));
+        QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
+        model.insertItems(removed); // back in place, as rows inserted
+        QCOMPARE(window.listModel()->index(2).data().toString(), "c.mkv");
         model.removeItems(ids(model, {0, 2}));
         QCOMPARE(reset.size(), 0);
-        QCOMPARE(window.listModel()->index(0).data().toString(), "b.mkv");
         const qsizetype changes = changed.size();
         held->setStatus(LookupStatus::failed("gone")); // a row off the list changes no row
         QCOMPARE(changed.size(), changes);
