@@ -54,6 +54,8 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
     , m_window(window)
     , m_history(new QUndoStack(this))
 {
+    // An intake's command keeps the list it replaced: the history is bounded, not the session.
+    m_history->setUndoLimit(100);
     const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
     make(Command::openFiles, QStringLiteral("Open…"), QStringLiteral("document-open"), {key(Qt::CTRL | Qt::Key_O)});
     make(Command::openFolder, QStringLiteral("Open Folder…"), QStringLiteral("folder-open"),
