@@ -10,6 +10,10 @@
 #include <type_traits>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tolvane {
 
 std::optional<QJsonObject> parseJsonObject(const QByteArray &json)
@@ -118,6 +122,35 @@ bool isPlain(char16_t c)
     return c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\';
 }
 
+#ifdef __SSE2__
+// Eight units at once when all stand for themselves, as nearly all of a file name's do.
+bool writePlain8(char *at, const char16_t *units)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units));
+    const __m128i offset = _mm_sub_epi16(v, _mm_set1_epi16(0x20)); // 0x20..0x7f become 0..0x5f
+    const __m128i printable
+        = _mm_and_si128(_mm_cmpgt_epi16(offset, _mm_set1_epi16(-1)), _mm_cmplt_epi16(offset, _mm_set1_epi16(0x60)));
+    const __m128i escaped
+        = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('"')), _mm_cmpeq_epi16(v, _mm_set1_epi16('\\')));
+    if (_mm_movemask_epi8(_mm_andnot_si128(escaped, printable)) != 0xffff)
+        return false;
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(at), _mm_packus_epi16(v, v));
+    return true;
+}
+
+// Sixteen bytes at once when none needs an escape (bytes from 0x80 up are copied as they are).
+bool writePlain16(char *at, const char *bytes)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
+    const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(0x1f)), _mm_set1_epi8(0x1f));
+    const __m128i escaped = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+    if (_mm_movemask_epi8(_mm_or_si128(control, escaped)) != 0)
+        return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), v);
+    return true;
+}
+#endif
+
 /// Writes the units [i, end) of `text` at `out`, a surrogate pair whose first half is at
 /// `end - 1` whole; returns the index after the last unit written.
 qsizetype writeUtf16(char *&out, QStringView text, qsizetype i, qsizetype end)
@@ -125,6 +158,13 @@ qsizetype writeUtf16(char *&out, QStringView text, qsizetype i, qsizetype end)
     char *at = out; // a local: the compiler need not reload it after every byte written
     const qsizetype size = text.size();
     for (; i < end; ++i) {
+#ifdef __SSE2__
+        if (end - i >= 8 && writePlain8(at, text.utf16() + i)) {
+            at += 8;
+            i += 7;
+            continue;
+        }
+#endif
         const char16_t c = text[i].unicode();
         if (isPlain(c)) {
             *at++ = char(c);
@@ -157,6 +197,13 @@ qsizetype writeUtf8(char *&out, QByteArrayView text, qsizetype i, qsizetype end)
 {
     char *at = out;
     for (; i < end; ++i) {
+#ifdef __SSE2__
+        if (end - i >= 16 && writePlain16(at, text.data() + i)) {
+            at += 16;
+            i += 15;
+            continue;
+        }
+#endif
         const uchar c = uchar(text[i]);
         if (c < 0x80 && !isPlain(c))
             at = writeAscii(at, c);
@@ -264,6 +311,7 @@ void JsonWriter::reserve(qsizetype bytes)
 
 void JsonWriter::beginValue()
 {
+    m_begun = true;
     if (m_afterKey) {
         m_afterKey = false;
         return;
@@ -373,10 +421,11 @@ void JsonWriter::null()
 QByteArray JsonWriter::take()
 {
     m_out.resize(m_size);
-    if (m_counts.isEmpty() && !m_out.isEmpty())
+    if (m_counts.isEmpty() && m_begun)
         m_out.append('\n');
     m_counts.clear();
     m_afterKey = false;
+    m_begun = false;
     m_size = 0;
     return std::exchange(m_out, {});
 }

@@ -59,6 +59,10 @@ public:
 
     /// The text written so far, ended by a newline once the outermost value is complete.
     QByteArray take();
+    /// The text written since the start or the last `drop`, for printing a long listing while it is
+    /// written, and forgetting it; the writer keeps its place.
+    QByteArrayView pending() const { return {m_out.constData(), m_size}; }
+    void drop() { m_size = 0; }
     void reserve(qsizetype bytes);
 
 private:
@@ -75,6 +79,7 @@ private:
     qsizetype m_size = 0;
     QList<int> m_counts; // values written so far in each open object or array
     bool m_afterKey = false;
+    bool m_begun = false; // a value was written since the last take()
 };
 
 } // namespace tolvane
