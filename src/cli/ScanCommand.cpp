@@ -11,11 +11,14 @@ namespace tolvane::cli {
 
 namespace {
 
-// Written straight into one UTF-8 buffer: a listing of thousands of rows is mostly this.
-QByteArray scanJson(const LibraryModel &model)
+// Printed as it is written, a piece at a time: a listing of thousands of rows is mostly this, and a
+// buffer of the whole listing cost more in fresh memory than in writing.
+void printScanJson(const LibraryModel &model)
 {
+    constexpr qsizetype piece = 64 * 1024;
+    const auto print = [](QByteArrayView text) { printOut(QByteArray::fromRawData(text.data(), text.size())); };
     JsonWriter json;
-    json.reserve(256 + model.items().size() * 400);
+    json.reserve(piece + 1024);
     json.beginObject();
     json.key(u"status");
     json.value(model.statusText());
@@ -43,10 +46,14 @@ QByteArray scanJson(const LibraryModel &model)
         json.key(u"selected");
         json.value(model.selectedIDs().contains(item->id()));
         json.endObject();
+        if (json.pending().size() >= piece) {
+            print(json.pending());
+            json.drop();
+        }
     }
     json.endArray();
     json.endObject();
-    return json.take();
+    print(json.take());
 }
 
 QString scanText(const LibraryModel &model)
@@ -86,7 +93,7 @@ int runScan(const QStringList &arguments)
     LibraryModel model;
     QCoro::waitFor(model.addURLs(urls));
     if (parser.isSet(json))
-        printOut(scanJson(model));
+        printScanJson(model);
     else
         printOut(scanText(model));
     return anyMissing ? 1 : 0;
