@@ -98,20 +98,18 @@ bool isResolution(QStringView lowerPiece)
     return true;
 }
 
-bool hasPrefix(QStringView text, std::u16string_view prefix)
+// Starts with "aac" or "dts" (audio codecs followed by their variants).
+bool hasCodecPrefix(QStringView lower)
 {
-    if (text.size() < qsizetype(prefix.size()))
+    if (lower.size() < 3)
         return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (text[qsizetype(i)].unicode() != prefix[i])
-            return false;
-    }
-    return true;
+    const char16_t a = lower[0].unicode(), b = lower[1].unicode(), c = lower[2].unicode();
+    return (a == u'a' && b == u'a' && c == u'c') || (a == u'd' && b == u't' && c == u's');
 }
 
 bool isJunkLower(QStringView lower)
 {
-    return hasPrefix(lower, u"aac") || hasPrefix(lower, u"dts") || isResolution(lower) || inTable(junkTokens, lower);
+    return hasCodecPrefix(lower) || isResolution(lower) || inTable(junkTokens, lower);
 }
 
 char16_t asciiLower(char16_t c)
@@ -141,8 +139,7 @@ bool isJunk(QStringView piece)
             return false;
         for (qsizetype i = 0; i < 3; ++i)
             lower[i] = asciiLower(piece.at(i).unicode());
-        const QStringView head(lower, 3);
-        return hasPrefix(head, u"aac") || hasPrefix(head, u"dts");
+        return hasCodecPrefix(QStringView(lower, 3));
     }
     for (qsizetype i = 0; i < piece.size(); ++i)
         lower[i] = asciiLower(piece.at(i).unicode());
@@ -192,7 +189,7 @@ QString deriveSearchStem(QStringView nameWithoutExtension)
 {
     QStringView text = nameWithoutExtension;
     QString blanked;
-    if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char('('))) {
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c == u'[' || c == u'('; })) {
         blanked = text.toString();
         blankEnclosed(blanked, QLatin1Char('['), QLatin1Char(']'));
         blankEnclosed(blanked, QLatin1Char('('), QLatin1Char(')'));
@@ -201,9 +198,10 @@ QString deriveSearchStem(QStringView nameWithoutExtension)
 
     // Dots, underscores, plus signs and hyphens separate words just as white space does.
     const auto isBreak = [&text](qsizetype at) {
-        const QChar c = text.at(at);
-        return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('_') || c == QLatin1Char('+')
-            || c == QLatin1Char('-');
+        const char16_t c = text[at].unicode();
+        if (c >= 0x80)
+            return QChar::isSpace(c);
+        return c == u' ' || c == u'.' || c == u'_' || c == u'+' || c == u'-' || (c >= u'\t' && c <= u'\r');
     };
     // Built on the stack, then copied once into a string of its final size.
     QVarLengthArray<QChar, 256> stem;

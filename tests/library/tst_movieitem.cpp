@@ -61,6 +61,8 @@ private Q_SLOTS:
         QTest::newRow("Cyrillic, white space") << u"\tСталкер \n 1979.BDRip  ; Сталкер 1979"_qs;
         QTest::newRow("unclosed bracket stays") << u"Heat [Directors Cut ; Heat [Directors"_qs;
         QTest::newRow("junk lowercased by Unicode rules") << u"Heat.4\u212A.HDR ; Heat"_qs; // Kelvin sign
+        QTest::newRow("digits first, ten letters and eleven")
+            << u"Heat.10BIT.1080P.X265.Theatrical.Theatricals.Hulu ; Heat Theatricals"_qs;
     }
     void deriveSearchStem() { QCOMPARE(tolvane::deriveSearchStem(row()[0]), row()[1]); }
 
