@@ -315,7 +315,6 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     const QHash<const MovieItem *, QList<CompanionMove>> companions
         = options.rename && AppSettings::moveCompanionFiles() ? planCompanions(rows)
                                                               : QHash<const MovieItem *, QList<CompanionMove>>();
-    // Not a conditional expression: g++ 12 mishandles a co_await in one of its branches.
     if (options.rename && options.dryRun) {
         outcomes = batch.renamePlan();
     } else if (options.rename) {

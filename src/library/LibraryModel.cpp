@@ -1,24 +1,17 @@
 #include "LibraryModel.h"
 
 #include "core/FilePaths.h"
-#include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/NameBuilder.h"
-#include "library/RenameJournal.h"
 #include "library/RenamePlan.h"
-#include "library/RenameUndo.h"
-#include "settings/AppSettings.h"
-#include "lookup/LookupError.h"
 #include "lookup/ServiceHosts.h"
 #include "support/DesktopServices.h"
 #include "support/WorkPool.h"
 
-#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QCoroTask>
 #include <QThread>
 #include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -28,11 +21,27 @@ LibraryModel::LibraryModel(QObject *parent)
     : QObject(parent)
     , m_statusText(QStringLiteral("Drop a movie file or a folder"))
 {
+    connect(&m_queue, &LookupQueue::rowAnswered, this, &LibraryModel::updateSummaryStatus);
+    connect(&m_queue, &LookupQueue::drained, this, [this] {
+        updateSummaryStatus();
+        Q_EMIT lookupsFinished();
+    });
+    connect(&m_session, &RenameSession::canUndoChanged, this, &LibraryModel::canUndoRenameChanged);
+    connect(&m_session, &RenameSession::rowRestored, this, [this](const QUuid &freshID, MovieItemPtr restored) {
+        const auto row = std::find_if(
+            m_items.cbegin(), m_items.cend(), [&](const MovieItemPtr &item) { return item->id() == freshID; });
+        if (row != m_items.cend())
+            replaceRow(row - m_items.cbegin(), std::move(restored));
+    });
+    connect(&m_session, &RenameSession::undone, this, [this](const QString &status) {
+        setStatusText(status);
+        Q_EMIT renameUndone();
+    });
 }
 
 LibraryModel::~LibraryModel()
 {
-    cancelAllLookups();
+    m_queue.cancelAll();
 }
 
 void LibraryModel::setSelectedIDs(const QSet<QUuid> &ids)
@@ -60,6 +69,8 @@ void LibraryModel::setItems(QList<MovieItemPtr> items)
 void LibraryModel::replaceRow(qsizetype position, MovieItemPtr row)
 {
     const QUuid old = m_items[position]->id();
+    // The row that left waits for no lookup; one running goes on, unseen.
+    m_queue.dropWaiting(old);
     // In place: a bulk rename of thousands of rows would otherwise copy the list per row.
     m_items[position] = std::move(row);
     Q_EMIT rowReplaced(position);
@@ -71,7 +82,7 @@ void LibraryModel::replaceRow(qsizetype position, MovieItemPtr row)
     }
 }
 
-void LibraryModel::keepSelectionListed(QSet<QUuid> selection)
+void LibraryModel::keepSelectionListed(const QSet<QUuid> &selection)
 {
     QSet<QUuid> listed;
     for (const MovieItemPtr &item : std::as_const(m_items)) {
@@ -150,12 +161,11 @@ IntakeRows makeIntakeRows(const QList<QUrl> &urls, QThread *owner)
 
 QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
 {
-    cancelAllLookups();
+    m_queue.cancelAll();
     const quint64 intake = ++m_intakeCount;
     // A large folder tree can take a while to walk.
     setStatusText(QStringLiteral("Looking for video files…"));
     QPointer<LibraryModel> self(this);
-    // Named and const, as elsewhere: awaiting a non-const QFuture here corrupted the rows' strings.
     const auto scan = [urls, owner = thread()] { return makeIntakeRows(urls, owner); };
     const QFuture<IntakeRows> scanning = runInWorkPool(scan);
     IntakeRows rows = co_await scanning;
@@ -208,7 +218,7 @@ const QString openPanelPrompt = QStringLiteral("Open");
 const QString openPanelMessage = QStringLiteral("Choose video files and/or folders (folders are scanned recursively)");
 } // namespace
 
-void LibraryModel::showOpenPanel()
+void LibraryModel::chooseFilesToOpen()
 {
     if (!m_desktop)
         return;
@@ -216,7 +226,7 @@ void LibraryModel::showOpenPanel()
         addURLs(*chosen);
 }
 
-void LibraryModel::showOpenFolderPanel()
+void LibraryModel::chooseFolderToOpen()
 {
     if (!m_desktop)
         return;
@@ -255,12 +265,7 @@ QList<RemovedRow> LibraryModel::removeItems(const QSet<QUuid> &ids)
     QList<RemovedRow> removed;
     if (ids.isEmpty())
         return removed;
-    for (const QUuid &id : ids) {
-        // The slot of a cancelled lookup is given back when that lookup ends.
-        if (auto task = m_lookupTasks.take(id))
-            task->cancel();
-    }
-    m_pendingLookupIDs.removeIf([&](const QUuid &id) { return ids.contains(id); });
+    m_queue.cancel(ids);
 
     QList<MovieItemPtr> kept;
     QList<qsizetype> positions;
@@ -321,7 +326,7 @@ void LibraryModel::insertItems(const QList<RemovedRow> &rows)
 
 QList<MovieItemPtr> LibraryModel::replaceItems(QList<MovieItemPtr> items, std::optional<QUrl> folder)
 {
-    cancelAllLookups();
+    m_queue.cancelAll();
     // An intake still walking its folders would otherwise replace this list when it ends.
     ++m_intakeCount;
     for (const MovieItemPtr &item : std::as_const(items))
@@ -334,7 +339,7 @@ QList<MovieItemPtr> LibraryModel::replaceItems(QList<MovieItemPtr> items, std::o
     return previous;
 }
 
-void LibraryModel::revealSelectedInFinder()
+void LibraryModel::revealSelected()
 {
     QList<QUrl> urls;
     for (const MovieItemPtr &item : selectedItems())
@@ -347,67 +352,23 @@ void LibraryModel::revealSelectedInFinder()
 void LibraryModel::renameSelected()
 {
     const QList<MovieItemPtr> selected = selectedItems();
-    beginRenameBatch(selected);
+    m_session.beginBatch(selected);
     for (const MovieItemPtr &item : selected) {
         if (item->canRename())
             rename(item);
     }
-    endRenameBatch();
+    m_session.endBatch();
 }
 
 void LibraryModel::renameAllReady()
 {
     const QList<MovieItemPtr> snapshot = m_items;
-    beginRenameBatch(snapshot);
+    m_session.beginBatch(snapshot);
     for (const MovieItemPtr &item : snapshot) {
         if (item->canRename())
             rename(item);
     }
-    endRenameBatch();
-}
-
-void LibraryModel::setRenameJournalPath(const QString &path)
-{
-    m_journalPath = path;
-}
-
-QString LibraryModel::renameJournalPath() const
-{
-    return m_journalPath.value_or(RenameJournal::defaultPath());
-}
-
-void LibraryModel::beginRenameBatch(const QList<MovieItemPtr> &rows)
-{
-    if (m_renameBatchDepth++ > 0)
-        return;
-    m_batchCompanions = AppSettings::moveCompanionFiles() ? planCompanions(rows)
-                                                          : QHash<const MovieItem *, QList<CompanionMove>>();
-    const QString path = m_journalPath.value_or(RenameJournal::defaultPath());
-    if (!path.isEmpty()) {
-        m_journal = std::make_unique<RenameJournal>(path);
-        m_journal->beginBatch();
-    }
-    m_openBatch = {m_journal ? m_journal->batchId() : QString(), {}};
-}
-
-void LibraryModel::endRenameBatch()
-{
-    if (m_renameBatchDepth == 0 || --m_renameBatchDepth > 0)
-        return;
-    m_journal.reset();
-    m_batchCompanions.clear();
-    const bool could = canUndoRename();
-    // Without a journal there is nothing to undo from.
-    if (!m_openBatch.rows.isEmpty() && !m_openBatch.journalID.isEmpty())
-        m_sessionBatches.append(std::move(m_openBatch));
-    m_openBatch = {};
-    if (canUndoRename() != could)
-        Q_EMIT canUndoRenameChanged();
-}
-
-QList<CompanionMove> LibraryModel::companionMoves(const MovieItemPtr &item) const
-{
-    return item ? companionMovesFor(*item) : QList<CompanionMove>();
+    m_session.endBatch();
 }
 
 std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
@@ -418,18 +379,11 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
         return QStringLiteral("Nothing to rename");
     const QString newName = *item->proposedName();
     const QByteArray target = renameTargetPath(*item);
-    // A single rename is a batch of its own; in a batch, its companions were found with the others.
-    beginRenameBatch({item});
-    const auto planned = m_batchCompanions.constFind(item.get());
-    const QList<CompanionMove> companions = planned != m_batchCompanions.cend() ? *planned
-        : AppSettings::moveCompanionFiles()                                     ? companionMovesFor(*item)
-                                                                                : QList<CompanionMove>();
-    // What can be told without moving is told the same way a plan tells it; each move still
-    // refuses atomically to replace a file that appears meanwhile, and the row's moves are all
-    // or nothing.
-    const std::optional<QString> failure = performRename(*item, companions, m_journal.get());
+    // A single rename is a batch of its own.
+    m_session.beginBatch({item});
+    const std::optional<QString> failure = m_session.move(*item);
     if (failure) {
-        endRenameBatch();
+        m_session.endBatch();
         item->setStatus(LookupStatus::failed(*failure));
         return failure;
     }
@@ -440,92 +394,13 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     fresh->setStatus(LookupStatus::ready());
     fresh->setProposedName(newName);
     fresh->setIsRenamed(true);
-    if (m_journal)
-        m_openBatch.journalID = m_journal->batchId();
-    m_openBatch.rows.append({fresh->id(), item->nativePath(), item->choices(), item->mediaInfo(), newName});
+    m_session.recordRename(*item, fresh->id(), newName);
 
     if (const qsizetype index = m_items.indexOf(item); index >= 0)
         replaceRow(index, fresh);
     setStatusText(QStringLiteral("Renamed → ") + newName);
-    endRenameBatch();
+    m_session.endBatch();
     return std::nullopt;
-}
-
-bool LibraryModel::canUndoRename() const
-{
-    return !m_undoing && !m_sessionBatches.isEmpty();
-}
-
-void LibraryModel::setUndoing(bool undoing)
-{
-    const bool could = canUndoRename();
-    m_undoing = undoing;
-    if (canUndoRename() != could)
-        Q_EMIT canUndoRenameChanged();
-}
-
-void LibraryModel::restoreRow(const RenamedRow &renamed)
-{
-    const auto row = std::find_if(
-        m_items.cbegin(), m_items.cend(), [&](const MovieItemPtr &item) { return item->id() == renamed.freshID; });
-    if (row == m_items.cend())
-        return;
-    auto restored = std::make_shared<MovieItem>(renamed.oldPath);
-    restored->restoreChoices(renamed.choices);
-    restored->setMediaInfo(renamed.mediaInfo);
-    restored->setStatus(LookupStatus::ready());
-    // Ready to be renamed again to the name it had.
-    restored->setProposedName(renamed.renamedTo);
-    replaceRow(row - m_items.cbegin(), std::move(restored));
-}
-
-QCoro::Task<> LibraryModel::undoLastRename()
-{
-    if (!canUndoRename())
-        co_return;
-    setUndoing(true);
-    const SessionBatch batch = m_sessionBatches.takeLast();
-    const QString path = m_journalPath.value_or(RenameJournal::defaultPath());
-    QPointer<LibraryModel> self(this);
-    // The journal is read and the files moved off the GUI thread.
-    // Named first: g++ 12 mishandles captures made inside a co_await operand.
-    const QSet<QString> among{batch.journalID};
-    // Const, as for the intake: a moved-from QFuture awaited here corrupted the report's strings.
-    const QFuture<UndoReport> undoing = runInWorkPool([path, among] {
-        RenameJournal journal(path);
-        return undoLatest(journal, false, among);
-    });
-    const UndoReport report = co_await undoing;
-    if (!self)
-        co_return;
-    QSet<QByteArray> back;
-    int left = 0;
-    for (const UndoStep &step : report.steps) {
-        if (step.kind == UndoStep::Kind::moved)
-            back.insert(step.original);
-        else
-            ++left;
-    }
-    for (const RenamedRow &renamed : batch.rows) {
-        if (back.contains(renamed.oldPath))
-            restoreRow(renamed);
-    }
-    if (report.error) {
-        // Nothing moved: the batch can be tried again.
-        m_sessionBatches.append(batch);
-        setStatusText(*report.error);
-    }
-    else if (!report.batch)
-        setStatusText(QStringLiteral("Nothing to undo: the renames were undone elsewhere"));
-    else if (left > 0) {
-        // Still partly renamed: undoable again, for what is left, once its obstacle is gone.
-        m_sessionBatches.append(batch);
-        setStatusText(QStringLiteral("Undone: %1 file(s); %2 left where they are").arg(back.size()).arg(left));
-    }
-    else
-        setStatusText(QStringLiteral("Undone: %1 file(s)").arg(back.size()));
-    setUndoing(false);
-    Q_EMIT renameUndone();
 }
 
 bool LibraryModel::canLookup() const
@@ -544,137 +419,11 @@ void LibraryModel::lookupSelected()
         return;
     }
     for (const MovieItemPtr &item : targets)
-        queueLookup(item);
+        m_queue.enqueue(item);
     setStatusText(QStringLiteral("Looking up %1 %2…")
                       .arg(targets.size())
                       .arg(fromSelection ? QStringLiteral("selected") : QStringLiteral("all")));
-    pumpLookupQueue();
-}
-
-void LibraryModel::enqueueLookup(const MovieItemPtr &item)
-{
-    if (queueLookup(item))
-        pumpLookupQueue();
-}
-
-bool LibraryModel::queueLookup(const MovieItemPtr &item)
-{
-    if (!item || item->status().kind() == LookupStatus::Kind::searching)
-        return false;
-    if (!m_pendingLookupIDs.contains(item->id()))
-        m_pendingLookupIDs.append(item->id());
-    item->setStatus(LookupStatus::searching());
-    QList<EngineReply> pending;
-    for (SearchEngine engine : allSearchEngines)
-        pending.append(EngineReply{engine, EngineReplyStatus::pending(), {}});
-    // A new lookup keeps the words the user added and nothing chosen from the last one.
-    item->restoreChoices({item->extraTokens(), pending, std::nullopt, {}, false});
-    item->setIsRenamed(false);
-    return true;
-}
-
-void LibraryModel::pumpLookupQueue()
-{
-    if (m_activeLookupCount >= maxConcurrentLookups)
-        return;
-    while (m_activeLookupCount < maxConcurrentLookups && !m_pendingLookupIDs.isEmpty()) {
-        const QUuid id = m_pendingLookupIDs.takeFirst();
-        const auto row = std::find_if(
-            m_items.cbegin(), m_items.cend(), [&](const MovieItemPtr &item) { return item->id() == id; });
-        if (row == m_items.cend())
-            continue;
-        ++m_activeLookupCount;
-        const QPointer<LibraryModel> model(this);
-        const quint64 generation = m_lookupGeneration;
-        startLookup(*row, [model, generation] {
-            if (model)
-                model->releaseLookupSlot(generation);
-        });
-    }
-    if (m_activeLookupCount == 0) {
-        updateSummaryStatus();
-        Q_EMIT lookupsFinished();
-    }
-}
-
-void LibraryModel::releaseLookupSlot(quint64 generation)
-{
-    // A lookup cancelled by cancelAllLookups() gave its slot back when the count was reset.
-    if (generation == m_lookupGeneration)
-        m_activeLookupCount = std::max(m_activeLookupCount - 1, 0);
-    pumpLookupQueue();
-}
-
-namespace {
-
-/// What one lookup needs from its row, taken on the main thread when it starts.
-struct LookupJob {
-    MovieLookup lookup;
-    LookupEngines engines;
-    QString query;
-    QString aiText;
-    std::optional<int> yearHint;
-};
-
-/// One row's lookup. The model is held weakly: it may be gone by the time an engine answers,
-/// while the row, shared with the task, stays valid. `onChange` recomputes the model's status line
-/// (and does nothing once the model is gone).
-QCoro::Task<> runLookup(QPointer<LibraryModel> model, MovieItemPtr row, LookupJob job,
-    std::shared_ptr<CancellationHandle> cancellation, std::function<void()> onChange, std::function<void()> onFinish)
-{
-    if (model) {
-        const ReplyCallback onReply = [row, onChange](const EngineReply &reply) {
-            row->applyIncomingReply(reply);
-            onChange();
-        };
-        std::optional<QList<EngineReply>> replies;
-        std::optional<QString> failure;
-        try {
-            QCoro::Task<QList<EngineReply>> looking
-                = lookupAll(job.lookup, job.engines, job.query, job.aiText, job.yearHint, onReply, cancellation);
-            replies = co_await std::move(looking);
-        } catch (const LookupError &error) {
-            failure = error.description();
-        } catch (const Cancelled &) {
-        } catch (const std::exception &error) {
-            failure = QString::fromUtf8(error.what());
-        }
-
-        if (!cancellation->isCancelled()) {
-            if (replies) {
-                row->setEngineReplies(*replies);
-                row->applyFinalChoice();
-            } else if (failure) {
-                QList<EngineReply> failed;
-                for (SearchEngine engine : allSearchEngines)
-                    failed.append(failedReply(engine, *failure));
-                row->setEngineReplies(failed);
-                row->setStatus(LookupStatus::failed(*failure));
-            }
-            onChange();
-        }
-    }
-    // Posted, so that a lookup ending at once never starts the next one from inside the queue pump.
-    QTimer::singleShot(0, QCoreApplication::instance(), std::move(onFinish));
-}
-
-} // namespace
-
-void LibraryModel::startLookup(const MovieItemPtr &item, std::function<void()> onFinish)
-{
-    if (auto previous = m_lookupTasks.take(item->id()))
-        previous->cancel();
-    if (!m_lookup)
-        m_lookup = MovieLookup::standard();
-    LookupJob job{*m_lookup, m_engines, item->effectiveQuery(), item->aiAgentInput(), item->yearHint()};
-    auto cancellation = std::make_shared<CancellationHandle>();
-    m_lookupTasks.insert(item->id(), cancellation);
-    const QPointer<LibraryModel> model(this);
-    const auto onChange = [model] {
-        if (model)
-            model->updateSummaryStatus();
-    };
-    runLookup(model, item, std::move(job), cancellation, onChange, std::move(onFinish));
+    m_queue.start();
 }
 
 void LibraryModel::openGoogleSearch(const QString &query)
@@ -696,16 +445,6 @@ void LibraryModel::checkSelected()
         return;
     if (const std::optional<MovieMatch> match = item->chosenMatch())
         openGoogleSearch(matchBaseName(*match));
-}
-
-void LibraryModel::cancelAllLookups()
-{
-    for (const auto &task : std::as_const(m_lookupTasks))
-        task->cancel();
-    m_lookupTasks.clear();
-    m_pendingLookupIDs.clear();
-    m_activeLookupCount = 0;
-    ++m_lookupGeneration;
 }
 
 void LibraryModel::updateSummaryStatus()

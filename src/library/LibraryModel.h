@@ -2,13 +2,13 @@
 
 #include "library/CompanionFiles.h"
 #include "library/LookupAll.h"
+#include "library/LookupQueue.h"
 #include "library/MovieItem.h"
+#include "library/RenameSession.h"
 #include "lookup/MovieLookup.h"
-#include "support/CancellationHandle.h"
 
 #include <QByteArray>
 #include <QCoroTask>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -17,13 +17,11 @@
 #include <QUuid>
 
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace tolvane {
 
 class DesktopServices;
-class RenameJournal;
 
 /// Produces a file's technical summary from its exact path bytes; never fails and never returns
 /// an empty list.
@@ -43,19 +41,20 @@ struct RowRange {
     bool operator==(const RowRange &) const = default;
 };
 
-/// The one model of the application: the rows, the selection, the status line and the lookup
-/// queue. Main thread only; views observe its signals and call its operations.
+/// The one model of the application, the façade the window and the command line call: it holds
+/// the rows, the selection and the status line, and hands lookups to its LookupQueue and renames
+/// to its RenameSession. Main thread only; views observe its signals and call its operations.
 class LibraryModel : public QObject {
     Q_OBJECT
 public:
     explicit LibraryModel(QObject *parent = nullptr);
     ~LibraryModel() override;
 
-    /// The desktop the model asks for panels and file-manager windows; may be null (no window).
+    /// The desktop the model asks for file choosers and file-manager windows; may be null (no window).
     void setDesktopServices(DesktopServices *services) { m_desktop = services; }
     /// What lookups send with and which engines they ask; the standard ones unless set.
-    void setLookup(MovieLookup lookup) { m_lookup = std::move(lookup); }
-    void setLookupEngines(LookupEngines engines) { m_engines = std::move(engines); }
+    void setLookup(MovieLookup lookup) { m_queue.setLookup(std::move(lookup)); }
+    void setLookupEngines(LookupEngines engines) { m_queue.setEngines(std::move(engines)); }
     /// What fills a new row's media summary after an intake; a null probe leaves it empty.
     void setMediaProbe(MediaProbe probe) { m_mediaProbe = std::move(probe); }
 
@@ -74,9 +73,9 @@ public:
     /// rows are dropped.
     QCoro::Task<> addURLs(QList<QUrl> urls);
     /// Asks the desktop for files (and folders, where its chooser can) and takes them in as a drop.
-    void showOpenPanel();
-    /// As showOpenPanel, for one folder.
-    void showOpenFolderPanel();
+    void chooseFilesToOpen();
+    /// As chooseFilesToOpen, for one folder.
+    void chooseFolderToOpen();
     /// Takes these rows out of the list (unknown ids are skipped) and cancels their lookups;
     /// returns them with their former positions, ascending.
     QList<RemovedRow> removeItems(const QSet<QUuid> &ids);
@@ -86,7 +85,8 @@ public:
     /// Puts `items` in place of the whole list, with `folder` as the list's folder, and returns
     /// the list it replaced. Lookups stop; rows that were being looked up come back not searched.
     QList<MovieItemPtr> replaceItems(QList<MovieItemPtr> items, std::optional<QUrl> folder);
-    void revealSelectedInFinder();
+    /// Shows the selected rows' files in the file manager.
+    void revealSelected();
 
     // Rename.
     void renameSelected();
@@ -99,36 +99,31 @@ public:
     /// with the companion files of `rows` found at once, each folder read once. The bulk
     /// operations do this themselves; a caller renaming rows one by one (the command line) wraps
     /// them in it. Batches do not nest: an inner begin joins the open batch.
-    void beginRenameBatch(const QList<MovieItemPtr> &rows);
-    void endRenameBatch();
+    void beginRenameBatch(const QList<MovieItemPtr> &rows) { m_session.beginBatch(rows); }
+    void endRenameBatch() { m_session.endBatch(); }
     /// The journal renames are written to (RenameJournal::defaultPath() unless set); an empty
     /// path switches the journal, and with it undo, off.
-    void setRenameJournalPath(const QString &path);
-    QString renameJournalPath() const;
-    /// The files that would move with `item` were it renamed now (the detail panel lists them,
-    /// with companionSummaryText()). Reads the row's folder.
-    QList<CompanionMove> companionMoves(const MovieItemPtr &item) const;
+    void setRenameJournalPath(const QString &path) { m_session.setJournalPath(path); }
+    QString renameJournalPath() const { return m_session.journalPath(); }
 
     // Undo.
     /// True when this session has renamed files that have not been moved back.
-    bool canUndoRename() const;
+    bool canUndoRename() const { return m_session.canUndo(); }
     /// Moves the files of this session's newest rename batch back (off the GUI thread) and puts
     /// its rows back under their old names with the replies, choice and postfix the rename kept;
     /// the status line reads "Undone: N file(s)". Files moved or taken meanwhile stay where they
     /// are and are counted in the status line. renameUndone() follows.
-    QCoro::Task<> undoLastRename();
+    QCoro::Task<> undoLastRename() { return m_session.undoLast(); }
 
     // Lookup.
     /// True when at least one row is not searching.
     bool canLookup() const;
     /// Queues the selected rows, or every row when none is selected.
     void lookupSelected();
-    /// Resets one row for a lookup and queues it, unless it is searching already.
-    void enqueueLookup(const MovieItemPtr &item);
     /// Cancels every lookup and empties the queue; row statuses stay as they are.
-    void cancelAllLookups();
+    void cancelAllLookups() { m_queue.cancelAll(); }
     /// Lookups started and not yet ended; 0 once the queue has run dry.
-    int activeLookupCount() const { return m_activeLookupCount; }
+    int activeLookupCount() const { return m_queue.activeCount(); }
     /// Opens the Google results for `query` in the default browser.
     void openGoogleSearch(const QString &query);
     /// Opens the Google results for the base name of the selected row's chosen match (title,
@@ -160,61 +155,23 @@ Q_SIGNALS:
     void renameUndone();
 
 private:
-    static constexpr int maxConcurrentLookups = 8;
-
     void setItems(QList<MovieItemPtr> items);
     void replaceRow(qsizetype position, MovieItemPtr row);
     /// Keeps what of the selection is still listed, else selects the first row.
-    void keepSelectionListed(QSet<QUuid> selection);
+    void keepSelectionListed(const QSet<QUuid> &selection);
     void setStatusText(const QString &text);
     void setFolderURL(const std::optional<QUrl> &url);
     void startMediaProbes();
-    /// Resets the row and appends it to the queue; the caller starts the queue.
-    bool queueLookup(const MovieItemPtr &item);
-    /// Starts queued lookups while fewer than `maxConcurrentLookups` run.
-    void pumpLookupQueue();
-    /// Starts the lookup of one row, cancelling its previous one; `onFinish` runs on the main
-    /// thread when the lookup has ended, however it ended.
-    void startLookup(const MovieItemPtr &item, std::function<void()> onFinish);
-    void releaseLookupSlot(quint64 generation);
-
-    /// What a rename keeps of the row it replaces, to bring it back on undo.
-    struct RenamedRow {
-        QUuid freshID;
-        QByteArray oldPath;
-        RowChoices choices;
-        QList<MediaInfoRow> mediaInfo;
-        QString renamedTo;
-    };
-    struct SessionBatch {
-        QString journalID;
-        QList<RenamedRow> rows;
-    };
-    void setUndoing(bool undoing);
-    void restoreRow(const RenamedRow &renamed);
 
     QList<MovieItemPtr> m_items;
     QSet<QUuid> m_selectedIDs;
     std::optional<QUrl> m_folderURL;
     QString m_statusText;
-    QHash<QUuid, std::shared_ptr<CancellationHandle>> m_lookupTasks;
-    QList<QUuid> m_pendingLookupIDs;
-    int m_activeLookupCount = 0;
-    /// Advanced by cancelAllLookups(): lookups of an earlier generation no longer hold a slot.
-    quint64 m_lookupGeneration = 0;
     DesktopServices *m_desktop = nullptr;
     quint64 m_intakeCount = 0;
-    std::optional<MovieLookup> m_lookup;
-    LookupEngines m_engines = LookupEngines::standard();
     MediaProbe m_mediaProbe;
-
-    std::optional<QString> m_journalPath;
-    std::unique_ptr<RenameJournal> m_journal; ///< open during a rename batch
-    int m_renameBatchDepth = 0;
-    QHash<const MovieItem *, QList<CompanionMove>> m_batchCompanions;
-    SessionBatch m_openBatch;
-    QList<SessionBatch> m_sessionBatches; ///< newest last
-    bool m_undoing = false;
+    LookupQueue m_queue;
+    RenameSession m_session;
 };
 
 } // namespace tolvane

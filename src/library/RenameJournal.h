@@ -80,7 +80,6 @@ public:
     bool beginBatch(std::optional<QString> undoes = std::nullopt, QString *error = nullptr);
     /// Ends the batch; a move announced outside a batch starts one of its own.
     void endBatch();
-    bool inBatch() const { return m_inBatch; }
     /// The open batch's id (made by beginBatch()).
     const QString &batchId() const { return m_batchId; }
 

@@ -85,13 +85,13 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
     make(Command::about, QStringLiteral("About Tolvane"), QStringLiteral("help-about"), {});
 
     const auto on = [this](Command command, auto slot) { connect(action(command), &QAction::triggered, this, slot); };
-    on(Command::openFiles, [this] { m_model.showOpenPanel(); });
-    on(Command::openFolder, [this] { m_model.showOpenFolderPanel(); });
+    on(Command::openFiles, [this] { m_model.chooseFilesToOpen(); });
+    on(Command::openFolder, [this] { m_model.chooseFolderToOpen(); });
     on(Command::undo, [this] { m_history->undo(); });
     on(Command::redo, [this] { m_history->redo(); });
     on(Command::lookupSelected, [this] { m_model.lookupSelected(); });
     on(Command::check, [this] { m_model.checkSelected(); });
-    on(Command::reveal, [this] { m_model.revealSelectedInFinder(); });
+    on(Command::reveal, [this] { m_model.revealSelected(); });
     on(Command::openFile, [this] {
         if (const MovieItemPtr shown = m_model.selectedItem())
             m_desktop.openUrl(shown->url());

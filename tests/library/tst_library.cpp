@@ -461,19 +461,19 @@ private Q_SLOTS:
         FakeDesktop desktop;
         LibraryModel model;
         model.setDesktopServices(&desktop);
-        model.showOpenPanel(); // cancelled
+        model.chooseFilesToOpen(); // cancelled
         model.lookupSelected();
         QVERIFY(model.statusText() == u"No files to look up"_qs && !model.canLookup());
         desktop.chosen = urls(list(u"c.mkv|a.mkv|b.mkv"_qs));
         QSignalSpy intake(&model, &LibraryModel::intakeFinished);
-        model.showOpenPanel();
+        model.chooseFilesToOpen();
         // A fast scan may finish before the panel's call returns.
         QTRY_COMPARE(intake.count(), 1);
         QCOMPARE(rowPaths(model), u"a.mkv|b.mkv|c.mkv"_qs);
         model.setSelectedIDs({model.items()[2]->id(), model.items()[0]->id()});
-        model.revealSelectedInFinder();
+        model.revealSelected();
         model.setSelectedIDs({});
-        model.revealSelectedInFinder();
+        model.revealSelected();
         QCOMPARE(desktop.revealed, QList<QList<QUrl>>{urls(list(u"a.mkv|c.mkv"_qs))});
         // A bare "+" in a query reads as a space: everything is encoded.
         model.openGoogleSearch(u"C++ & Co=1"_qs);
@@ -621,7 +621,7 @@ private Q_SLOTS:
         model.items()[0]->setNamePostfix(u"cut"_qs);
         makeReady(model.items()[0], u"A"_qs, 2001);
         makeReady(model.items()[1], u"B"_qs, 2002);
-        QCOMPARE(companionSummaryText(model.companionMoves(model.items()[0])), companions ? u"+ 2 files: .en.srt, .nfo"_qs : QString());
+        QCOMPARE(companionSummaryText(companionMovesFor(*model.items()[0])), companions ? u"+ 2 files: .en.srt, .nfo"_qs : QString());
         model.setSelectedIDs({model.items()[0]->id()});
         QSignalSpy undoable(&model, &LibraryModel::canUndoRenameChanged);
         QVERIFY(!model.canUndoRename());
