@@ -174,7 +174,7 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
         co_return;
 
     const std::optional<QUrl> previousFolder = m_folderURL;
-    QList<MovieItemPtr> previous = std::move(m_items);
+    QList<MovieItemPtr> previous = m_items;
     setFolderURL(rows.folderPath ? std::optional<QUrl>(fileURL(*rows.folderPath)) : std::nullopt);
     setItems(std::move(rows.items));
     setSelectedIDs(m_items.isEmpty() ? QSet<QUuid>() : QSet<QUuid>{m_items.first()->id()});
@@ -331,7 +331,7 @@ QList<MovieItemPtr> LibraryModel::replaceItems(QList<MovieItemPtr> items, std::o
     ++m_intakeCount;
     for (const MovieItemPtr &item : std::as_const(items))
         settleStoppedLookup(*item);
-    QList<MovieItemPtr> previous = std::move(m_items);
+    QList<MovieItemPtr> previous = m_items;
     setFolderURL(folder);
     setItems(std::move(items));
     keepSelectionListed(m_selectedIDs);

@@ -111,10 +111,9 @@ void LibraryListModel::followRemoval(const QList<RowRange> &ranges)
         beginRemoveRows({}, int(range->first), int(range->last));
         m_items.remove(range->first, range->last - range->first + 1);
         m_ids.remove(range->first, range->last - range->first + 1);
+        stalePositionsFrom(range->first);
         endRemoveRows();
     }
-    if (!ranges.isEmpty())
-        stalePositionsFrom(ranges.first().first);
 }
 
 void LibraryListModel::followInsertion(const QList<RowRange> &ranges)
@@ -122,12 +121,17 @@ void LibraryListModel::followInsertion(const QList<RowRange> &ranges)
     // Ascending: each range's positions count the ranges before it as inserted already.
     const QList<MovieItemPtr> &next = m_library.items();
     for (const RowRange &range : ranges) {
-        beginInsertRows({}, int(range.first), int(range.last));
-        for (qsizetype row = range.first; row <= range.last; ++row) {
-            m_items.insert(row, next[row]);
-            m_ids.insert(row, next[row]->id());
-            watch(next[row].get());
+        const qsizetype count = range.last - range.first + 1;
+        const QList<MovieItemPtr> added = next.sliced(range.first, count);
+        QList<QUuid> ids;
+        ids.reserve(count);
+        for (const MovieItemPtr &item : added) {
+            ids.append(item->id());
+            watch(item.get());
         }
+        beginInsertRows({}, int(range.first), int(range.last));
+        m_items = m_items.first(range.first) + added + m_items.sliced(range.first);
+        m_ids = m_ids.first(range.first) + ids + m_ids.sliced(range.first);
         stalePositionsFrom(range.first);
         endInsertRows();
     }
