@@ -214,15 +214,15 @@ void LibraryModel::startMediaProbes()
 }
 
 namespace {
-const QString openPanelPrompt = QStringLiteral("Open");
-const QString openPanelMessage = QStringLiteral("Choose video files and/or folders (folders are scanned recursively)");
+const QString chooserPrompt = QStringLiteral("Open");
+const QString chooserMessage = QStringLiteral("Choose video files and/or folders (folders are scanned recursively)");
 } // namespace
 
 void LibraryModel::chooseFilesToOpen()
 {
     if (!m_desktop)
         return;
-    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFilesAndFolders(openPanelPrompt, openPanelMessage))
+    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFilesAndFolders(chooserPrompt, chooserMessage))
         addURLs(*chosen);
 }
 
@@ -230,7 +230,7 @@ void LibraryModel::chooseFolderToOpen()
 {
     if (!m_desktop)
         return;
-    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFolder(openPanelPrompt, openPanelMessage))
+    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFolder(chooserPrompt, chooserMessage))
         addURLs(*chosen);
 }
 
