@@ -6,7 +6,7 @@
 #include "core/FilePaths.h"
 #include "library/BatchLookup.h"
 #include "library/LibraryModel.h"
-#include "engines/duckduckgo/DuckDuckGoSearch.h"
+#include "lookup/LookupEngine.h"
 #include "lookup/SearchRateGate.h"
 #include "media/MediaProbe.h"
 
@@ -65,6 +65,27 @@ std::shared_ptr<SearchRateGate> recordingGate(std::shared_ptr<QList<GateCall>> c
     return std::make_shared<SearchRateGate>(hooks);
 }
 
+/// An engine whose searches pass a gate of their own.
+class OwnGateEngine final : public LookupEngine {
+public:
+    OwnGateEngine(std::shared_ptr<LookupEngine> inner, std::shared_ptr<SearchRateGate> gate)
+        : m_inner(std::move(inner))
+        , m_gate(std::move(gate))
+    {
+    }
+    SearchEngine engine() const override { return m_inner->engine(); }
+    QCoro::Task<EngineReply> search(
+        EngineRequest request, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation) override
+    {
+        lookup.gate = m_gate;
+        return m_inner->search(std::move(request), std::move(lookup), std::move(cancellation));
+    }
+
+private:
+    std::shared_ptr<LookupEngine> m_inner;
+    std::shared_ptr<SearchRateGate> m_gate;
+};
+
 double seconds(Clock::duration duration)
 {
     return std::chrono::duration<double>(duration).count();
@@ -114,11 +135,10 @@ int main(int argc, char *argv[])
     MovieLookup lookup = MovieLookup::standard();
     lookup.gate = recordingGate(std::make_shared<QList<GateCall>>());
     LookupEngines engines = LookupEngines::standard();
-    engines.searchDuckDuckGo
-        = [searchGate](QString text, MovieLookup lookup, std::shared_ptr<CancellationHandle> cancellation) {
-              lookup.gate = searchGate;
-              return searchDuckDuckGo(std::move(text), std::move(lookup), std::move(cancellation));
-          };
+    for (std::shared_ptr<LookupEngine> &engine : engines.engines) {
+        if (engine->engine() == SearchEngine::duckDuckGo)
+            engine = std::make_shared<OwnGateEngine>(engine, searchGate);
+    }
 
     LibraryModel model;
     model.setLookup(lookup);

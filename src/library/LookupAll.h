@@ -1,13 +1,13 @@
 #pragma once
 
-#include "engines/vkvideo/VKVideoAPIClient.h"
 #include "engines/agent/YandexAIStudioClient.h"
 #include "core/Records.h"
-#include "lookup/EngineQueries.h"
+#include "lookup/LookupEngine.h"
 #include "lookup/MovieLookup.h"
 #include "support/CancellationHandle.h"
 
 #include <QCoroTask>
+#include <QList>
 
 #include <functional>
 #include <memory>
@@ -15,18 +15,13 @@
 
 namespace tolvane {
 
-/// The three engines a lookup asks, and what readies the browser cookies before them. The model
-/// holds the standard set; tests put scripted engines in its place.
+/// The engines a lookup asks, in priority order, and what readies the browser cookies before
+/// them. The model holds the standard set; tests put scripted engines in its place.
 struct LookupEngines {
-    template<typename Result>
-    using Engine
-        = std::function<QCoro::Task<Result>(QString text, MovieLookup lookup, std::shared_ptr<CancellationHandle>)>;
-
-    Engine<YandexAIStudioClient::AgentResult> askAgent;
-    Engine<QList<VKVideoAPIClient::VideoHit>> searchVideos;
-    Engine<MovieMatch> searchDuckDuckGo;
+    QList<std::shared_ptr<LookupEngine>> engines;
     std::function<QCoro::Task<>()> prepareCookies;
 
+    /// The AI agent (with the settings as stored at each search), VK Video, DuckDuckGo.
     static LookupEngines standard();
 };
 
@@ -43,15 +38,5 @@ using ReplyCallback = std::function<void(const EngineReply &)>;
 QCoro::Task<QList<EngineReply>> lookupAll(MovieLookup lookup, LookupEngines engines, QString query,
     std::optional<QString> aiText, std::optional<int> fallbackYear, ReplyCallback onReply,
     std::shared_ptr<CancellationHandle> cancellation);
-
-// How engine results become replies. Pure.
-
-/// The AI agent's answer as a success: no page, the fallback year when the agent gave none, the
-/// first alternative title selected.
-EngineReply agentReply(
-    const YandexAIStudioClient::AgentResult &result, const QString &aiText, std::optional<int> fallbackYear);
-/// The first hit as the match and every hit as a candidate; no hit fails as "no catalog result".
-EngineReply videoReply(const QList<VKVideoAPIClient::VideoHit> &hits, const QString &query);
-EngineReply failedReply(SearchEngine engine, const QString &message);
 
 } // namespace tolvane

@@ -1,6 +1,8 @@
 #include "../services/CookieFileBuilder.h"
 
 #include "core/FilePaths.h"
+#include "engines/agent/AgentEngine.h"
+#include "engines/vkvideo/VKVideoEngine.h"
 #include "library/FileMover.h"
 #include "library/Intake.h"
 #include "library/LibraryModel.h"
@@ -157,12 +159,54 @@ QCoro::Task<QList<MediaInfoRow>> fakeProbe(Script *script, QByteArray path)
     co_return QList<MediaInfoRow>{{uniqueID(), u"File"_qs, readableName(nativeFileName(path))}};
 }
 
+/// A scripted engine's answer, made a reply by the real engine's own conversion.
+QCoro::Task<EngineReply> scriptedReply(
+    Script *script, SearchEngine engine, EngineRequest request, std::shared_ptr<CancellationHandle> cancel)
+{
+    try {
+        if (engine == SearchEngine::yandexAI) {
+            QCoro::Task<AgentResult> asked = fakeAgent(script, request.queries.agentInput, cancel);
+            const AgentResult result = co_await std::move(asked);
+            co_return agentReply(result, request.queries.agentInput, request.fallbackYear);
+        }
+        if (engine == SearchEngine::vkvideo) {
+            QCoro::Task<QList<VideoHit>> searched = fakeVideos(script, request.queries.query, cancel);
+            const QList<VideoHit> hits = co_await std::move(searched);
+            co_return videoReply(hits, request.queries.query);
+        }
+        QCoro::Task<MovieMatch> searched = fakeWeb(script, request.queries.duckDuckGoQuery, cancel);
+        const MovieMatch match = co_await std::move(searched);
+        co_return EngineReply{engine, EngineReplyStatus::success(match), {}};
+    } catch (...) {
+        co_return failedReply(engine, std::current_exception());
+    }
+}
+
+class ScriptedEngine : public LookupEngine {
+public:
+    ScriptedEngine(Script *script, SearchEngine engine)
+        : m_script(script)
+        , m_engine(engine)
+    {
+    }
+    SearchEngine engine() const override { return m_engine; }
+    QCoro::Task<EngineReply> search(
+        EngineRequest request, MovieLookup, std::shared_ptr<CancellationHandle> cancel) override
+    {
+        return scriptedReply(m_script, m_engine, std::move(request), std::move(cancel));
+    }
+
+private:
+    Script *m_script;
+    SearchEngine m_engine;
+};
+
 LookupEngines fakeEngines(Script *script)
 {
-    // Plain lambdas returning the tasks: the coroutines take the script as a parameter.
-    return {[script](QString text, MovieLookup, auto cancel) { return fakeAgent(script, text, cancel); },
-        [script](QString text, MovieLookup, auto cancel) { return fakeVideos(script, text, cancel); },
-        [script](QString text, MovieLookup, auto cancel) { return fakeWeb(script, text, cancel); }, {}};
+    LookupEngines engines;
+    for (SearchEngine engine : allSearchEngines)
+        engines.engines.append(std::make_shared<ScriptedEngine>(script, engine));
+    return engines;
 }
 
 } // namespace
