@@ -270,11 +270,6 @@ QString jsonString(const std::optional<QString> &text)
     return text ? jsonString(*text) : QStringLiteral("null");
 }
 
-QString jsonNumber(std::optional<int> number)
-{
-    return number ? QString::number(*number) : QStringLiteral("null");
-}
-
 char *JsonWriter::room(qsizetype count)
 {
     if (m_out.size() - m_size < count)

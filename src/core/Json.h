@@ -33,7 +33,6 @@ void appendJsonUtf8(QByteArray &out, QByteArrayView utf8);
 /// A JSON string literal for `text`, quotes included; `null` for absent text.
 QString jsonString(const QString &text);
 QString jsonString(const std::optional<QString> &text);
-QString jsonNumber(std::optional<int> number);
 
 /// JSON text in the one style every command prints: one member or element per line, indented by
 /// two spaces, empty objects and arrays as {} and [], a newline at the end.

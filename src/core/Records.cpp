@@ -16,19 +16,6 @@ QUuid uniqueID()
     return id;
 }
 
-namespace {
-
-template<typename Enum, size_t N> std::optional<Enum> fromRaw(const QString &raw, const std::array<Enum, N> &all)
-{
-    for (Enum value : all) {
-        if (rawValue(value) == raw)
-            return value;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 QString rawValue(SearchEngine engine)
 {
     switch (engine) {
@@ -40,11 +27,6 @@ QString rawValue(SearchEngine engine)
         return QStringLiteral("DuckDuckGo");
     }
     return {};
-}
-
-std::optional<SearchEngine> searchEngineFromRaw(const QString &raw)
-{
-    return fromRaw(raw, allSearchEngines);
 }
 
 QString rawValue(CatalogSite site)
@@ -60,11 +42,6 @@ QString rawValue(CatalogSite site)
         return QStringLiteral("VK Video");
     }
     return {};
-}
-
-std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw)
-{
-    return fromRaw(raw, allCatalogSites);
 }
 
 EngineReplyStatus EngineReplyStatus::success(MovieMatch match)

@@ -32,7 +32,6 @@ std::optional<LibraryLayout> layoutFromKey(QStringView key);
 
 /// Display name, also the stable identity of the engine in saved output.
 QString rawValue(SearchEngine engine);
-std::optional<SearchEngine> searchEngineFromRaw(const QString &raw);
 
 /// Where a match comes from; `yandexAI` is an AI answer without a catalog page.
 enum class CatalogSite { yandexAI, tmdb, kinopoisk, vkvideo };
@@ -41,7 +40,6 @@ inline constexpr std::array<CatalogSite, 4> allCatalogSites{
     CatalogSite::yandexAI, CatalogSite::tmdb, CatalogSite::kinopoisk, CatalogSite::vkvideo};
 
 QString rawValue(CatalogSite site);
-std::optional<CatalogSite> catalogSiteFromRaw(const QString &raw);
 
 /// One film as an engine proposes it.
 struct MovieMatch {
