@@ -105,7 +105,7 @@ public:
     {
         m_tick.setTimerType(Qt::PreciseTimer);
         m_tick.setInterval(1);
-        QObject::connect(&m_tick, &QTimer::timeout, [this, &app] {
+        QObject::connect(&m_tick, &QTimer::timeout, &m_tick, [this, &app] {
             const qint64 now = m_clock.nsecsElapsed();
             const double gap = (now - m_last) / 1e6;
             m_gaps.widest = std::max(m_gaps.widest, gap);
