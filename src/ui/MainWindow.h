@@ -35,7 +35,7 @@ public:
     /// Files handed over by the desktop (command line, file manager, a second launch). Held until
     /// the window has first been shown, then taken in as one drop; an empty list does nothing.
     void openFiles(const QList<QUrl> &files);
-    /// Opens a fresh settings dialog as a sheet of this window.
+    /// Opens a fresh settings dialog, modal to this window.
     void showSettings();
     /// Shows or hides the "no Yandex AI key" label (at start, once the key has been read, and
     /// after the settings dialog closed).

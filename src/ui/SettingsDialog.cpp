@@ -8,6 +8,7 @@
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "support/WorkPool.h"
+#include "ui/Controls.h"
 #include "ui/Fonts.h"
 #include "ui/NamedColors.h"
 
@@ -41,6 +42,15 @@ QLabel *label(const QString &text, const QFont &font, QWidget *parent)
     auto *result = new QLabel(text, parent);
     result->setFont(font);
     result->setWordWrap(true);
+    return result;
+}
+
+// A label whose text changes; screen readers read that text, after `context` where it helps.
+InfoLabel *statusLabel(const QString &context, const QFont &font, QWidget *parent)
+{
+    auto *result = new InfoLabel(QString(), font, parent, InfoLabel::Tone::primary);
+    result->setWordWrap(true);
+    result->setContext(context);
     return result;
 }
 
@@ -178,8 +188,7 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     }
     promptLine->addStretch();
     yandex->addLayout(promptLine);
-    m_copyStatus = label(QString(), caption, this);
-    m_copyStatus->setAccessibleName(tr("Prompt copy status"));
+    m_copyStatus = statusLabel(QString(), caption, this);
     m_copyStatus->hide();
     yandex->addWidget(m_copyStatus);
 
@@ -195,8 +204,8 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     QLabel *reads = label(tr("Reads Firefox's cookies, or a Cookies.binarycookies file, for web engines."), caption, this);
     setTextColor(reads, secondary);
     cookies->addWidget(reads);
-    m_cookieStatus = label(QString(), caption, this);
-    m_cookieStatus->setAccessibleName(tr("Cookie status"));
+    m_cookieStatus = statusLabel(tr("Browser cookies"), caption, this);
+    m_cookieStatus->setObjectName(QStringLiteral("cookieStatus"));
     m_cookieStatus->setTextInteractionFlags(Qt::TextSelectableByMouse); // the path may be copied
     cookies->addWidget(m_cookieStatus);
     auto *cookieLine = new QHBoxLayout;
@@ -230,8 +239,8 @@ SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
     connect(resetButton, &QPushButton::clicked, this, &SettingsDialog::confirmReset);
     reset->addWidget(resetButton, 0, Qt::AlignLeft);
 
-    m_saveError = label(QString(), caption, this);
-    m_saveError->setAccessibleName(tr("Save error"));
+    m_saveError = statusLabel(tr("Not saved"), caption, this);
+    m_saveError->setObjectName(QStringLiteral("saveError"));
     setTextColor(m_saveError, namedColor(NamedColor::red, palette()));
     m_saveError->hide();
     layout->addWidget(m_saveError);

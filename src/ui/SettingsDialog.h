@@ -11,12 +11,14 @@ class QPushButton;
 
 namespace tolvane {
 
+class InfoLabel;
+
 class DesktopServices;
 namespace SafariCookieStore {
 struct Status;
 }
 
-/// The settings sheet: edits the Yandex AI Studio fields (stored only by Save; the key goes to the
+/// The settings dialog: edits the Yandex AI Studio fields (stored only by Save; the key goes to the
 /// keyring where there is one), the browser-cookie and companion-file options (stored at once),
 /// shows the cookie reader's status and offers the reset. One fresh
 /// instance per opening; it reads the stored settings when created.
@@ -47,13 +49,13 @@ private:
     QLineEdit *m_folder = nullptr;
     QLineEdit *m_prompt = nullptr;
     QLineEdit *m_endpoint = nullptr;
-    QLabel *m_copyStatus = nullptr;
+    InfoLabel *m_copyStatus = nullptr;
     QCheckBox *m_useCookies = nullptr;
     QCheckBox *m_moveCompanions = nullptr;
     QPushButton *m_save = nullptr;
-    QLabel *m_cookieStatus = nullptr;
+    InfoLabel *m_cookieStatus = nullptr;
     QPushButton *m_reload = nullptr;
-    QLabel *m_saveError = nullptr;
+    InfoLabel *m_saveError = nullptr;
     /// Counts status requests so that only the newest answer is shown.
     quint64 m_statusRequest = 0;
 };

@@ -114,7 +114,7 @@ private Q_SLOTS:
         named<QLineEdit>(dialog, QStringLiteral("Folder ID (OpenAI-Project)"))->setText(QStringLiteral("unsaved"));
         named<QCheckBox>(dialog, QStringLiteral("Use browser cookies for DuckDuckGo / VK"))->click();
         named<QCheckBox>(dialog, QStringLiteral("Rename subtitles and .nfo files with the video"))->click();
-        const QLabel *status = named<QLabel>(dialog, QStringLiteral("Cookie status"));
+        const QLabel *status = dialog->findChild<QLabel *>(QStringLiteral("cookieStatus"));
         QTRY_COMPARE(status->text(), QStringLiteral("Status: disabled"));
         QCOMPARE(status->palette().color(QPalette::WindowText), secondaryTextColor(dialog->palette()));
         QVERIFY(!named<QPushButton>(dialog, QStringLiteral("Reload cookies"))->isEnabled());
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(database.open(QIODevice::WriteOnly)); // empty: no cookie table
         database.close();
         const QPointer<SettingsDialog> dialog = openDialog();
-        QTRY_VERIFY(named<QLabel>(dialog, QStringLiteral("Cookie status"))->text().startsWith(u"Status: parse error"));
+        QTRY_VERIFY(dialog->findChild<QLabel *>(QStringLiteral("cookieStatus"))->text().startsWith(u"Status: parse error"));
         m_desktop.opened.clear();
         named<QPushButton>(dialog, QStringLiteral("Open Cookie Folder…"))->click();
         QTRY_COMPARE(m_desktop.opened, QList<QUrl>{QUrl::fromLocalFile(profiles + QStringLiteral("/p.default"))});
@@ -183,7 +183,7 @@ private Q_SLOTS:
         named<QLineEdit>(dialog, QStringLiteral("API key"))->setText(QStringLiteral("k"));
         named<QPushButton>(dialog, QStringLiteral("Save"))->click();
         QDir(file).removeRecursively();
-        const QLabel *error = named<QLabel>(dialog, QStringLiteral("Save error"));
+        const QLabel *error = dialog->findChild<QLabel *>(QStringLiteral("saveError"));
         QVERIFY2(dialog->isVisible() && error->isVisibleTo(dialog) && error->text().contains(file),
                  qPrintable(error->text()));
         named<QPushButton>(dialog, QStringLiteral("Save"))->click();
