@@ -116,7 +116,7 @@ QCoro::Task<> engineCall(Script *script, QString engine, QString query, std::sha
     script->calls.append(engine + u':' + query);
     script->maxRunning = std::max(script->maxRunning, ++script->running);
     const QMetaObject::Connection wake
-        = QObject::connect(cancel.get(), &CancellationHandle::cancelled, [script] { script->wake(); });
+        = QObject::connect(cancel.get(), &CancellationHandle::cancelled, cancel.get(), [script] { script->wake(); });
     while ((script->held.contains(query) || script->held.contains(engine + u':' + query)) && !cancel->isCancelled())
         co_await NextWake{script};
     QObject::disconnect(wake);

@@ -675,11 +675,6 @@ std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &r
     return std::pair{*url, page->site};
 }
 
-QString findAnchorText(const QString &page, qsizetype start, qsizetype length)
-{
-    return AnchorTexts(page).find(start, length);
-}
-
 QList<CatalogHit> extractCatalogHits(const QString &text)
 {
     const QString page = withValidUTF16(text);

@@ -20,10 +20,6 @@ QList<CatalogHit> extractCatalogHits(const QString &page);
 /// link is not a movie page of a known catalog.
 std::optional<std::pair<QUrl, CatalogSite>> canonicalCatalogURL(const QString &rawLink);
 
-/// The text of the first link of 3–120 characters within 400 user-perceived characters around the
-/// match at `start` (of `length`), entities decoded; empty when there is none.
-QString findAnchorText(const QString &page, qsizetype start, qsizetype length);
-
 /// Percent-decodes `text`; absent when an escape is malformed or the bytes are not UTF-8.
 std::optional<QString> percentDecoded(const QString &text);
 
