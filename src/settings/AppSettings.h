@@ -28,6 +28,8 @@ public:
     static inline const QString libraryLayoutKey = QStringLiteral("libraryLayout");
     static inline const QString filmFoldersKey = QStringLiteral("filmFolders");
     static inline const QString writeNfoKey = QStringLiteral("writeNfo");
+    // The three layout keys join allKeys() (and the command line's settings) once renames honour
+    // them; resetAll() clears them already, as it clears every stored key.
     /// The window's own keys, kept apart from the preferences the command line lists and sets.
     static inline const QString windowGeometryKey = QStringLiteral("windowGeometry");
     static inline const QString windowSplitKey = QStringLiteral("windowSplit");

@@ -208,8 +208,6 @@ private Q_SLOTS:
                                               << u"tolvane-cli lookup: expected at least one PATH"_qs;
         QTest::newRow("unknown key") << QStringList{u"settings"_qs, u"colour"_qs, u"red"_qs} << 2
                                      << u"tolvane-cli settings: unknown key “colour”"_qs;
-        QTest::newRow("unknown layout") << QStringList{u"settings"_qs, u"libraryLayout"_qs, u"emby"_qs} << 1
-                                        << u"tolvane-cli settings: libraryLayout expects flat, jellyfin, plex or kodi, not “emby”"_qs;
     }
 
     void usage()
