@@ -2,8 +2,8 @@
 // every web request makes. Prints medians; see bench/README.md for the targets.
 #include "../../tests/services/CookieFileBuilder.h"
 
+#include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
-#include "services/SafariCookieStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
         }
     }
     const QByteArray bytes = cookiefile::file(pages);
-    const QString path = home.path() + QLatin1String(SafariCookieStore::fileLocations[1]);
+    const QString path = home.path() + QLatin1String(BrowserCookies::fileLocations[1]);
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -66,12 +66,12 @@ int main(int argc, char *argv[])
     file.close();
 
     const double parse = medianMicroseconds(15, 1, [&] { parseBinaryCookies(bytes); });
-    SafariCookieStore::loadCookies(true);
+    BrowserCookies::loadCookies(true);
     const QUrl url(QStringLiteral("https://www.site7.example/film/1"));
-    const double header = medianMicroseconds(15, 200, [&] { SafariCookieStore::cookieHeader(url); });
+    const double header = medianMicroseconds(15, 200, [&] { BrowserCookies::cookieHeader(url); });
     std::printf("cookies: %d in %lld bytes\n", cookieCount, static_cast<long long>(bytes.size()));
     std::printf("parseBinaryCookies: %.0f us (median of 15)\n", parse);
     std::printf("cookieHeader, cached: %.1f us per call (median of 15 x 200)\n", header);
-    std::printf("file reads: %d\n", SafariCookieStore::fileReadsForTesting());
+    std::printf("file reads: %d\n", BrowserCookies::fileReadsForTesting());
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "core/Json.h"
 #include "core/Text.h"
-#include "services/SafariCookieStore.h"
+#include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -11,7 +11,7 @@ namespace tolvane::cli {
 
 namespace {
 
-using SafariCookieStore::Status;
+using BrowserCookies::Status;
 
 std::optional<QString> unlessEmpty(const QString &text)
 {
@@ -92,13 +92,13 @@ int runCookies(const QStringList &arguments)
     }
 
     if (parser.isSet(header))
-        SafariCookieStore::wantCookiesFor({url.host(QUrl::FullyEncoded)}); // read along with the status
-    const Status status = SafariCookieStore::loadCookies(AppSettings::useSafariCookies());
+        BrowserCookies::wantCookiesFor({url.host(QUrl::FullyEncoded)}); // read along with the status
+    const Status status = BrowserCookies::loadCookies(AppSettings::useSafariCookies());
     std::optional<std::optional<QString>> cookieHeader;
     if (parser.isSet(header))
-        cookieHeader = SafariCookieStore::cookieHeader(url);
+        cookieHeader = BrowserCookies::cookieHeader(url);
 
-    const std::optional<QString> file = SafariCookieStore::lastFile();
+    const std::optional<QString> file = BrowserCookies::lastFile();
     if (parser.isSet(json)) {
         printOut(cookiesJson(status, file, cookieHeader));
         return 0;

@@ -1,11 +1,11 @@
 #include "library/LookupAll.h"
 
-#include "settings/AppSettings.h"
 #include "engines/agent/AgentEngine.h"
 #include "engines/duckduckgo/DuckDuckGoEngine.h"
 #include "engines/vkvideo/VKVideoEngine.h"
 #include "lookup/LookupError.h"
-#include "services/SafariCookieStore.h"
+#include "services/BrowserCookies.h"
+#include "settings/AppSettings.h"
 #include "support/WorkPool.h"
 
 #include <QCoroFuture>
@@ -17,11 +17,11 @@ namespace {
 QCoro::Task<> loadBrowserCookies()
 {
     if (!AppSettings::useSafariCookies()) {
-        SafariCookieStore::loadCookies(false);
+        BrowserCookies::loadCookies(false);
         co_return;
     }
     // The status is not needed here: loading fills the store the web requests read from.
-    const auto load = [] { SafariCookieStore::loadCookies(true); };
+    const auto load = [] { BrowserCookies::loadCookies(true); };
     const QFuture<void> loaded = runInWorkPool(load);
     co_await loaded;
 }

@@ -2,8 +2,8 @@
 
 #include "core/FilePaths.h"
 #include "engines/agent/AgentPrompt.h"
+#include "services/BrowserCookies.h"
 #include "services/FirefoxCookies.h"
-#include "services/SafariCookieStore.h"
 #include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
@@ -33,7 +33,7 @@ namespace tolvane {
 
 namespace {
 
-using SafariCookieStore::Status;
+using BrowserCookies::Status;
 
 const QString consolePage = QStringLiteral("https://aistudio.yandex.ru/");
 
@@ -91,7 +91,7 @@ QVBoxLayout *block(QVBoxLayout *outer, int spacing)
 // somewhere useful.
 QUrl cookieFolder()
 {
-    const std::optional<QString> read = SafariCookieStore::lastFile();
+    const std::optional<QString> read = BrowserCookies::lastFile();
     QString folder = read ? QFileInfo(*read).path() : QDir::homePath() + QLatin1String(FirefoxCookies::profileRoots[0]);
     while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot())
         folder = QFileInfo(folder).path();
@@ -103,7 +103,7 @@ QCoro::Task<> fetchCookieStatus(QPointer<SettingsDialog> dialog, bool enabled, b
                                 std::function<void(const Status &)> show)
 {
     const auto read = [enabled, reread] {
-        return reread ? SafariCookieStore::reloadCookies(enabled) : SafariCookieStore::loadCookies(enabled);
+        return reread ? BrowserCookies::reloadCookies(enabled) : BrowserCookies::loadCookies(enabled);
     };
     const Status status = co_await runInWorkPool(read);
     if (dialog)
@@ -289,7 +289,7 @@ void SettingsDialog::finishSave()
         return;
     }
     const bool enabled = m_useCookies->isChecked();
-    runInWorkPool([enabled] { return SafariCookieStore::loadCookies(enabled); });
+    runInWorkPool([enabled] { return BrowserCookies::loadCookies(enabled); });
     accept();
 }
 

@@ -14,7 +14,7 @@ namespace tolvane {
 class InfoLabel;
 
 class DesktopServices;
-namespace SafariCookieStore {
+namespace BrowserCookies {
 struct Status;
 }
 
@@ -40,7 +40,7 @@ private:
     void confirmReset();
     void cookieOptionToggled(bool on);
     void refreshCookieStatus(bool reread);
-    void showCookieStatus(const SafariCookieStore::Status &status);
+    void showCookieStatus(const BrowserCookies::Status &status);
     void openCookieFolder();
 
     DesktopServices &m_desktop;

@@ -10,7 +10,7 @@
 #include "library/RenameJournal.h"
 #include "library/RenamePlan.h"
 #include "lookup/LookupError.h"
-#include "services/SafariCookieStore.h"
+#include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 
@@ -145,7 +145,7 @@ QCoro::Task<MovieMatch> fakeWeb(Script *script, QString text, std::shared_ptr<Ca
     const QString query = text.chopped(QStringLiteral(" themoviedb").size());
     co_await engineCall(script, u"ddg"_qs, query, cancel);
     const QUrl page(u"https://html.duckduckgo.com/html/"_qs);
-    script->cookies.append(SafariCookieStore::cookieHeader(page).value_or(u"none"_qs));
+    script->cookies.append(BrowserCookies::cookieHeader(page).value_or(u"none"_qs));
     if (!script->web.contains(query))
         throw LookupError::noCatalogResult();
     co_return script->web.value(query);

@@ -4,7 +4,7 @@
 #include "lookup/LookupError.h"
 #include "lookup/PageFetch.h"
 #include "net/HttpTransport.h"
-#include "services/SafariCookieStore.h"
+#include "services/BrowserCookies.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,7 +98,7 @@ private Q_SLOTS:
     // The standard cookie source reads the file on the work pool and its header reaches the server.
     void sendsTheBrowsersCookies()
     {
-        const QString path = m_home.path() + QLatin1String(SafariCookieStore::fileLocations[1]);
+        const QString path = m_home.path() + QLatin1String(BrowserCookies::fileLocations[1]);
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -109,7 +109,7 @@ private Q_SLOTS:
         FakeWaits waits;
         MovieLookup lookup = fakeLookup(&waits);
         lookup.cookieHeader = browserCookieHeader;
-        SafariCookieStore::loadCookies(true);
+        BrowserCookies::loadCookies(true);
         QCOMPARE(fetch(lookup, server.url(u"/page"_qs)), u"text: ok"_qs);
         QCOMPARE(server.requests().value(0).header("Cookie"), QByteArray("sid=abc"));
     }

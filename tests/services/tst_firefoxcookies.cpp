@@ -1,5 +1,5 @@
+#include "services/BrowserCookies.h"
 #include "services/FirefoxCookies.h"
-#include "services/SafariCookieStore.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -96,10 +96,10 @@ class TestFirefoxCookies : public QObject {
 
     QString profileFolder() const { return m_home.path() + u"/.mozilla/firefox/abc.default-release"_qs; }
 
-    SafariCookieStore::Status loadAfresh()
+    BrowserCookies::Status loadAfresh()
     {
-        SafariCookieStore::resetCacheForTesting();
-        return SafariCookieStore::loadCookies(true);
+        BrowserCookies::resetCacheForTesting();
+        return BrowserCookies::loadCookies(true);
     }
 
 private Q_SLOTS:
@@ -169,8 +169,8 @@ private Q_SLOTS:
         QCOMPARE(read.cookies, expected);
 
         QCOMPARE(loadAfresh().displayText(), u"Loaded 4 cookies from Firefox (default-release)"_qs);
-        QCOMPARE(SafariCookieStore::cookieHeader(QUrl(u"https://www.example.com/"_qs)), u"live=v; session=v"_qs);
-        QCOMPARE(SafariCookieStore::lastFile(), path);
+        QCOMPARE(BrowserCookies::cookieHeader(QUrl(u"https://www.example.com/"_qs)), u"live=v; session=v"_qs);
+        QCOMPARE(BrowserCookies::lastFile(), path);
     }
 
     // A running Firefox holds its database under an exclusive lock, the newest rows in its log.
@@ -218,7 +218,7 @@ private Q_SLOTS:
             }
         }
         QTEST(loadAfresh().displayText(), "status");
-        const std::optional<QString> read = SafariCookieStore::lastFile();
+        const std::optional<QString> read = BrowserCookies::lastFile();
         QCOMPARE(read ? FirefoxCookies::readCookies(*read, {u"localhost"_qs}).cookies.size() : 0, roots.isEmpty() ? 0 : 2);
         for (const char *top : {"config", "snap", ".var", ".mozilla"})
             QDir(m_home.filePath(QString::fromLatin1(top))).removeRecursively();
@@ -273,7 +273,7 @@ private Q_SLOTS:
             qPrintable(status));
         QVERIFY2(status.endsWith(cause), qPrintable(status));
         QCOMPARE_LT(clock.elapsed(), 10'000);
-        QCOMPARE(SafariCookieStore::cookieHeader(QUrl(u"https://example.com/"_qs)), std::nullopt);
+        QCOMPARE(BrowserCookies::cookieHeader(QUrl(u"https://example.com/"_qs)), std::nullopt);
     }
 
     // Lookups ask from several pool threads at once: a changed file is read once for them all.
@@ -285,14 +285,14 @@ private Q_SLOTS:
         makeDatabase(path, 17, {{u"live"_qs, future}}, 1000);
         loadAfresh();
         writeFile(path + u"-wal"_qs, {}); // a running Firefox's log appears
-        const int before = SafariCookieStore::fileReadsForTesting();
+        const int before = BrowserCookies::fileReadsForTesting();
         std::array<std::optional<QString>, 4> headers;
         std::vector<std::thread> threads;
         for (std::optional<QString> &header : headers)
-            threads.emplace_back([&header] { header = SafariCookieStore::cookieHeader(QUrl(u"https://example.com/"_qs)); });
+            threads.emplace_back([&header] { header = BrowserCookies::cookieHeader(QUrl(u"https://example.com/"_qs)); });
         for (std::thread &thread : threads)
             thread.join();
-        QCOMPARE(SafariCookieStore::fileReadsForTesting() - before, 1);
+        QCOMPARE(BrowserCookies::fileReadsForTesting() - before, 1);
         for (const std::optional<QString> &header : headers)
             QCOMPARE(header, u"live=v"_qs);
     }

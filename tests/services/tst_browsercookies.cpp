@@ -1,6 +1,6 @@
 #include "CookieFileBuilder.h"
 
-#include "services/SafariCookieStore.h"
+#include "services/BrowserCookies.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,17 +11,17 @@
 #include <unistd.h>
 
 using namespace tolvane;
-using namespace tolvane::SafariCookieStore;
+using namespace tolvane::BrowserCookies;
 using namespace cookiefile;
 
-namespace tolvane::SafariCookieStore {
+namespace tolvane::BrowserCookies {
 
 char *toString(const Status &status)
 {
     return QTest::toString(status.caseName() + u": "_qs + status.displayText());
 }
 
-} // namespace tolvane::SafariCookieStore
+} // namespace tolvane::BrowserCookies
 
 namespace {
 
@@ -44,7 +44,7 @@ const QByteArray noCookies("cook\0\0\0\0", 8);
 
 } // namespace
 
-class TestSafariCookieStore : public QObject {
+class TestBrowserCookies : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_home;
@@ -230,5 +230,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSafariCookieStore)
-#include "tst_safaricookiestore.moc"
+QTEST_GUILESS_MAIN(TestBrowserCookies)
+#include "tst_browsercookies.moc"

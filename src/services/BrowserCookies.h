@@ -14,7 +14,7 @@
 /// where there is one, else the default Firefox profile's database. The parsed cookies live in one
 /// process-wide cache that is refreshed only when the file changes.
 /// Every function is synchronous, thread-safe and never throws; callers keep them off the GUI thread.
-namespace tolvane::SafariCookieStore {
+namespace tolvane::BrowserCookies {
 
 /// The outcome of the last load, shown in the settings window.
 struct Status {
@@ -88,4 +88,4 @@ void resetCacheForTesting();
 /// How many times a cookie file has been read since process start.
 int fileReadsForTesting();
 
-} // namespace tolvane::SafariCookieStore
+} // namespace tolvane::BrowserCookies

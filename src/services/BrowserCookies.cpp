@@ -1,4 +1,4 @@
-#include "SafariCookieStore.h"
+#include "BrowserCookies.h"
 
 #include "services/FirefoxCookies.h"
 
@@ -19,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tolvane::SafariCookieStore {
+namespace tolvane::BrowserCookies {
 
 namespace {
 
@@ -515,4 +515,4 @@ int fileReadsForTesting()
     return fileReads;
 }
 
-} // namespace tolvane::SafariCookieStore
+} // namespace tolvane::BrowserCookies
