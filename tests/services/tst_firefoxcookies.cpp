@@ -93,6 +93,7 @@ class TestFirefoxCookies : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_home;
+    QTemporaryDir m_made; ///< outside the home folder the reader searches
 
     QString profileFolder() const { return m_home.path() + u"/.mozilla/firefox/abc.default-release"_qs; }
 
@@ -100,6 +101,29 @@ class TestFirefoxCookies : public QObject {
     {
         BrowserCookies::resetCacheForTesting();
         return BrowserCookies::loadCookies(true);
+    }
+
+    // The profile tree a first run of Firefox 153 left (../shared's real one), or, where that is
+    // absent, one of the same shape made here: profiles.ini and installs.ini naming
+    // 164q32iq.default-esr, whose cookies.sqlite (user_version 17) holds two cookies for localhost.
+    QString firefoxProfileTree()
+    {
+        const QString real = QStringLiteral(TOLVANE_SHARED_FIXTURES "/firefox153");
+        if (QFileInfo::exists(real))
+            return real;
+        const QString made = m_made.filePath(u"firefox153"_qs);
+        if (!QFileInfo::exists(made + u"/installs.ini"_qs)) {
+            const QByteArray install = "[Install3B6073811A6ABF12]\nDefault=164q32iq.default-esr\nLocked=1\n";
+            writeFile(made + u"/profiles.ini"_qs,
+                "[Profile1]\nName=default\nIsRelative=1\nPath=mykhkxhc.default\nDefault=1\n\n[Profile0]\n"
+                "Name=default-esr\nIsRelative=1\nPath=164q32iq.default-esr\n\n[General]\nStartWithLastProfile=1\n"
+                "Version=2\n\n" + install);
+            QDir().mkpath(made + u"/164q32iq.default-esr"_qs);
+            makeDatabase(made + u"/164q32iq.default-esr/cookies.sqlite"_qs, 17,
+                {{u"visitor"_qs, future, {}, u"localhost"_qs}, {u"lang"_qs, future, {}, u"localhost"_qs}}, 1000);
+            writeFile(made + u"/installs.ini"_qs, install);
+        }
+        return made;
     }
 
 private Q_SLOTS:
@@ -204,9 +228,7 @@ private Q_SLOTS:
     void findsTheProfileInUse()
     {
         QFETCH(QStringList, roots);
-        const QString fixture = QStringLiteral(TOLVANE_SHARED_FIXTURES "/firefox153");
-        if (!QFileInfo::exists(fixture))
-            QSKIP("../shared/fixtures/real/firefox153 is absent (not part of a user's clone)");
+        const QString fixture = firefoxProfileTree();
         QDir(m_home.filePath(u".mozilla"_qs)).removeRecursively();
         QDateTime written(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
         for (const QString &root : roots) {
