@@ -20,6 +20,7 @@ namespace tolvane {
 LibraryModel::LibraryModel(QObject *parent)
     : QObject(parent)
     , m_statusText(QStringLiteral("Drop a movie file or a folder"))
+    , m_namingOptions(NamingOptions::fromSettings())
 {
     connect(&m_queue, &LookupQueue::rowAnswered, this, &LibraryModel::updateSummaryStatus);
     connect(&m_queue, &LookupQueue::drained, this, [this] {
@@ -172,6 +173,8 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
     // A newer drop replaces this one; a model gone meanwhile takes nothing.
     if (!self || intake != m_intakeCount)
         co_return;
+    for (const MovieItemPtr &item : std::as_const(rows.items))
+        item->setNamingOptions(m_namingOptions);
 
     const std::optional<QUrl> previousFolder = m_folderURL;
     QList<MovieItemPtr> previous = m_items;
@@ -254,7 +257,7 @@ void settleStoppedLookup(MovieItem &row)
 {
     if (row.status().kind() != LookupStatus::Kind::searching)
         return;
-    row.restoreChoices({row.extraTokens(), {}, std::nullopt, {}, false});
+    row.restoreChoices(row.freshChoices());
     row.setStatus(LookupStatus::idle());
 }
 
@@ -389,6 +392,7 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     }
 
     auto fresh = std::make_shared<MovieItem>(target);
+    fresh->setNamingOptions(m_namingOptions);
     fresh->restoreChoices(item->choices());
     fresh->setMediaInfo(item->mediaInfo());
     fresh->setStatus(LookupStatus::ready());
@@ -401,6 +405,13 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     setStatusText(QStringLiteral("Renamed → ") + newName);
     m_session.endBatch();
     return std::nullopt;
+}
+
+void LibraryModel::setNamingOptions(const NamingOptions &options)
+{
+    m_namingOptions = options;
+    for (const MovieItemPtr &item : std::as_const(m_items))
+        item->setNamingOptions(options);
 }
 
 bool LibraryModel::canLookup() const

@@ -89,6 +89,9 @@ public:
     void revealSelected();
 
     // Rename.
+    /// How new names are laid out (the settings' layout unless set); a change re-applies to every row.
+    const NamingOptions &namingOptions() const { return m_namingOptions; }
+    void setNamingOptions(const NamingOptions &options);
     void renameSelected();
     void renameAllReady();
     /// Moves the row's file to its proposed name in the same folder and puts a fresh row for it
@@ -170,6 +173,7 @@ private:
     DesktopServices *m_desktop = nullptr;
     quint64 m_intakeCount = 0;
     MediaProbe m_mediaProbe;
+    NamingOptions m_namingOptions;
     LookupQueue m_queue;
     RenameSession m_session;
 };

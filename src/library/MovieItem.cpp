@@ -4,6 +4,7 @@
 #include "core/Year.h"
 #include "library/NameBuilder.h"
 #include "library/SearchStem.h"
+#include "settings/AppSettings.h"
 
 #include <QRegularExpression>
 
@@ -25,13 +26,27 @@ template<typename T, typename Signal> bool assign(MovieItem *item, T &field, con
 
 } // namespace
 
+NamingOptions NamingOptions::fromSettings()
+{
+    return {AppSettings::libraryLayout(), AppSettings::filmFolders()};
+}
+
 MovieItem::MovieItem(QByteArray nativePath, QObject *parent)
     : QObject(parent)
     , m_id(uniqueID())
     , m_nativePath(std::move(nativePath))
     , m_originalName(readableName(nativeFileName(m_nativePath)))
-    , m_searchStem(deriveSearchStem(deletingPathExtension(m_originalName)))
 {
+    const QString base = deletingPathExtension(m_originalName);
+    // The parts of one film search alike: "cd1" would only mislead the engines.
+    const std::optional<PartMarker> part = partMarker(base);
+    if (part)
+        m_partWord = part->word;
+    m_searchStem = deriveSearchStem(QStringView(base).first(part ? part->start : base.size()));
+    if (std::optional<QString> edition = detectedEdition(base)) {
+        m_detectedEdition = std::move(*edition);
+        m_namePostfix = m_detectedEdition;
+    }
 }
 
 MovieItem::MovieItem(const QUrl &url, QObject *parent)
@@ -104,6 +119,11 @@ void MovieItem::setIsRenamed(bool value)
 RowChoices MovieItem::choices() const
 {
     return {m_extraTokens, m_engineReplies, m_chosenEngine, m_namePostfix, m_namePostfixOverride};
+}
+
+RowChoices MovieItem::freshChoices(const QList<EngineReply> &replies) const
+{
+    return {m_extraTokens, replies, std::nullopt, m_detectedEdition, false};
 }
 
 void MovieItem::restoreChoices(const RowChoices &choices)
@@ -189,7 +209,7 @@ bool MovieItem::canRename() const
     // Compared as bytes: a Latin-1 "Café.mkv" reads as the proposed "Café.mkv", yet renaming it
     // gives the file its UTF-8 name.
     return m_status.kind() == LookupStatus::Kind::ready && m_proposedName && !m_isRenamed
-        && m_proposedName->toUtf8() != nativeFileName(m_nativePath);
+        && (!m_proposedFolder.isEmpty() || m_proposedName->toUtf8() != nativeFileName(m_nativePath));
 }
 
 QString MovieItem::statusDisplayText() const
@@ -200,7 +220,7 @@ QString MovieItem::statusDisplayText() const
     case LookupStatus::Kind::searching:
         return QStringLiteral("Searching…");
     case LookupStatus::Kind::ready:
-        return m_proposedName.value_or(QStringLiteral("—"));
+        return m_proposedName ? proposedPath() : QStringLiteral("—");
     case LookupStatus::Kind::failed:
         return QStringLiteral("Error: ") + m_status.message();
     }
@@ -267,14 +287,82 @@ void MovieItem::setSelectedAltTitle(const std::optional<QString> &alt, SearchEng
         applyMatch(match, engine);
 }
 
+void MovieItem::setNamingOptions(const NamingOptions &options)
+{
+    if (m_namingOptions == options)
+        return;
+    m_namingOptions = options;
+    updateProposedName();
+}
+
+QString MovieItem::proposedPath() const
+{
+    if (!m_proposedName)
+        return {};
+    return m_proposedFolder.isEmpty() ? *m_proposedName : m_proposedFolder + QLatin1Char('/') + *m_proposedName;
+}
+
+std::optional<ServerNameParts> MovieItem::nameParts() const
+{
+    const std::optional<MovieMatch> match = chosenMatch();
+    return match ? namePartsFor(*match) : std::nullopt;
+}
+
+std::optional<ServerNameParts> MovieItem::namePartsFor(const MovieMatch &match) const
+{
+    std::optional<MovieMatch> duckDuckGo;
+    if (const EngineReply *reply = firstReply(SearchEngine::duckDuckGo); reply && reply->status.isSuccess())
+        duckDuckGo = *reply->status.match();
+    // The postfix is the edition unless it is the whole name; spaces stay spaces in server names.
+    const QString edition = m_namePostfixOverride
+        ? QString()
+        : sanitizedPostfix(m_namePostfix).value_or(QString()).replace(QLatin1Char('_'), QLatin1Char(' '));
+    return ServerNameParts{match.title, match.year, tmdbIdFor(match, duckDuckGo), edition, m_partWord};
+}
+
+void MovieItem::setProposed(const std::optional<QString> &name, const QString &folder)
+{
+    if (m_proposedName == name && m_proposedFolder == folder)
+        return;
+    m_proposedName = name;
+    m_proposedFolder = folder;
+    Q_EMIT proposedNameChanged();
+    announceListedChange();
+}
+
 void MovieItem::updateProposedName(const std::optional<MovieMatch> &match)
 {
     const std::optional<MovieMatch> m = match ? match : chosenMatch();
     if (!m) {
-        setProposedName(std::nullopt);
+        setProposed(std::nullopt, {});
         return;
     }
-    setProposedName(proposedFileName(*m, m_namePostfix, m_namePostfixOverride, fileExtension()));
+    const LibraryLayout layout = m_namingOptions.layout;
+    if (layout == LibraryLayout::flat) {
+        // The part keeps the two files of one film apart.
+        const QString postfix = m_namePostfixOverride || m_partWord.isEmpty()
+            ? m_namePostfix
+            : m_namePostfix + QLatin1Char(' ') + m_partWord;
+        setProposed(proposedFileName(*m, postfix, m_namePostfixOverride, fileExtension()), {});
+        return;
+    }
+    const ServerNameParts parts = *namePartsFor(*m);
+    std::optional<QString> name;
+    if (m_namePostfixOverride) {
+        name = proposedFileName(*m, m_namePostfix, true, fileExtension());
+    } else if (const QString base = serverBaseName(layout, parts); !base.isEmpty()) {
+        const QString extension = fileExtension().toLower();
+        name = extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
+    }
+    QString folder = m_namingOptions.filmFolders ? serverFolderName(layout, parts) : QString();
+    if (!name || !isPlainFileName(*name) || (!folder.isEmpty() && !isPlainFileName(folder))) {
+        setProposed(std::nullopt, {});
+        return;
+    }
+    // Looked up again inside its film's folder, a file stays there.
+    if (folder.toUtf8() == nativeFileName(nativeFolder(m_nativePath)))
+        folder.clear();
+    setProposed(name, folder);
 }
 
 void MovieItem::applyIncomingReply(const EngineReply &reply)
@@ -288,8 +376,12 @@ void MovieItem::applyIncomingReply(const EngineReply &reply)
         replies.append(reply);
     setEngineReplies(replies);
 
-    if (m_chosenEngine)
+    if (m_chosenEngine) {
+        // A DuckDuckGo reply can bring the TMDB id of the match already chosen.
+        if (reply.engine == SearchEngine::duckDuckGo && m_namingOptions.layout != LibraryLayout::flat)
+            updateProposedName();
         return;
+    }
     if (const std::optional<SearchEngine> engine = preferredSuccessfulEngine(m_engineReplies))
         useEngine(*engine);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Records.h"
+#include "library/ServerNames.h"
 
 #include <QList>
 #include <QObject>
@@ -26,6 +27,16 @@ struct RowChoices {
     bool namePostfixOverride = false;
 
     bool operator==(const RowChoices &) const = default;
+};
+
+/// How a row's new name is laid out: the layout, and whether server layouts put the film in a folder.
+struct NamingOptions {
+    LibraryLayout layout = LibraryLayout::flat;
+    bool filmFolders = true;
+
+    bool operator==(const NamingOptions &) const = default;
+    /// The layout and folder settings as stored (AppSettings).
+    static NamingOptions fromSettings();
 };
 
 /// The list showing a row, told of each listedFieldsChanged() by a plain call (rowChanged). A list of tens of
@@ -87,8 +98,26 @@ public:
     void setIsRenamed(bool value);
 
     RowChoices choices() const;
+    /// The choices a new lookup starts from: the extra tokens kept, `replies` in place of the
+    /// replies, nothing chosen, and the edition the file name announces in the postfix.
+    RowChoices freshChoices(const QList<EngineReply> &replies = {}) const;
     /// Sets every choice, then rebuilds the proposed name from them.
     void restoreChoices(const RowChoices &choices);
+
+    // Naming.
+    /// Sets the layout and rebuilds the proposed name.
+    void setNamingOptions(const NamingOptions &options);
+    const NamingOptions &namingOptions() const { return m_namingOptions; }
+    /// The film folder the rename moves the file into, relative to the file's folder; empty when
+    /// the file stays in its folder (flat, filmFolders off, or its folder already has that name).
+    const QString &proposedFolder() const { return m_proposedFolder; }
+    /// proposedFolder() + "/" + proposedName(), or proposedName() alone; empty without a name.
+    QString proposedPath() const;
+    /// What the row's server name is made of (title, year, TMDB id, edition, part); none without
+    /// a chosen match.
+    std::optional<ServerNameParts> nameParts() const;
+    /// The part marker of the file name ("cd1"), empty for none.
+    const QString &partWord() const { return m_partWord; }
 
     // Derived values.
     /// The stem, followed by the user's extra tokens when there are any.
@@ -113,8 +142,8 @@ public:
     void applyMatch(const MovieMatch &match, SearchEngine engine);
     /// Sets or clears the alternative title of the match of `engine`.
     void setSelectedAltTitle(const std::optional<QString> &alt, SearchEngine engine);
-    /// Rebuilds `proposedName` from `match`, or from `chosenMatch()` when none is given (after the
-    /// postfix or the override switch changed).
+    /// Rebuilds `proposedName` (and `proposedFolder`) from `match`, or from `chosenMatch()` when
+    /// none is given (after the postfix, the override switch or the layout changed).
     void updateProposedName(const std::optional<MovieMatch> &match = std::nullopt);
 
     // Lookup outcomes.
@@ -130,6 +159,7 @@ Q_SIGNALS:
     void statusChanged();
     void engineRepliesChanged();
     void chosenEngineChanged();
+    /// The proposed name or the proposed folder changed.
     void proposedNameChanged();
     void namePostfixChanged();
     void namePostfixOverrideChanged();
@@ -144,6 +174,8 @@ private:
     /// Makes the first reply of `engine`, if any, a success carrying `match`; candidates stay.
     void storeSuccess(SearchEngine engine, const MovieMatch &match);
     void announceListedChange();
+    std::optional<ServerNameParts> namePartsFor(const MovieMatch &match) const;
+    void setProposed(const std::optional<QString> &name, const QString &folder);
 
     QUuid m_id;
     QString m_extraTokens;
@@ -159,6 +191,10 @@ private:
     mutable QUrl m_url; // made when first asked for: an intake of thousands of rows needs none
     QString m_originalName;
     QString m_searchStem;
+    QString m_partWord;
+    QString m_detectedEdition;
+    NamingOptions m_namingOptions;
+    QString m_proposedFolder;
     RowWatcher *m_rowWatcher = nullptr;
 };
 

@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+#include <iterator>
+
 
 namespace tolvane {
 
@@ -34,6 +37,11 @@ const EditionForm editionForms[] = {
     {{"imax"}, "IMAX"},
     {{"criterion"}, "Criterion"},
 };
+
+bool inRange(QChar c, char16_t first, char16_t last)
+{
+    return c.unicode() >= first && c.unicode() <= last;
+}
 
 bool isYearWord(const QString &word)
 {
@@ -64,10 +72,23 @@ QString titleAndYear(const QString &title, std::optional<int> year)
     return year ? QStringLiteral("%1 (%2)").arg(title).arg(*year) : title;
 }
 
+// Every edition form holds one of these (a name of nine letters or more holds "cut", "unrated",
+// "extended"…): an intake of thousands of rows splits only the names that might name one.
+bool mayNameEdition(const QString &name)
+{
+    static const QLatin1String keys[] = {QLatin1String("cut"), QLatin1String("extended"), QLatin1String("unrated"),
+        QLatin1String("theatrical"), QLatin1String("remastered"), QLatin1String("edition"), QLatin1String("imax"),
+        QLatin1String("criterion"), QLatin1String("dc")};
+    return std::any_of(std::begin(keys), std::end(keys),
+        [&name](QLatin1String key) { return name.contains(key, Qt::CaseInsensitive); });
+}
+
 } // namespace
 
 std::optional<QString> detectedEdition(const QString &nameWithoutExtension)
 {
+    if (!mayNameEdition(nameWithoutExtension))
+        return std::nullopt;
     static const QRegularExpression separators(QStringLiteral("[\\s._\\-()\\[\\]]+"));
     const QStringList raw = nameWithoutExtension.split(separators, Qt::SkipEmptyParts);
     QStringList words;
@@ -117,6 +138,10 @@ std::optional<PartMarker> partMarker(const QString &nameWithoutExtension)
 {
     static const QRegularExpression marker(QStringLiteral("(?:^|[\\s._\\-]+)(cd|dvd|part|pt|disc|disk)[\\s._\\-]*([1-9])$"),
         QRegularExpression::CaseInsensitiveOption);
+    // Most names end in a group, a year or a bracket: only a lone last digit 1-9 may end a marker.
+    const qsizetype n = nameWithoutExtension.size();
+    if (n < 3 || !inRange(nameWithoutExtension[n - 1], u'1', u'9') || nameWithoutExtension[n - 2].isDigit())
+        return std::nullopt;
     const QRegularExpressionMatch match = marker.match(nameWithoutExtension);
     if (!match.hasMatch() || match.capturedStart() == 0)
         return std::nullopt;

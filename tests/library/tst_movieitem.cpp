@@ -254,6 +254,72 @@ private Q_SLOTS:
         QCOMPARE(nativePath(item.url()), path);
     }
 
+    // A row's name in each layout, from an AI reply "Матрица" (alternative "The Matrix") and a
+    // DuckDuckGo reply whose TMDB page agrees with it.
+    void naming_data()
+    {
+        QTest::addColumn<QString>("row"); // file ; layout ; flags ; postfix ; path
+        // Flags: n no film folders, o override, y no year, i no DuckDuckGo reply, t no usable title.
+        QTest::newRow("flat, edition prefilled")
+            << u"Matrix.1999.Directors.Cut.mkv ; flat ;  ;  ; Матрица[The_Matrix](1999)_Director's_Cut.mkv"_qs;
+        QTest::newRow("flat, edition and part")
+            << u"Matrix.1999.Directors.Cut.CD1.mkv ; flat ;  ;  ; Матрица[The_Matrix](1999)_Director's_Cut_cd1.mkv"_qs;
+        QTest::newRow("flat override") << u"x.cd2.mkv ; flat ; o ; My Film ; My_Film.mkv"_qs;
+        QTest::newRow("jellyfin id")
+            << u"x.MKV ; jellyfin ;  ;  ; Матрица (1999) [tmdbid-603]/Матрица (1999) [tmdbid-603].mkv"_qs;
+        QTest::newRow("jellyfin no id") << u"x.mkv ; jellyfin ; i ;  ; Матрица (1999)/Матрица (1999).mkv"_qs;
+        QTest::newRow("plex edition, part") << u"X.1999.Extended.pt1.mkv ; plex ;  ;  ; Матрица (1999) {tmdb-603} "
+                                               "{edition-Extended}/Матрица (1999) {tmdb-603} {edition-Extended} - pt1.mkv"_qs;
+        QTest::newRow("kodi no year") << u"x.mkv ; kodi ; y ;  ; Матрица/Матрица.mkv"_qs;
+        QTest::newRow("kodi in place") << u"x.mkv ; kodi ; n ; Director's  Cut ; Матрица (1999) - Director's Cut.mkv"_qs;
+        QTest::newRow("jellyfin override") << u"x.mkv ; jellyfin ; o ; My Film ; Матрица (1999) [tmdbid-603]/My_Film.mkv"_qs;
+        QTest::newRow("folder reused")
+            << u"Матрица (1999) [tmdbid-603]/x.mkv ; jellyfin ;  ;  ; Матрица (1999) [tmdbid-603].mkv"_qs;
+        QTest::newRow("no usable title") << u"x.mkv ; kodi ; t ;  ; "_qs;
+    }
+    void naming()
+    {
+        const QStringList f = row();
+        MovieMatch ai = matchOf(f[2].contains(u't') ? u"[]"_qs : u"Матрица"_qs, 1999, u"The Matrix"_qs);
+        ai.year = f[2].contains(u'y') ? std::nullopt : ai.year;
+        std::tie(ai.site, ai.altTitles) = std::tuple(CatalogSite::yandexAI, QStringList{u"The Matrix"_qs});
+        MovieMatch tmdb = matchOf(u"The Matrix"_qs, 1999);
+        tmdb.pageURL = QUrl(u"https://www.themoviedb.org/movie/603-the-matrix"_qs);
+        MovieItem item("/m/" + f[0].toUtf8());
+        item.setNamingOptions({layoutFromKey(f[1]).value(), !f[2].contains(u'n')});
+        if (!f[3].isEmpty())
+            item.setNamePostfix(f[3]);
+        item.setNamePostfixOverride(f[2].contains(u'o'));
+        item.applyIncomingReply(success(SearchEngine::yandexAI, ai));
+        if (!f[2].contains(u'i')) // arriving after the choice, it still brings the id
+            item.applyIncomingReply(success(SearchEngine::duckDuckGo, tmdb));
+        QCOMPARE(item.proposedPath(), f[4]);
+        QCOMPARE(item.proposedName().value_or(QString()), f[4].section(u'/', -1));
+        QVERIFY(item.proposedFolder().isEmpty() || isPlainFileName(item.proposedFolder()));
+    }
+
+    // The parts of one film search alike; the edition the name announces fills the postfix, and
+    // a new lookup starts from it again.
+    void partsAndEditions_data()
+    {
+        QTest::addColumn<QString>("row"); // file ; stem ; part ; postfix
+        QTest::newRow("cd") << u"Film.cd1.avi ; Film ; cd1 ; "_qs;
+        QTest::newRow("part, separators") << u"Film.2004.Part.2.mkv ; Film 2004 ; part2 ; "_qs;
+        QTest::newRow("edition and disc")
+            << u"Blade.Runner.1982.Directors.Cut.DVDRip.Disc 2.mkv ; Blade Runner 1982 ; disc2 ; Director's Cut"_qs;
+        QTest::newRow("near misses") << u"Partisan.2015.mkv ; Partisan 2015 ;  ; "_qs;
+    }
+    void partsAndEditions()
+    {
+        const QStringList f = row();
+        MovieItem item("/m/" + f[0].toUtf8());
+        QCOMPARE(item.searchStem(), f[1]);
+        QCOMPARE(item.partWord(), f[2]);
+        QCOMPARE(item.namePostfix(), f[3]);
+        item.restoreChoices({u"extra"_qs, {failure(SearchEngine::vkvideo)}, SearchEngine::vkvideo, u"mine"_qs, true});
+        QCOMPARE(item.freshChoices(), (RowChoices{u"extra"_qs, {}, std::nullopt, f[3], false}));
+    }
+
     // Views redraw on these signals: each fires once per real change of its field, never otherwise.
     void publishedFieldsSignalRealChangesOnly()
     {
