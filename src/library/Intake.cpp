@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -185,17 +186,96 @@ QLocale collationLocale()
     return system.language() == QLocale::C ? QLocale(QLocale::English) : system;
 }
 
+namespace {
+
+/// Ranks of the printable ASCII characters (space to "~") in a collator's order, a letter and its
+/// capital sharing one rank, when comparing names made of them rank by rank is provably what the
+/// collator does: none when the locale may join or expand letters (as Danish "aa" or Czech "ch"),
+/// or when the collator weighs these characters in any way but one level-one weight each.
+using AsciiRanks = std::array<quint8, 128>;
+
+constexpr char16_t firstPlain = u' ', lastPlain = u'~';
+
+std::optional<AsciiRanks> plainAsciiRanks(const QCollator &collator, const QLocale &locale)
+{
+    // Languages whose collation leaves these characters as the root collation orders them.
+    if (locale.language() != QLocale::English && locale.language() != QLocale::Russian)
+        return std::nullopt;
+    std::vector<char16_t> characters;
+    for (char16_t c = firstPlain; c <= lastPlain; ++c)
+        characters.push_back(c);
+    const auto compare = [&](const char16_t *a, const char16_t *b, qsizetype size) {
+        return collator.compare(QStringView(a, size), QStringView(b, size));
+    };
+    std::stable_sort(characters.begin(), characters.end(),
+        [&](const char16_t &a, const char16_t &b) { return compare(&a, &b, 1) < 0; });
+    const char16_t low = characters.front(), high = characters.back();
+    AsciiRanks ranks{};
+    quint8 rank = 0;
+    for (size_t i = 1; i < characters.size(); ++i) {
+        const char16_t x = characters[i - 1], y = characters[i];
+        if (compare(&x, &y, 1) != 0) {
+            // Adjacent ranks must differ at the first level: were they told apart only by accents
+            // or case, the characters after them would decide, and x followed by the last
+            // character would come after y followed by the first.
+            const char16_t xHigh[] = {x, high}, yLow[] = {y, low};
+            if (compare(xHigh, yLow, 2) >= 0)
+                return std::nullopt;
+            ++rank;
+        }
+        ranks[y] = rank;
+    }
+    // Only a letter and its capital may share a rank.
+    for (char16_t c = firstPlain; c <= lastPlain; ++c) {
+        for (char16_t d = c + 1; d <= lastPlain; ++d) {
+            const bool casePair = c >= u'A' && c <= u'Z' && d == c + (u'a' - u'A');
+            if ((ranks[c] == ranks[d]) != casePair)
+                return std::nullopt;
+        }
+    }
+    return ranks;
+}
+
+} // namespace
+
 QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale)
 {
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Compared directly rather than through sort keys: ICU compares text on a fast path that
     // stops at the first difference, twice as fast here as making a key for every name, and it
-    // orders exactly as the keys would.
+    // orders exactly as the keys would. Names of plain ASCII skip even that: under the collator
+    // their order is that of their characters' ranks, taken from the collator itself. Each is
+    // written once as its ranks into one buffer, so comparing two is a memcmp, the shorter first
+    // where one begins the other.
+    struct Ranked {
+        qsizetype start = -1; // none: the name holds other characters
+        qsizetype size = 0;
+    };
+    std::vector<Ranked> ranked(size_t(names.size()));
+    std::vector<quint8> rankText;
+    if (const std::optional<AsciiRanks> ranks = plainAsciiRanks(collator, locale)) {
+        rankText.reserve(size_t(std::accumulate(
+            names.cbegin(), names.cend(), qsizetype(0), [](qsizetype sum, const QString &name) { return sum + name.size(); })));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QString &name = names[i];
+            if (!std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c >= firstPlain && c <= lastPlain; }))
+                continue;
+            ranked[size_t(i)] = {qsizetype(rankText.size()), name.size()};
+            for (const QChar c : name)
+                rankText.push_back((*ranks)[c.unicode()]);
+        }
+    }
     std::vector<qsizetype> order(size_t(names.size()));
     std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(
-        order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return collator.compare(names[a], names[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const Ranked &x = ranked[size_t(a)], &y = ranked[size_t(b)];
+        if (x.start < 0 || y.start < 0)
+            return collator.compare(names[a], names[b]) < 0;
+        const size_t common = size_t(std::min(x.size, y.size));
+        const int byRank = common == 0 ? 0 : std::memcmp(rankText.data() + x.start, rankText.data() + y.start, common);
+        return byRank != 0 ? byRank < 0 : x.size < y.size;
+    });
     return QList<qsizetype>(order.begin(), order.end());
 }
 
