@@ -58,7 +58,8 @@ QString withoutTagBrackets(QString text)
 
 QString serverTitle(const ServerNameParts &parts)
 {
-    return withoutTagBrackets(titleForFileName(parts.title, parts.year));
+    // Braces go first: "{.x}" would otherwise leave a hidden name once they are gone.
+    return titleForFileName(withoutTagBrackets(parts.title), parts.year).simplified();
 }
 
 QString serverEdition(const ServerNameParts &parts)
@@ -151,7 +152,8 @@ std::optional<PartMarker> partMarker(const QString &nameWithoutExtension)
 std::optional<int> tmdbMovieId(const QUrl &page)
 {
     static const QRegularExpression moviePath(QStringLiteral("/movie/(\\d+)(?:-[^/]*)?/?$"));
-    if (!page.host().endsWith(QStringLiteral("themoviedb.org"), Qt::CaseInsensitive))
+    const QString host = page.host().toLower();
+    if (host != u"themoviedb.org" && !host.endsWith(u".themoviedb.org"))
         return std::nullopt;
     const QRegularExpressionMatch match = moviePath.match(page.path());
     bool ok = false;

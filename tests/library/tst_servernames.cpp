@@ -24,6 +24,7 @@ private Q_SLOTS:
         // A tag is never closed early nor a path made by what a service or the user wrote.
         QTest::newRow("hostile texts") << "plex| AC/DC: [Live] {x} (2009) |2009|7|a}{b/c||ACDC Live x (2009) {tmdb-7} "
                                           "{edition-abc}|ACDC Live x (2009) {tmdb-7} {edition-abc}";
+        QTest::newRow("hidden title") << "kodi|{.x} 1999|1999||||x (1999)|x (1999)";
         QTest::newRow("nothing usable") << "kodi|[]|1999||||| ";
         QTest::newRow("flat") << "flat|The Matrix|1999|603|||| ";
     }
@@ -104,6 +105,7 @@ private Q_SLOTS:
         QTest::newRow("alternative agrees") << "Матрица|The Matrix|1999||the matrix|1999|603";
         QTest::newRow("year differs") << "The Matrix||2003||The Matrix|1999|0";
         QTest::newRow("title differs") << "The Matrix Reloaded||1999||The Matrix|1999|0";
+        QTest::newRow("lookalike host") << "Fake||1999|https://notthemoviedb.org/movie/603|||0";
         QTest::newRow("not a movie page") << "Lost||2004|https://www.themoviedb.org/tv/4607-lost|||0";
     }
     void tmdbIds()
