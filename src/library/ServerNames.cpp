@@ -4,10 +4,12 @@
 #include "lookup/TitleParsing.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 
 namespace tolvane {
@@ -73,15 +75,21 @@ QString titleAndYear(const QString &title, std::optional<int> year)
     return year ? QStringLiteral("%1 (%2)").arg(title).arg(*year) : title;
 }
 
-// Every edition form holds one of these (a name of nine letters or more holds "cut", "unrated",
-// "extended"…): an intake of thousands of rows splits only the names that might name one.
+// Every edition form holds one of these: an intake of thousands of rows splits only the names that
+// might name one. The name is lowered to ASCII first (anything else becomes a space): a
+// case-insensitive QString search per key cost more than the rest of making a row.
 bool mayNameEdition(const QString &name)
 {
-    static const QLatin1String keys[] = {QLatin1String("cut"), QLatin1String("extended"), QLatin1String("unrated"),
-        QLatin1String("theatrical"), QLatin1String("remastered"), QLatin1String("edition"), QLatin1String("imax"),
-        QLatin1String("criterion"), QLatin1String("dc")};
+    static constexpr std::string_view keys[]
+        = {"cut", "extended", "unrated", "theatrical", "remastered", "edition", "imax", "criterion", "dc"};
+    QVarLengthArray<char, 256> lower(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        lower[i] = c < 0x80 ? char(c >= u'A' && c <= u'Z' ? c + 32 : c) : ' ';
+    }
+    const std::string_view text(lower.data(), size_t(lower.size()));
     return std::any_of(std::begin(keys), std::end(keys),
-        [&name](QLatin1String key) { return name.contains(key, Qt::CaseInsensitive); });
+        [&text](std::string_view key) { return text.find(key) != std::string_view::npos; });
 }
 
 } // namespace
