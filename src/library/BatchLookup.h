@@ -32,7 +32,8 @@ QString rawValue(RenameOutcome::Kind kind);
 
 /// Looks every row of a model up as one batch and then, if asked, renames the ready rows one by
 /// one: what the command line runs, and what a window's "look up and rename all" would. Uses the
-/// model's public operations and the rows' signals only. Main thread.
+/// model's public operations and the rows' signals only, so rows of one search (the parts of a
+/// film) share one lookup as they do in the window. Main thread.
 class BatchLookup : public QObject {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QUuid>
 
@@ -17,8 +18,11 @@
 namespace tolvane {
 
 /// The rows waiting for a lookup and the lookups running, at most `maxConcurrent` at once. Each
-/// running lookup is a task on the main thread holding its row; cancelling it (the row removed, a
-/// new list, a second lookup of the row) stops it before its next engine. Main thread only.
+/// running lookup is a task on the main thread holding the rows it answers: rows with equal search
+/// text and year hint (the parts of one film) share one lookup, the later ones waiting for it and
+/// taking its replies, so the engines are asked once. Taking a row out of a lookup (the row
+/// removed, a new list, a second lookup of the row) stops that lookup before its next engine once
+/// it answers no row any longer. Main thread only.
 class LookupQueue : public QObject {
     Q_OBJECT
 public:
@@ -31,18 +35,20 @@ public:
     void setLookup(MovieLookup lookup) { m_lookup = std::move(lookup); }
     void setEngines(LookupEngines engines) { m_engines = std::move(engines); }
 
-    /// Resets the row for a lookup (its extra tokens kept, nothing chosen) and queues it; false
-    /// when it is searching already. start() then runs the queue.
+    /// Resets the row for a lookup (its extra tokens kept, nothing chosen) and queues it, or lets
+    /// it join a running lookup of the same search; false when it is searching already. A lookup
+    /// of the row still running is left first. start() then runs the queue.
     bool enqueue(const MovieItemPtr &item);
     /// Starts waiting lookups while fewer than `maxConcurrent` run; drained() when none is left.
     void start();
-    /// Cancels the lookups of these rows, running or waiting.
+    /// Cancels the lookups of these rows, running or waiting; a lookup shared with other rows goes
+    /// on for them.
     void cancel(const QSet<QUuid> &ids);
     /// Takes a row out of the waiting ones; a lookup of it already running goes on.
     void dropWaiting(const QUuid &id);
     /// Cancels every lookup and empties the queue; row statuses stay as they are.
     void cancelAll();
-    /// Lookups started and not yet ended; 0 once the queue has run dry.
+    /// Lookups started and not yet ended (a shared one counts once); 0 once the queue has run dry.
     int activeCount() const { return m_activeCount; }
 
 Q_SIGNALS:
@@ -52,12 +58,27 @@ Q_SIGNALS:
     void drained();
 
 private:
-    void startLookup(const MovieItemPtr &item);
-    void releaseSlot(quint64 generation);
+    /// One running lookup and the rows it answers, in the order they joined.
+    struct Search;
+    using SearchPtr = std::shared_ptr<Search>;
+    /// What a lookup sends, taken from its first row when it starts.
+    struct Job;
 
-    QHash<QUuid, std::shared_ptr<CancellationHandle>> m_running;
+    void startSearch(const MovieItemPtr &item, const QString &key);
+    void join(const SearchPtr &search, const MovieItemPtr &row);
+    /// Takes the rows out of their lookups; a lookup left with no row is cancelled.
+    void leave(const QSet<QUuid> &ids);
+    void releaseSlot(quint64 generation);
+    static QCoro::Task<> run(QPointer<LookupQueue> queue, SearchPtr search, Job job, quint64 generation);
+
+    /// Running lookups by search key, and the lookup answering each row.
+    QHash<QString, SearchPtr> m_searches;
+    QHash<QUuid, SearchPtr> m_searchOf;
     QList<MovieItemPtr> m_waiting;
     QSet<QUuid> m_waitingIDs;
+    /// Waiting rows by their search key when queued, so that a starting lookup takes the rows
+    /// of its search along; checked against m_waitingIDs and the key as it is then.
+    QHash<QString, QList<MovieItemPtr>> m_waitingByKey;
     int m_activeCount = 0;
     /// Advanced by cancelAll(): lookups of an earlier generation no longer hold a slot.
     quint64 m_generation = 0;

@@ -109,6 +109,31 @@ private Q_SLOTS:
         QCOMPARE(batch.rowCount(), 2);
     }
 
+    // Rows of one search, the parts of a film, cost one request to each service.
+    void partsAskedOnce_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("two parts") << QStringList{u"Matrix 1999 [cd1].mkv"_qs, u"Matrix 1999 [cd2].mkv"_qs} << 1;
+        QTest::newRow("two films") << QStringList{u"Matrix 1999.mkv"_qs, u"Matrix [2003].mkv"_qs} << 2;
+    }
+    void partsAskedOnce()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(int, requests);
+        const auto counts = [this] {
+            return QList<qsizetype>{m_services->received(Service::ai).size(), m_services->received(Service::vkSearch).size(),
+                m_services->received(Service::duckDuckGo).size()};
+        };
+        const QList<qsizetype> before = counts();
+        BatchLookup batch(&modelOver(names));
+        QVERIFY(QCoro::waitFor(batch.lookUpAll()));
+        for (int service = 0; service < 3; ++service)
+            QCOMPARE(counts()[service] - before[service], requests);
+        QVERIFY(row(names[0])->proposedName());
+        QCOMPARE(row(names[0])->proposedName() == row(names[1])->proposedName(), requests == 1);
+    }
+
     // The dry run's plan, as the run would go (the model's own plan-and-run agreement is tested
     // with the library): a name claimed earlier in the batch and an existing file both fail.
     void renamePlan()

@@ -14,10 +14,8 @@
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 
-#include <QCollator>
 #include <QCoroTask>
 #include <QDir>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,7 +24,6 @@
 
 #include <cerrno>
 #include <coroutine>
-#include <numeric>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -370,41 +367,6 @@ private Q_SLOTS:
         QCOMPARE(model.statusText(), f[3]);
         QCOMPARE(model.folderURL(), f[4].isEmpty() ? std::nullopt : std::optional(urls(list(f[4])).first()));
         QCOMPARE(model.selectedIDs(), model.items().isEmpty() ? QSet<QUuid>() : QSet{model.items().first()->id()});
-    }
-
-    // Names of plain ASCII are ordered past the collator; the order must stay the collator's own,
-    // also where a locale joins letters ("aa", "ch") or a name holds a tab, a control or Cyrillic.
-    void nameOrder_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QStringList>("names");
-        const QStringList awkward = u"b.mkv|B.mkv|a b|a_b|a-b|a.b|a~b|a{b|A0|a9|a10|Ab|ab|a|aa|ab|ch|ci|h|...|"
-                                    u"Фильм|Ä|é|e|E|z\tz|z z|\x01" u"a|a|Z|zz"_qs.split(u'|');
-        QRandomGenerator random(28);
-        QStringList generated;
-        for (int i = 0; i < 4000; ++i) {
-            const QString small = u"aAbZz09 ._-()[]~"_qs;
-            QString name;
-            for (int length = random.bounded(1, i % 2 ? 5 : 9); length > 0; --length)
-                name += i % 2 ? QChar(random.bounded(0x20, 0x7f)) : small[random.bounded(small.size())];
-            generated.append(i % 97 ? name : name + u'é');
-        }
-        for (const QString &locale : {u"en"_qs, u"ru"_qs, u"da"_qs, u"cs"_qs}) {
-            QTest::addRow("%s awkward", qPrintable(locale)) << locale << awkward;
-            QTest::addRow("%s generated", qPrintable(locale)) << locale << generated;
-        }
-    }
-    void nameOrder()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QStringList, names);
-        QCollator collator{QLocale(locale)};
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        QList<qsizetype> expected(names.size());
-        std::iota(expected.begin(), expected.end(), qsizetype(0));
-        std::stable_sort(expected.begin(), expected.end(),
-            [&](qsizetype a, qsizetype b) { return collator.compare(names[a], names[b]) < 0; });
-        QCOMPARE(tolvane::nameOrder(names, QLocale(locale)), expected);
     }
 
     void removeItems_data()
@@ -799,6 +761,47 @@ private Q_SLOTS:
         QVERIFY(finished(model));
         QVERIFY(byIntake || m_script->maxRunning == 8); // the freed slot taken once
         QCOMPARE(m_script->calls.filter(u"Film A"_qs), QStringList{u"ai:Film A"_qs});
+    }
+
+    // Rows of equal search text and year hint share one lookup; taking one of them out leaves it
+    // going for the other, and a row asked later takes the replies made so far.
+    void sharedLookups_data()
+    {
+        QTest::addColumn<QString>("row"); // files ; while the engines run ; engine calls ; names
+        const QString once = u"ai:Film A|ddg:Film A|vk:Film A"_qs, parts = u"Film A [cd1].mkv|Film A [cd2].avi ; "_qs;
+        QTest::newRow("parts: asked once") << parts + u" ; "_qs + once + u" ; Alpha.mkv|Alpha.avi"_qs;
+        QTest::newRow("other year hint: asked twice") << u"Film A [2001].mkv|Film A [2002].mkv ;  ; ai:Film A|"
+                                                         u"ai:Film A|ddg:Film A|ddg:Film A|vk:Film A|vk:Film A ; "
+                                                         u"Alpha(2001).mkv|Alpha(2002).mkv"_qs;
+        QTest::newRow("first removed") << parts + u"drop 0 ; "_qs + once + u" ; Alpha.avi"_qs;
+        QTest::newRow("second removed") << parts + u"drop 1 ; "_qs + once + u" ; Alpha.mkv"_qs;
+        QTest::newRow("second asked late") << parts + u"late ; "_qs + once + u" ; Alpha.mkv|Alpha.avi"_qs;
+    }
+    void sharedLookups()
+    {
+        QFETCH(QString, row);
+        const QStringList f = fields(row);
+        LibraryModel &model = modelWith(list(f[0]));
+        const QList<MovieItemPtr> rows = model.items();
+        m_script->agent[u"Film A"_qs] = AgentResult{u"Alpha"_qs, std::nullopt, 0.9, {}, {}, {}};
+        m_script->held.insert(u"vk:Film A"_qs);
+        if (f[1] == u"late")
+            model.setSelectedIDs({rows[0]->id()});
+        model.lookupSelected();
+        QTRY_VERIFY(m_script->calls.contains(u"vk:Film A"_qs));
+        if (f[1] == u"late") {
+            model.setSelectedIDs({rows[1]->id()});
+            model.lookupSelected();
+            QCOMPARE(rows[1]->status().kind(), LookupStatus::Kind::ready); // the agent's reply, copied
+        } else if (f[1].startsWith(u"drop")) {
+            model.removeItems({rows[f[1].back().digitValue()]->id()});
+        }
+        m_script->release();
+        QVERIFY(finished(model));
+        QStringList calls = m_script->calls;
+        calls.sort();
+        QCOMPARE(calls.join(u'|'), f[2]);
+        QCOMPARE(joined(model.items(), [](const MovieItem &item) { return item.proposedName().value_or(u"-"_qs); }), f[3]);
     }
 
     // A row ready from its first reply is renamed while the other engines still run: the fresh
