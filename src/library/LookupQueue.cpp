@@ -61,7 +61,7 @@ bool LookupQueue::enqueue(const MovieItemPtr &item)
     for (SearchEngine engine : allSearchEngines)
         pending.append(EngineReply{engine, EngineReplyStatus::pending(), {}});
     // A new lookup keeps the words the user added and nothing chosen from the last one.
-    item->restoreChoices({item->extraTokens(), pending, std::nullopt, {}, false});
+    item->restoreChoices(item->freshChoices(pending));
     item->setIsRenamed(false);
     if (m_waitingIDs.contains(item->id()))
         return true;
