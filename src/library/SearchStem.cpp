@@ -189,10 +189,11 @@ QString deriveSearchStem(QStringView nameWithoutExtension)
 {
     QStringView text = nameWithoutExtension;
     QString blanked;
-    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c == u'[' || c == u'('; })) {
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c == u'[' || c == u'(' || c == u'{'; })) {
         blanked = text.toString();
         blankEnclosed(blanked, QLatin1Char('['), QLatin1Char(']'));
         blankEnclosed(blanked, QLatin1Char('('), QLatin1Char(')'));
+        blankEnclosed(blanked, QLatin1Char('{'), QLatin1Char('}')); // a Plex name's tags
         text = blanked;
     }
 

@@ -19,6 +19,7 @@ namespace {
 struct EditionForm {
     std::initializer_list<const char *> words;
     const char *edition;
+    bool afterYearOnly = false; ///< a word titles use too ("The Ultimate Gift")
 };
 
 // Longer forms first, so that "Extended Cut" is one edition and not "Extended" and a stray "Cut".
@@ -36,6 +37,7 @@ const EditionForm editionForms[] = {
     {{"special", "edition"}, "Special Edition"},
     {{"ultimate", "edition"}, "Ultimate"},
     {{"ultimate", "cut"}, "Ultimate"},
+    {{"ultimate"}, "Ultimate", true}, // as server names write it: "Film (2009) - Ultimate"
     {{"imax"}, "IMAX"},
     {{"criterion"}, "Criterion"},
 };
@@ -81,7 +83,7 @@ QString titleAndYear(const QString &title, std::optional<int> year)
 bool mayNameEdition(const QString &name)
 {
     static constexpr std::string_view keys[]
-        = {"cut", "extended", "unrated", "theatrical", "remastered", "edition", "imax", "criterion", "dc"};
+        = {"cut", "extended", "unrated", "theatrical", "remastered", "edition", "imax", "criterion", "ultimate", "dc"};
     QVarLengthArray<char, 256> lower(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
@@ -98,7 +100,7 @@ std::optional<QString> detectedEdition(const QString &nameWithoutExtension)
 {
     if (!mayNameEdition(nameWithoutExtension))
         return std::nullopt;
-    static const QRegularExpression separators(QStringLiteral("[\\s._\\-()\\[\\]]+"));
+    static const QRegularExpression separators(QStringLiteral("[\\s._\\-()\\[\\]{}]+"));
     const QStringList raw = nameWithoutExtension.split(separators, Qt::SkipEmptyParts);
     QStringList words;
     for (const QString &word : raw)
@@ -137,7 +139,7 @@ std::optional<QString> detectedEdition(const QString &nameWithoutExtension)
         if (!form)
             continue;
         const qsizetype count = qsizetype(form->words.size());
-        if ((year >= 0 && i > year) || inCapitals(i, count))
+        if ((year >= 0 && i > year) || (!form->afterYearOnly && inCapitals(i, count)))
             return QString::fromUtf8(form->edition);
     }
     return std::nullopt;

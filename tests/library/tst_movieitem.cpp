@@ -273,6 +273,8 @@ private Q_SLOTS:
         QTest::newRow("kodi no year") << u"x.mkv ; kodi ; y ;  ; Матрица/Матрица.mkv"_qs;
         QTest::newRow("kodi in place") << u"x.mkv ; kodi ; n ; Director's  Cut ; Матрица (1999) - Director's Cut.mkv"_qs;
         QTest::newRow("jellyfin override") << u"x.mkv ; jellyfin ; o ; My Film ; Матрица (1999) [tmdbid-603]/My_Film.mkv"_qs;
+        QTest::newRow("Plex name kept") << u"Матрица (1999) {tmdb-603} {edition-Remastered}/Матрица (1999) {tmdb-603} "
+                                           "{edition-Remastered}.mkv ; plex ;  ;  ; Матрица (1999) {tmdb-603} {edition-Remastered}.mkv"_qs;
         QTest::newRow("folder reused")
             << u"Матрица (1999) [tmdbid-603]/x.mkv ; jellyfin ;  ;  ; Матрица (1999) [tmdbid-603].mkv"_qs;
         QTest::newRow("no usable title") << u"x.mkv ; kodi ; t ;  ; "_qs;
@@ -308,6 +310,8 @@ private Q_SLOTS:
         QTest::newRow("edition and disc")
             << u"Blade.Runner.1982.Directors.Cut.DVDRip.Disc 2.mkv ; Blade Runner 1982 ; disc2 ; Director's Cut"_qs;
         QTest::newRow("near misses") << u"Partisan.2015.mkv ; Partisan 2015 ;  ; "_qs;
+        // A name this program gave reads back the same: nothing moves when it is looked up again.
+        QTest::newRow("Plex name") << u"Heat (1995) {tmdb-949} {edition-Ultimate} - cd2.mkv ; Heat ; cd2 ; Ultimate"_qs;
     }
     void partsAndEditions()
     {
