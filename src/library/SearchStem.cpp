@@ -112,6 +112,43 @@ bool isJunkLower(QStringView lower)
     return hasCodecPrefix(lower) || isResolution(lower) || inTable(junkTokens, lower);
 }
 
+// The six-bit value wordCode gives an ASCII character, capitals as their small letters; zero for
+// a character no coded word holds.
+constexpr std::array<quint8, 128> codeValues = [] {
+    std::array<quint8, 128> values{};
+    for (char c = 'a'; c <= 'z'; ++c)
+        values[size_t(c)] = values[size_t(c - 'a' + 'A')] = quint8(wordCode(std::string_view(&c, 1)));
+    for (char c : std::string_view("0123456789+-"))
+        values[size_t(c)] = quint8(wordCode(std::string_view(&c, 1)));
+    return values;
+}();
+
+// isJunk for a piece of ASCII characters in one pass: no lowered copy, the word's code built as
+// it is read.
+bool isJunkAscii(const char16_t *piece, qsizetype size)
+{
+    // Or'ing 0x20 lowers a capital; no other character becomes a letter that way.
+    if (size >= 3) {
+        const char16_t lowered[] = {char16_t(piece[0] | 0x20), char16_t(piece[1] | 0x20), char16_t(piece[2] | 0x20)};
+        if (hasCodecPrefix(QStringView(lowered, 3)))
+            return true;
+    }
+    if (size > longestCoded)
+        return false;
+    quint64 code = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const quint64 value = codeValues[piece[i]];
+        if (value == 0) // neither a resolution nor a listed word
+            return false;
+        code = code << 6 | value;
+    }
+    // A resolution such as 576p or 2160p (three or four digits, then "p").
+    if ((size == 4 || size == 5) && (piece[size - 1] | 0x20) == u'p'
+        && std::all_of(piece, piece + size - 1, [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+        return true;
+    return std::binary_search(junkTokens.begin(), junkTokens.end(), code);
+}
+
 char16_t asciiLower(char16_t c)
 {
     return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
@@ -212,12 +249,13 @@ QString deriveSearchStem(QStringView nameWithoutExtension)
         while (i < size && isBreak(i))
             ++i;
         const qsizetype start = i;
+        char16_t seen = 0; // every unit of the piece or'ed: ASCII while below 0x80
         while (i < size && !isBreak(i))
-            ++i;
+            seen |= text[i++].unicode();
         if (start == i)
             break;
         const QStringView piece = text.mid(start, i - start);
-        if (isJunk(piece))
+        if (seen < 0x80 ? isJunkAscii(piece.utf16(), piece.size()) : isJunk(piece))
             continue;
         if (!stem.isEmpty())
             stem.append(QLatin1Char(' '));
