@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace tolvane {
 
 QByteArray nativePath(const QUrl &fileURL)
@@ -23,8 +25,37 @@ QUrl fileURL(QByteArrayView nativePath)
     return url;
 }
 
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    // Eight bytes a step: names are read for every file of a drop, and nearly all are ASCII.
+    const char *at = bytes.data();
+    const char *end = at + bytes.size();
+    quint64 high = 0;
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, sizeof word);
+        high |= word;
+    }
+    for (; at < end; ++at)
+        high |= static_cast<unsigned char>(*at);
+    return (high & 0x8080808080808080ULL) == 0;
+}
+
+// The position of the last "/", or -1.
+qsizetype lastSlash(QByteArrayView path)
+{
+    const void *slash = path.isEmpty() ? nullptr : memrchr(path.data(), '/', size_t(path.size()));
+    return slash ? static_cast<const char *>(slash) - path.data() : -1;
+}
+
+} // namespace
+
 QString readableName(QByteArrayView bytes)
 {
+    if (isAscii(bytes)) // UTF-8 as it is, decoded without the decoder's checks
+        return QString::fromLatin1(bytes);
     if (std::optional<QString> text = strictUtf8(bytes))
         return *text;
     // Russian in CP1251 writes whole words of bytes from 0xC0 up; Western Latin-1 names carry an
@@ -48,13 +79,13 @@ QString readableName(QByteArrayView bytes)
 
 QByteArray nativeFileName(QByteArrayView nativePath)
 {
-    const qsizetype slash = nativePath.lastIndexOf('/');
+    const qsizetype slash = lastSlash(nativePath);
     return nativePath.sliced(slash + 1).toByteArray();
 }
 
 QByteArray nativeFolder(QByteArrayView nativePath)
 {
-    const qsizetype slash = nativePath.lastIndexOf('/');
+    const qsizetype slash = lastSlash(nativePath);
     return slash <= 0 ? QByteArray("/") : nativePath.first(slash).toByteArray();
 }
 

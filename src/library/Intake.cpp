@@ -30,12 +30,8 @@ struct FdCloser {
     ~FdCloser() { close(fd); }
 };
 
-bool hasVideoExtension(const char *name)
+bool isVideoExtensionBytes(const char *extension)
 {
-    const char *dot = std::strrchr(name, '.');
-    if (!dot || dot == name || dot[1] == '\0')
-        return false;
-    const char *extension = dot + 1;
     char16_t wide[8];
     size_t length = 0;
     for (; extension[length] != '\0'; ++length) {
@@ -47,6 +43,38 @@ bool hasVideoExtension(const char *name)
         wide[length] = c;
     }
     return isVideoExtension(QStringView(wide, qsizetype(length)));
+}
+
+/// The answers for the extensions met last, by their exact bytes: a folder's files share a few
+/// extensions, and asking the table again for each of 100 000 files cost more than reading them.
+struct ExtensionCache {
+    struct Answer {
+        quint64 bytes = 0; // an extension of up to eight bytes, zero-padded; never 0 for one byte or more
+        bool video = false;
+    };
+    std::array<Answer, 4> answers{};
+    size_t next = 0;
+};
+
+bool hasVideoExtension(const char *name, ExtensionCache &cache)
+{
+    const size_t length = std::strlen(name);
+    const auto *dot = static_cast<const char *>(memrchr(name, '.', length));
+    if (!dot || dot == name || dot == name + length - 1)
+        return false;
+    const char *extension = dot + 1;
+    const size_t extensionLength = size_t(name + length - extension);
+    quint64 bytes = 0;
+    if (extensionLength > sizeof bytes)
+        return isVideoExtensionBytes(extension);
+    std::memcpy(&bytes, extension, extensionLength);
+    for (const ExtensionCache::Answer &answer : cache.answers) {
+        if (answer.bytes == bytes)
+            return answer.video;
+    }
+    const bool video = isVideoExtensionBytes(extension);
+    cache.answers[cache.next++ % cache.answers.size()] = {bytes, video};
+    return video;
 }
 
 std::optional<QByteArray> canonicalPath(const QByteArray &path)
@@ -89,12 +117,19 @@ QByteArray joined(const QByteArray &folder, const char *name)
 // the whole walk, as a folder's entries are read on after its subfolders are walked.
 constexpr size_t entryBufferSize = 32 * 1024;
 
-void walk(int fd, const WalkDir &here, QList<Found> &found, std::vector<std::unique_ptr<char[]>> &buffers, size_t depth)
+/// What the whole walk shares: the files found, a buffer per depth, the extensions' answers.
+struct Walk {
+    QList<Found> found;
+    std::vector<std::unique_ptr<char[]>> buffers;
+    ExtensionCache extensions;
+};
+
+void walk(int fd, const WalkDir &here, Walk &state, size_t depth)
 {
     const FdCloser closer{fd};
-    if (buffers.size() <= depth)
-        buffers.emplace_back(new char[entryBufferSize]);
-    char *buffer = buffers[depth].get();
+    if (state.buffers.size() <= depth)
+        state.buffers.emplace_back(new char[entryBufferSize]);
+    char *buffer = state.buffers[depth].get();
     while (true) {
         const ssize_t length = getdents64(fd, buffer, entryBufferSize);
         if (length <= 0) // the end, or an unreadable folder passed over
@@ -122,10 +157,10 @@ void walk(int fd, const WalkDir &here, QList<Found> &found, std::vector<std::uni
                 WalkDir child{joined(here.path, name), std::nullopt};
                 if (here.canonical)
                     child.canonical = joined(*here.canonical, name);
-                walk(childFd, child, found, buffers, depth + 1);
+                walk(childFd, child, state, depth + 1);
                 continue;
             }
-            if ((type != DT_REG && type != DT_LNK) || !hasVideoExtension(name))
+            if ((type != DT_REG && type != DT_LNK) || !hasVideoExtension(name, state.extensions))
                 continue;
             QByteArray path = joined(here.path, name);
             if (type == DT_LNK) {
@@ -133,11 +168,11 @@ void walk(int fd, const WalkDir &here, QList<Found> &found, std::vector<std::uni
                 if (fstatat(fd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
                     continue;
                 if (std::optional<QByteArray> target = canonicalPath(path))
-                    found.append({path, *target});
+                    state.found.append({path, *target});
                 continue;
             }
             QByteArray key = here.canonical ? joined(*here.canonical, name) : path;
-            found.append({std::move(path), std::move(key)});
+            state.found.append({std::move(path), std::move(key)});
         }
     }
 }
@@ -152,10 +187,9 @@ QList<Found> walkFolder(const QByteArray &folderPath)
     const std::optional<QByteArray> canonical = canonicalPath(folderPath);
     if (canonical && *canonical != folderPath)
         root.canonical = *canonical == "/" ? QByteArray() : *canonical;
-    QList<Found> found;
-    std::vector<std::unique_ptr<char[]>> buffers;
-    walk(fd, root, found, buffers, 0);
-    return found;
+    Walk state;
+    walk(fd, root, state, 0);
+    return std::move(state.found);
 }
 
 } // namespace
