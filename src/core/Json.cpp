@@ -365,9 +365,21 @@ void JsonWriter::endArray()
 void JsonWriter::key(QStringView name)
 {
     beginValue();
+    m_afterKey = true;
+    // Member names are short words that need no escape: copied in one piece, a listing writes
+    // five of them per row.
+    constexpr qsizetype shortName = 32;
+    if (name.size() <= shortName && std::all_of(name.begin(), name.end(), [](QChar c) { return isPlain(c.unicode()); })) {
+        char *at = room(name.size() + 4);
+        *at++ = '"';
+        for (const QChar c : name)
+            *at++ = char(c.unicode());
+        std::memcpy(at, "\": ", 3);
+        wrote(at + 3);
+        return;
+    }
     literal(name);
     write(": ");
-    m_afterKey = true;
 }
 
 void JsonWriter::value(QStringView text)
