@@ -67,6 +67,8 @@ QString stepWord(UndoStep::Kind kind)
         return QStringLiteral("held back");
     case UndoStep::Kind::interrupted:
         return QStringLiteral("interrupted");
+    case UndoStep::Kind::kept:
+        return QStringLiteral("kept");
     }
     return {};
 }

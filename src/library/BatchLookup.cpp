@@ -119,7 +119,7 @@ QList<RenameOutcome> BatchLookup::renamePlan() const
     QList<RenameOutcome> outcomes;
     for (const MovieItemPtr &row : rows) {
         const auto entry = planned.constFind(row.get());
-        if (entry == planned.cend())
+        if (entry == planned.cend() || entry->alreadyNamed)
             outcomes.append(skipped(row));
         else
             outcomes.append({entry->failure ? RenameOutcome::Kind::failed : RenameOutcome::Kind::planned, row,

@@ -1,6 +1,7 @@
 #include "CompanionFiles.h"
 
 #include "core/FilePaths.h"
+#include "library/RenamePlan.h"
 #include "library/SearchStem.h"
 #include "settings/AppSettings.h"
 
@@ -198,13 +199,16 @@ QHash<const MovieItem *, QList<CompanionMove>> planCompanions(const QList<MovieI
             const MovieItem *item = rowByName.value(entry.key());
             const QByteArray videoBase = baseNameOf(entry.key());
             const QByteArray targetBase = deletingPathExtension(*item->proposedName()).toUtf8();
+            // They go where the video goes: into its film folder, when it has one.
+            const QByteArray targetFolder = renameTargetFolder(*item);
+            const QByteArray targetPrefix = targetFolder.endsWith('/') ? targetFolder : targetFolder + '/';
             // A change of the extension's case alone leaves the companions as they are.
-            if (targetBase == videoBase)
+            if (targetBase == videoBase && targetPrefix == prefix)
                 continue;
             QList<CompanionMove> &moves = plan[item];
             for (const QByteArray &name : *entry) {
                 const QByteArray suffix = name.sliced(videoBase.size());
-                moves.append({prefix + name, prefix + targetBase + suffix, suffix});
+                moves.append({prefix + name, targetPrefix + targetBase + suffix, suffix});
             }
         }
     }

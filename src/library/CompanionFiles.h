@@ -13,7 +13,7 @@ namespace tolvane {
 /// One file that moves with its video: subtitles, an .nfo, a poster.
 struct CompanionMove {
     QByteArray from; ///< exact path bytes
-    QByteArray to; ///< the same folder, the video's new base name followed by `suffix`
+    QByteArray to; ///< the video's target folder, its new base name followed by `suffix`
     QByteArray suffix; ///< what follows the video's base name, e.g. ".en.srt"
 
     friend bool operator==(const CompanionMove &, const CompanionMove &) = default;

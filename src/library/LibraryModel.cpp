@@ -352,57 +352,84 @@ void LibraryModel::revealSelected()
     m_desktop->revealFiles(urls);
 }
 
+namespace {
+
+/// A row the rename would take, or find already named.
+bool mayRename(const MovieItem &item)
+{
+    return item.canRename()
+        || (item.status().kind() == LookupStatus::Kind::ready && item.proposedName() && !item.isRenamed());
+}
+
+/// Renames the rows that can be, as one batch; when none can, says that the first ready one is
+/// already named rather than nothing at all.
+void renameRows(LibraryModel &model, const QList<MovieItemPtr> &rows)
+{
+    model.beginRenameBatch(rows);
+    bool tried = false;
+    MovieItemPtr named;
+    for (const MovieItemPtr &item : rows) {
+        if (item->canRename()) {
+            model.rename(item);
+            tried = true;
+        } else if (!named && mayRename(*item)) {
+            named = item;
+        }
+    }
+    if (!tried && named)
+        model.rename(named);
+    model.endRenameBatch();
+}
+
+} // namespace
+
 void LibraryModel::renameSelected()
 {
-    const QList<MovieItemPtr> selected = selectedItems();
-    m_session.beginBatch(selected);
-    for (const MovieItemPtr &item : selected) {
-        if (item->canRename())
-            rename(item);
-    }
-    m_session.endBatch();
+    renameRows(*this, selectedItems());
 }
 
 void LibraryModel::renameAllReady()
 {
+    // A copy: each rename puts a fresh row in m_items.
     const QList<MovieItemPtr> snapshot = m_items;
-    m_session.beginBatch(snapshot);
-    for (const MovieItemPtr &item : snapshot) {
-        if (item->canRename())
-            rename(item);
-    }
-    m_session.endBatch();
+    renameRows(*this, snapshot);
 }
 
 std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
 {
     // Held here: `row` may be an element of m_items, which the swap below frees.
     const MovieItemPtr item = row;
-    if (!item || !item->canRename())
+    if (!item || !mayRename(*item))
         return QStringLiteral("Nothing to rename");
-    const QString newName = *item->proposedName();
-    const QByteArray target = renameTargetPath(*item);
     // A single rename is a batch of its own.
     m_session.beginBatch({item});
-    const std::optional<QString> failure = m_session.move(*item);
+    // Planned once: what is made, moved and written, and where the row then stands.
+    const PlannedRename plan = m_session.plan(item);
+    if (plan.alreadyNamed) {
+        m_session.endBatch();
+        setStatusText(QStringLiteral("Already named: ") + plan.proposedPath);
+        return std::nullopt;
+    }
+    const std::optional<QString> failure = plan.failure ? plan.failure : m_session.carryOut(plan);
     if (failure) {
         m_session.endBatch();
         item->setStatus(LookupStatus::failed(*failure));
         return failure;
     }
 
-    auto fresh = std::make_shared<MovieItem>(target);
+    // In its film folder, made by the rename perhaps.
+    auto fresh = std::make_shared<MovieItem>(plan.target);
     fresh->setNamingOptions(m_namingOptions);
     fresh->restoreChoices(item->choices());
     fresh->setMediaInfo(item->mediaInfo());
     fresh->setStatus(LookupStatus::ready());
-    fresh->setProposedName(newName);
+    fresh->setProposedName(plan.targetName);
     fresh->setIsRenamed(true);
-    m_session.recordRename(*item, fresh->id(), newName);
+    m_session.recordRename(*item, fresh->id(), plan.targetName);
 
     if (const qsizetype index = m_items.indexOf(item); index >= 0)
         replaceRow(index, fresh);
-    setStatusText(QStringLiteral("Renamed → ") + newName);
+    setStatusText(QStringLiteral("Renamed → ") + plan.proposedPath);
     m_session.endBatch();
     return std::nullopt;
 }

@@ -94,9 +94,11 @@ public:
     void setNamingOptions(const NamingOptions &options);
     void renameSelected();
     void renameAllReady();
-    /// Moves the row's file to its proposed name in the same folder and puts a fresh row for it
-    /// in the old one's place. None when renamed, else the reason (also the row's failure, when
-    /// the row could be renamed at all).
+    /// Moves the row's file to its proposed name and place (its film folder, made when missing),
+    /// with its companion files and the .nfo to write, all or nothing, and puts a fresh row for it
+    /// in the old one's place. A row already named stays as it is ("Already named: …"). None when
+    /// renamed or already named, else the reason (also the row's failure, when the row could be
+    /// renamed at all).
     std::optional<QString> rename(const MovieItemPtr &item);
     /// Makes the renames that follow, until endRenameBatch(), one batch of the journal (one undo),
     /// with the companion files of `rows` found at once, each folder read once. The bulk

@@ -119,14 +119,14 @@ QByteArrayView batchOfLine(QByteArrayView line)
 int JournalBatch::fileCount() const
 {
     return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
-        return move.state == JournalMove::State::done;
+        return move.state == JournalMove::State::done && move.kind == JournalMove::Kind::move;
     }));
 }
 
 int JournalBatch::filesBack() const
 {
     return int(std::count_if(moves.cbegin(), moves.cend(), [](const JournalMove &move) {
-        return move.state == JournalMove::State::done && move.back;
+        return move.state == JournalMove::State::done && move.kind == JournalMove::Kind::move && move.back;
     }));
 }
 
@@ -146,7 +146,7 @@ QByteArray JournalBatch::folder() const
 {
     QByteArray common;
     for (const JournalMove &move : moves) {
-        const QByteArray folder = nativeFolder(move.from);
+        const QByteArray folder = nativeFolder(move.kind == JournalMove::Kind::move ? move.from : move.to);
         if (common.isNull()) {
             common = folder;
             continue;
@@ -303,8 +303,12 @@ std::optional<int> RenameJournal::announceMoves(const QList<JournalMove> &moves,
         lines += ",\"move\":" + QByteArray::number(m_nextIndex++) + ",\"row\":" + QByteArray::number(first);
         appendPath(lines, "from", move.from);
         appendPath(lines, "to", move.to);
+        // Not "kind": that member marks a batch's first line.
+        if (move.kind != JournalMove::Kind::move)
+            lines += move.kind == JournalMove::Kind::makeFolder ? ",\"step\":\"folder\"" : ",\"step\":\"file\"";
         // An undo moves back only this very file, not one put at its name later.
-        if (const QByteArray identity = fileIdentity(move.from); !identity.isEmpty())
+        if (const QByteArray identity = move.kind == JournalMove::Kind::move ? fileIdentity(move.from) : QByteArray();
+            !identity.isEmpty())
             lines += ",\"identity\":\"" + identity + '"';
         if (move.undoes)
             lines += ",\"undoesMove\":" + QByteArray::number(*move.undoes);
@@ -315,9 +319,12 @@ std::optional<int> RenameJournal::announceMoves(const QList<JournalMove> &moves,
     return first;
 }
 
-void RenameJournal::markDone(int index)
+void RenameJournal::markDone(int index, const QByteArray &identity)
 {
-    m_pending += recordStart(m_batchId) + ",\"done\":" + QByteArray::number(index) + "}\n";
+    m_pending += recordStart(m_batchId) + ",\"done\":" + QByteArray::number(index);
+    if (!identity.isEmpty())
+        m_pending += ",\"identity\":\"" + identity + '"';
+    m_pending += "}\n";
     if (afterMoveHook)
         afterMoveHook();
 }
@@ -470,6 +477,10 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
             move.identity = record->value(u"identity").toString().toLatin1();
             if (const std::optional<qint64> undoes = jsonInteger(record->value(u"undoesMove")))
                 move.undoes = int(*undoes);
+            const QString step = record->value(u"step").toString();
+            move.kind = step == u"folder" ? JournalMove::Kind::makeFolder
+                : step == u"file"         ? JournalMove::Kind::writeFile
+                                          : JournalMove::Kind::move;
             moveIndex[id].insert(move.index, batch.moves.size());
             batch.moves.append(std::move(move));
             return;
@@ -483,6 +494,10 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
                 batch.moves[move].state = state;
         };
         mark(u"done", JournalMove::State::done);
+        // A folder or file has its identity once made.
+        if (const std::optional<qint64> done = jsonInteger(record->value(u"done")); done && record->contains(u"identity"))
+            if (const qsizetype move = moveIndex[id].value(int(*done), -1); move >= 0)
+                batch.moves[move].identity = record->value(u"identity").toString().toLatin1();
         mark(u"reverted", JournalMove::State::reverted);
         mark(u"notMade", JournalMove::State::notMade);
     });

@@ -10,8 +10,14 @@
 
 namespace tolvane {
 
-/// One move as the journal knows it.
+/// One step of a rename as the journal knows it: a move, or a folder made or a file written.
 struct JournalMove {
+    /// What the step does. A line without its kind (an older journal) is a move.
+    enum class Kind {
+        move, ///< `from` moved to `to`
+        makeFolder, ///< the folder `to` made (`from` empty)
+        writeFile, ///< the file `to` written (`from` empty)
+    };
     enum class State {
         announced, ///< written before the move; the move may or may not have happened
         done, ///< moved
@@ -23,9 +29,11 @@ struct JournalMove {
     State state = State::announced;
     int index = -1; ///< its number in the batch
     int row = -1; ///< the number of the first move written with it (a row's files); -1 when not recorded
-    QByteArray identity; ///< the file as fileIdentity() told it before the move; empty when not recorded
+    QByteArray identity; ///< a move's file as fileIdentity() told it before the move, a folder or file
+                         ///< as it was once made; empty when not recorded
     std::optional<int> undoes; ///< in an undo batch: the move of the undone batch it takes back
     bool back = false; ///< an undo took it back, or found its file under the old name
+    Kind kind = Kind::move;
 
     /// Made, or perhaps made, and not yet taken back by an undo.
     bool isOutstanding() const;
@@ -43,7 +51,7 @@ struct JournalBatch {
     int format = 1; ///< 2: an undo batch accounts for each move it takes back
     QList<int> settled; ///< for an undo: moves of the undone batch it found under their old names
 
-    /// Files this batch moved and kept moved.
+    /// Files this batch moved and kept moved (folders made and files written not counted).
     int fileCount() const;
     /// Of those, the files an undo took back.
     int filesBack() const;
@@ -86,14 +94,15 @@ public:
     /// Writes a move before it is made; its index for markDone()/markReverted(), or none with the
     /// error in `error` when the journal cannot be written (then the move must not be made).
     std::optional<int> announceMove(const QByteArray &from, const QByteArray &to, QString *error);
-    /// Writes several moves (their from, to and undoes) at once, before the first is made, as one
-    /// row (taken back together), each with its file's identity; the first one's index, the others
-    /// following in order.
+    /// Writes several steps (their kind, from, to and undoes) at once, before the first is made,
+    /// as one row (taken back together), each move with its file's identity; the first one's
+    /// index, the others following in order.
     std::optional<int> announceMoves(const QList<JournalMove> &moves, QString *error);
-    /// Marks a move made. The mark is written with the next announcement (or when the batch
-    /// ends), so a row costs the journal one write: a move cut short before its mark reached the
-    /// file is found on disk by an undo.
-    void markDone(int index);
+    /// Marks a step made; for a folder made or a file written, with its `identity` then, so that
+    /// an undo removes only that very one. The mark is written with the next announcement (or
+    /// when the batch ends), so a row costs the journal one write: a move cut short before its
+    /// mark reached the file is found on disk by an undo.
+    void markDone(int index, const QByteArray &identity = {});
     /// Marks a move taken back, at once.
     void markReverted(int index);
     /// Marks a move its row gave up before making it.

@@ -10,8 +10,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <tuple>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,45 +25,67 @@ bool existsOnDisk(const QByteArray &path)
     return lstat(path.constData(), &info) == 0;
 }
 
-} // namespace
-
-QString renameFailureText(const MovieItem &item, const QString &reason)
+/// A folder, or a link to one.
+bool isFolderOnDisk(const QByteArray &path)
 {
-    return QStringLiteral("“%1” couldn’t be renamed: %2").arg(item.originalName(), reason);
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-QString targetExistsText(const QString &name)
+QByteArray joined(const QByteArray &folder, const QByteArray &name)
 {
-    return QStringLiteral("Target exists: ") + name;
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-QByteArray renameTargetPath(const MovieItem &item)
+/// Whether `item` is where its name would put it: nothing to do.
+bool isAlreadyNamed(const MovieItem &item, const QByteArray &target)
 {
-    return nativeFolder(item.nativePath()) + '/' + item.proposedName().value_or(QString()).toUtf8();
+    return item.status().kind() == LookupStatus::Kind::ready && item.proposedName() && !item.isRenamed()
+        && target == item.nativePath();
 }
 
-std::optional<QString> renameObstacle(const MovieItem &item, const PathExists &exists)
+bool movesAnNfo(const QList<CompanionMove> &companions)
+{
+    return std::any_of(companions.cbegin(), companions.cend(),
+        [](const CompanionMove &move) { return move.suffix.toLower().endsWith(".nfo"); });
+}
+
+/// Why the row's moves would fail, found without moving anything; none when nothing stands in
+/// the way. Fills in the folder to make, if any.
+std::optional<QString> obstacle(const MovieItem &item, const QByteArray &target, const PathExists &isThere,
+    std::optional<QByteArray> *folderToMake)
 {
     const QString name = item.proposedName().value_or(QString());
+    const QString &film = item.proposedFolder();
     // Names are built safe; this guards the file system against any other road in.
     if (!isPlainFileName(name))
         return QStringLiteral("Not a valid file name: ") + name;
-    const QByteArray target = renameTargetPath(item);
-    if (name.toUtf8().size() > NAME_MAX || target.size() >= PATH_MAX)
+    if (!film.isEmpty() && !isPlainFileName(film))
+        return QStringLiteral("Not a valid folder name: ") + film;
+    if (name.toUtf8().size() > NAME_MAX || film.toUtf8().size() > NAME_MAX || target.size() >= PATH_MAX)
         return renameFailureText(item, systemErrorText(ENAMETOOLONG));
-    const auto isThere = [&exists](const QByteArray &path) { return exists ? exists(path) : existsOnDisk(path); };
     if (!isThere(item.nativePath()))
         return renameFailureText(item, systemErrorText(ENOENT));
-    if (isThere(target))
-        return targetExistsText(name);
-    if (access(nativeFolder(target).constData(), W_OK) != 0)
+    const QByteArray source = nativeFolder(item.nativePath());
+    const QByteArray folder = nativeFolder(target);
+    // A folder an earlier row of the batch makes is there for this one, though not yet on disk.
+    const bool folderThere = film.isEmpty() || isThere(folder);
+    if (!folderThere)
+        *folderToMake = folder;
+    else if (!film.isEmpty() && existsOnDisk(folder) && !isFolderOnDisk(folder))
+        return targetExistsText(film);
+    if (folderThere && isThere(target))
+        return targetExistsText(item.proposedPath());
+    // The video leaves its folder and enters the target (made in it, when there is none).
+    if (access(source.constData(), W_OK) != 0)
+        return renameFailureText(item, systemErrorText(errno));
+    if (folder != source && isFolderOnDisk(folder) && access(folder.constData(), W_OK) != 0)
         return renameFailureText(item, systemErrorText(errno));
     return std::nullopt;
 }
 
-std::optional<QString> companionObstacle(const MovieItem &item, const QList<CompanionMove> &moves, const PathExists &exists)
+std::optional<QString> companionObstacle(const MovieItem &item, const QList<CompanionMove> &moves, const PathExists &isThere)
 {
-    const auto isThere = [&exists](const QByteArray &path) { return exists ? exists(path) : existsOnDisk(path); };
     for (const CompanionMove &move : moves) {
         const QByteArray targetName = nativeFileName(move.to);
         if (targetName.size() > NAME_MAX || move.to.size() >= PATH_MAX)
@@ -76,84 +98,77 @@ std::optional<QString> companionObstacle(const MovieItem &item, const QList<Comp
     return std::nullopt;
 }
 
-namespace {
-
-struct Move {
-    QByteArray from, to;
-    int journalIndex = -1;
-};
-
-/// Takes back the moves made, newest first; what cannot be taken back is named.
-QString takeBack(const QList<Move> &made, RenameJournal *journal)
-{
-    QString stuck;
-    for (auto move = made.crbegin(); move != made.crend(); ++move) {
-        if (moveWithoutReplacing(move->to, move->from).kind == MoveResult::Kind::moved) {
-            if (journal)
-                journal->markReverted(move->journalIndex);
-        } else {
-            stuck += QStringLiteral("; “%1” is left as “%2”")
-                         .arg(readableName(nativeFileName(move->from)), readableName(nativeFileName(move->to)));
-        }
-    }
-    return stuck;
-}
-
 } // namespace
 
-std::optional<QString> performRename(const MovieItem &item, const QList<CompanionMove> &companions, RenameJournal *journal)
+RenameOptions RenameOptions::fromSettings()
 {
-    if (std::optional<QString> failure = renameObstacle(item))
-        return failure;
-    if (std::optional<QString> failure = companionObstacle(item, companions))
-        return failure;
-    QList<Move> moves{{item.nativePath(), renameTargetPath(item)}};
-    for (const CompanionMove &companion : companions)
-        moves.append({companion.from, companion.to});
-
-    if (journal) {
-        QList<JournalMove> announced;
-        for (const Move &move : std::as_const(moves)) {
-            announced.append(JournalMove());
-            std::tie(announced.last().from, announced.last().to) = std::tie(move.from, move.to);
-        }
-        QString error;
-        const std::optional<int> first = journal->announceMoves(announced, &error);
-        if (!first)
-            return error;
-        for (qsizetype index = 0; index < moves.size(); ++index)
-            moves[index].journalIndex = *first + int(index);
-    }
-    QList<Move> made;
-    const auto giveUp = [&](qsizetype from) {
-        for (qsizetype index = from; journal && index < moves.size(); ++index)
-            journal->markNotMade(moves[index].journalIndex);
-        return takeBack(made, journal);
-    };
-    for (Move &move : moves) {
-        const MoveResult moved = moveWithoutReplacing(move.from, move.to);
-        if (moved.kind != MoveResult::Kind::moved) {
-            const QString failure = moved.kind == MoveResult::Kind::targetExists
-                ? targetExistsText(readableName(nativeFileName(move.to)))
-                : renameFailureText(item, moved.message);
-            return failure + giveUp(made.size());
-        }
-        if (journal)
-            journal->markDone(move.journalIndex);
-        made.append(move);
-    }
-    return std::nullopt;
+    return {AppSettings::moveCompanionFiles(), AppSettings::writeNfo()};
 }
 
-QList<PlannedRename> planRenames(
-    const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions, const QString &journalPath)
+QString renameFailureText(const MovieItem &item, const QString &reason)
+{
+    return QStringLiteral("“%1” couldn’t be renamed: %2").arg(item.originalName(), reason);
+}
+
+QString targetExistsText(const QString &name)
+{
+    return QStringLiteral("Target exists: ") + name;
+}
+
+QByteArray renameTargetFolder(const MovieItem &item)
+{
+    const QByteArray folder = nativeFolder(item.nativePath());
+    return item.proposedFolder().isEmpty() ? folder : joined(folder, item.proposedFolder().toUtf8());
+}
+
+PlannedRename planRename(const MovieItemPtr &item, const QList<CompanionMove> &companions,
+    const RenameOptions &options, const PathExists &exists)
+{
+    PlannedRename plan{item, {}, {}, {}, {}, false, std::nullopt, {}};
+    if (!item || !item->proposedName()) {
+        plan.failure = QStringLiteral("Nothing to rename");
+        return plan;
+    }
+    const MovieItem &row = *item;
+    plan.targetName = *row.proposedName();
+    plan.proposedPath = row.proposedPath();
+    plan.target = joined(renameTargetFolder(row), plan.targetName.toUtf8());
+    plan.alreadyNamed = isAlreadyNamed(row, plan.target);
+    if (plan.alreadyNamed || !row.canRename()) {
+        if (!plan.alreadyNamed)
+            plan.failure = QStringLiteral("Nothing to rename");
+        return plan;
+    }
+    plan.companions = companions;
+    const PathExists isThere = exists ? exists : PathExists(existsOnDisk);
+    std::optional<QByteArray> folderToMake;
+    plan.failure = obstacle(row, plan.target, isThere, &folderToMake);
+    if (!plan.failure)
+        plan.failure = companionObstacle(row, companions, isThere);
+    if (plan.failure)
+        return plan;
+    if (folderToMake)
+        plan.steps.append({RenameStep::Kind::makeFolder, {}, *folderToMake, {}});
+    plan.steps.append({RenameStep::Kind::move, row.nativePath(), plan.target, {}});
+    for (const CompanionMove &move : companions)
+        plan.steps.append({RenameStep::Kind::move, move.from, move.to, {}});
+    // Never in place of one there: the video's own moves with it, and one at the name is kept.
+    if (const std::optional<ServerNameParts> parts = options.writeNfo ? row.nameParts() : std::nullopt;
+        parts && !movesAnNfo(companions)) {
+        const QByteArray nfo = nativeFolder(plan.target) + '/' + baseNameOf(plan.targetName.toUtf8()) + ".nfo";
+        if (!isThere(nfo) && nativeFileName(nfo).size() <= NAME_MAX && nfo.size() < PATH_MAX)
+            plan.steps.append({RenameStep::Kind::writeFile, {}, nfo, movieNfo(*parts)});
+    }
+    return plan;
+}
+
+QList<PlannedRename> planRenames(const QList<MovieItemPtr> &items, const RenameOptions &options, const QString &journalPath)
 {
     // Every rename writes the journal first; asked once, as it is the same for every row.
     const std::optional<QString> journalObstacle
         = journalPath.isEmpty() ? std::nullopt : RenameJournal::writeObstacle(journalPath);
     const QHash<const MovieItem *, QList<CompanionMove>> companions
-        = moveCompanions.value_or(AppSettings::moveCompanionFiles()) ? planCompanions(items)
-                                                                    : QHash<const MovieItem *, QList<CompanionMove>>();
+        = options.moveCompanions ? planCompanions(items) : QHash<const MovieItem *, QList<CompanionMove>>();
     // What the batch has done so far: paths it freed (false) and took (true), over the disk.
     QHash<QByteArray, bool> changed;
     const PathExists exists = [&changed](const QByteArray &path) {
@@ -162,24 +177,155 @@ QList<PlannedRename> planRenames(
     };
     QList<PlannedRename> plan;
     for (const MovieItemPtr &item : items) {
-        if (!item || !item->canRename())
+        if (!item || !item->proposedName())
             continue;
-        PlannedRename planned{item, *item->proposedName(), renameObstacle(*item, exists), companions.value(item.get())};
-        if (!planned.failure)
-            planned.failure = companionObstacle(*item, planned.companions, exists);
-        if (!planned.failure)
+        PlannedRename planned = planRename(item, companions.value(item.get()), options, exists);
+        if (!planned.alreadyNamed && !item->canRename())
+            continue;
+        if (!planned.failure && !planned.alreadyNamed)
             planned.failure = journalObstacle;
-        if (!planned.failure) {
-            changed.insert(item->nativePath(), false);
-            changed.insert(renameTargetPath(*item), true);
-            for (const CompanionMove &move : std::as_const(planned.companions)) {
-                changed.insert(move.from, false);
-                changed.insert(move.to, true);
-            }
+        if (planned.failure)
+            planned.steps.clear();
+        for (const RenameStep &step : std::as_const(planned.steps)) {
+            if (step.kind == RenameStep::Kind::move)
+                changed.insert(step.from, false);
+            changed.insert(step.to, true);
         }
         plan.append(std::move(planned));
     }
     return plan;
+}
+
+QList<PlannedRename> planRenames(
+    const QList<MovieItemPtr> &items, std::optional<bool> moveCompanions, const QString &journalPath)
+{
+    RenameOptions options = RenameOptions::fromSettings();
+    options.moveCompanions = moveCompanions.value_or(options.moveCompanions);
+    return planRenames(items, options, journalPath);
+}
+
+namespace {
+
+/// Writes `content` to a new file at `path`, never over one there, and to the disk before
+/// returning. None when written, else the error (and nothing left at the path).
+std::optional<int> writeNewFile(const QByteArray &path, const QByteArray &content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    for (qsizetype written = 0; written < content.size() && error == 0;) {
+        const ssize_t count = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (count < 0 && errno != EINTR)
+            error = errno;
+        else if (count > 0)
+            written += count;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(path.constData());
+    return error != 0 ? std::optional(error) : std::nullopt;
+}
+
+/// Takes back the steps made, newest first; what cannot be taken back is named.
+QString takeBack(const QList<std::pair<const RenameStep *, int>> &made, RenameJournal *journal)
+{
+    QString stuck;
+    for (auto entry = made.crbegin(); entry != made.crend(); ++entry) {
+        const RenameStep &step = *entry->first;
+        bool back = false;
+        if (step.kind == RenameStep::Kind::move)
+            back = moveWithoutReplacing(step.to, step.from).kind == MoveResult::Kind::moved;
+        else if (step.kind == RenameStep::Kind::writeFile)
+            back = ::unlink(step.to.constData()) == 0;
+        else
+            back = ::rmdir(step.to.constData()) == 0; // empty again once its files are back
+        if (back && journal)
+            journal->markReverted(entry->second);
+        else if (!back && step.kind == RenameStep::Kind::move)
+            stuck += QStringLiteral("; “%1” is left as “%2”")
+                         .arg(readableName(nativeFileName(step.from)), readableName(nativeFileName(step.to)));
+        else if (!back)
+            stuck += QStringLiteral("; “%1” is left").arg(readableName(step.to));
+    }
+    return stuck;
+}
+
+} // namespace
+
+std::optional<QString> performRename(const PlannedRename &plan, RenameJournal *journal)
+{
+    if (plan.failure)
+        return plan.failure;
+    const MovieItem &item = *plan.item;
+    QList<int> indexes(plan.steps.size(), -1);
+    if (journal && !plan.steps.isEmpty()) {
+        QList<JournalMove> announced;
+        for (const RenameStep &step : plan.steps) {
+            announced.append(JournalMove());
+            JournalMove &move = announced.last();
+            move.from = step.from;
+            move.to = step.to;
+            move.kind = step.kind == RenameStep::Kind::move ? JournalMove::Kind::move
+                : step.kind == RenameStep::Kind::makeFolder ? JournalMove::Kind::makeFolder
+                                                            : JournalMove::Kind::writeFile;
+        }
+        QString error;
+        const std::optional<int> first = journal->announceMoves(announced, &error);
+        if (!first)
+            return error;
+        for (qsizetype index = 0; index < indexes.size(); ++index)
+            indexes[index] = *first + int(index);
+    }
+    QList<std::pair<const RenameStep *, int>> made;
+    for (qsizetype index = 0; index < plan.steps.size(); ++index) {
+        const RenameStep &step = plan.steps[index];
+        std::optional<QString> failure;
+        bool reused = false;
+        const QString shownTarget = readableName(nativeFileName(step.to));
+        if (step.kind == RenameStep::Kind::move) {
+            const MoveResult moved = moveWithoutReplacing(step.from, step.to);
+            if (moved.kind == MoveResult::Kind::targetExists)
+                failure = targetExistsText(shownTarget);
+            else if (moved.kind != MoveResult::Kind::moved)
+                failure = renameFailureText(item, moved.message);
+        } else if (step.kind == RenameStep::Kind::makeFolder) {
+            // Made by someone else meanwhile: used, and not ours to take back.
+            if (::mkdir(step.to.constData(), 0777) != 0) {
+                const int error = errno;
+                reused = error == EEXIST && isFolderOnDisk(step.to);
+                if (!reused)
+                    failure = error == EEXIST ? targetExistsText(shownTarget) : renameFailureText(item, systemErrorText(error));
+            }
+        } else if (const std::optional<int> error = writeNewFile(step.to, step.content)) {
+            failure = *error == EEXIST ? targetExistsText(shownTarget)
+                                       : renameFailureText(item, systemErrorText(*error) + QStringLiteral(": ") + shownTarget);
+        }
+        if (failure) {
+            for (qsizetype later = index; journal && later < indexes.size(); ++later)
+                journal->markNotMade(indexes[later]);
+            return *failure + takeBack(made, journal);
+        }
+        if (reused) {
+            if (journal)
+                journal->markNotMade(indexes[index]);
+            continue;
+        }
+        if (journal)
+            journal->markDone(indexes[index], step.kind == RenameStep::Kind::move ? QByteArray() : fileIdentity(step.to));
+        made.append({&step, indexes[index]});
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> performRename(const MovieItem &item, const QList<CompanionMove> &companions, RenameJournal *journal)
+{
+    // Not owned: the row lives as long as the caller's reference.
+    const MovieItemPtr row(const_cast<MovieItem *>(&item), [](MovieItem *) { });
+    return performRename(planRename(row, companions, RenameOptions{true, false}), journal);
 }
 
 } // namespace tolvane

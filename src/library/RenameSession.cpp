@@ -27,8 +27,9 @@ void RenameSession::beginBatch(const QList<MovieItemPtr> &rows)
 {
     if (m_batchDepth++ > 0)
         return;
-    m_batchCompanions = AppSettings::moveCompanionFiles() ? planCompanions(rows)
-                                                          : QHash<const MovieItem *, QList<CompanionMove>>();
+    m_batchOptions = RenameOptions::fromSettings();
+    m_batchCompanions = m_batchOptions.moveCompanions ? planCompanions(rows)
+                                                      : QHash<const MovieItem *, QList<CompanionMove>>();
     const QString path = journalPath();
     if (!path.isEmpty()) {
         m_journal = std::make_unique<RenameJournal>(path);
@@ -52,24 +53,29 @@ void RenameSession::endBatch()
         Q_EMIT canUndoChanged();
 }
 
-std::optional<QString> RenameSession::move(const MovieItem &item)
+PlannedRename RenameSession::plan(const MovieItemPtr &item) const
 {
+    const RenameOptions options = m_batchDepth > 0 ? m_batchOptions : RenameOptions::fromSettings();
     // In a batch, its companions were found with the others'.
-    const auto planned = m_batchCompanions.constFind(&item);
-    const QList<CompanionMove> companions = planned != m_batchCompanions.cend() ? *planned
-        : AppSettings::moveCompanionFiles()                                     ? companionMovesFor(item)
-                                                                                : QList<CompanionMove>();
-    // What can be told without moving is told the same way a plan tells it; each move still
-    // refuses atomically to replace a file that appears meanwhile, and the row's moves are all
-    // or nothing.
-    return performRename(item, companions, m_journal.get());
+    const auto found = item ? m_batchCompanions.constFind(item.get()) : m_batchCompanions.cend();
+    const QList<CompanionMove> companions = found != m_batchCompanions.cend() ? *found
+        : item && options.moveCompanions                                      ? companionMovesFor(*item)
+                                                                              : QList<CompanionMove>();
+    return planRename(item, companions, options);
+}
+
+std::optional<QString> RenameSession::carryOut(const PlannedRename &plan)
+{
+    // What can be told without moving was told the same way a dry run tells it; each step still
+    // refuses atomically to replace a file that appears meanwhile, and the row is all or nothing.
+    return performRename(plan, m_journal.get());
 }
 
 void RenameSession::recordRename(const MovieItem &old, const QUuid &freshID, const QString &newName)
 {
     if (m_journal)
         m_openBatch.journalID = m_journal->batchId();
-    m_openBatch.rows.append({freshID, old.nativePath(), old.choices(), old.mediaInfo(), newName});
+    m_openBatch.rows.append({freshID, old.nativePath(), old.namingOptions(), old.choices(), old.mediaInfo(), newName});
 }
 
 bool RenameSession::canUndo() const
@@ -88,6 +94,7 @@ void RenameSession::setUndoing(bool undoing)
 void RenameSession::restoreRow(const RenamedRow &renamed)
 {
     auto restored = std::make_shared<MovieItem>(renamed.oldPath);
+    restored->setNamingOptions(renamed.naming);
     restored->restoreChoices(renamed.choices);
     restored->setMediaInfo(renamed.mediaInfo);
     restored->setStatus(LookupStatus::ready());
@@ -116,9 +123,9 @@ QCoro::Task<> RenameSession::undoLast()
     QSet<QByteArray> back;
     int left = 0;
     for (const UndoStep &step : report.steps) {
-        if (step.kind == UndoStep::Kind::moved)
+        if (step.kind == UndoStep::Kind::moved && step.action == JournalMove::Kind::move)
             back.insert(step.original);
-        else
+        else if (step.kind != UndoStep::Kind::moved && step.kind != UndoStep::Kind::kept)
             ++left;
     }
     for (const RenamedRow &renamed : batch.rows) {

@@ -2,6 +2,7 @@
 
 #include "library/CompanionFiles.h"
 #include "library/MovieItem.h"
+#include "library/RenamePlan.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -31,14 +32,16 @@ public:
     void setJournalPath(const QString &path) { m_journalPath = path; }
     QString journalPath() const;
 
-    /// Makes the moves that follow, until endBatch(), one batch of the journal, with the
-    /// companion files of `rows` found at once. Batches do not nest: an inner begin joins the
-    /// open batch.
+    /// Makes the renames that follow, until endBatch(), one batch of the journal, with the
+    /// rename options read and the companion files of `rows` found at once. Batches do not nest:
+    /// an inner begin joins the open batch.
     void beginBatch(const QList<MovieItemPtr> &rows);
     void endBatch();
-    /// Moves the row's file and its companions to its proposed name, journalled in the open
-    /// batch. None when moved, else the reason.
-    std::optional<QString> move(const MovieItem &item);
+    /// The row's rename planned against the disk as it is now, with the batch's options.
+    PlannedRename plan(const MovieItemPtr &item) const;
+    /// Carries out `plan` all or nothing, journalled in the open batch. None when done, else the
+    /// reason.
+    std::optional<QString> carryOut(const PlannedRename &plan);
     /// Notes for the undo that the row `freshID` now stands for `old`'s file, renamed to `newName`.
     void recordRename(const MovieItem &old, const QUuid &freshID, const QString &newName);
 
@@ -61,6 +64,7 @@ private:
     struct RenamedRow {
         QUuid freshID;
         QByteArray oldPath;
+        NamingOptions naming;
         RowChoices choices;
         QList<MediaInfoRow> mediaInfo;
         QString renamedTo;
@@ -76,6 +80,7 @@ private:
     std::unique_ptr<RenameJournal> m_journal; ///< open during a batch
     int m_batchDepth = 0;
     QHash<const MovieItem *, QList<CompanionMove>> m_batchCompanions;
+    RenameOptions m_batchOptions;
     SessionBatch m_openBatch;
     QList<SessionBatch> m_batches; ///< newest last
     bool m_undoing = false;

@@ -6,20 +6,27 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <tuple>
+
+#include <dirent.h>
+#include <unistd.h>
 
 namespace tolvane {
 
 int UndoReport::movedCount() const
 {
     return int(std::count_if(steps.cbegin(), steps.cend(), [](const UndoStep &step) {
-        return step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::planned;
+        return step.action == JournalMove::Kind::move
+            && (step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::planned);
     }));
 }
 
 bool UndoReport::isComplete() const
 {
-    return !error && movedCount() == steps.size();
+    return !error && std::all_of(steps.cbegin(), steps.cend(), [](const UndoStep &step) {
+        return step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::planned || step.kind == UndoStep::Kind::kept;
+    });
 }
 
 std::optional<JournalBatch> undoableBatch(const QList<JournalBatch> &batches, const QSet<QString> &among)
@@ -45,6 +52,24 @@ public:
     {
         m_moved.insert(to, identity(from));
         m_moved.insert(from, QByteArray());
+    }
+    void remove(const QByteArray &path) { m_moved.insert(path, QByteArray()); }
+    /// Whether nothing is left in `folder` once the moves laid over the disk are made.
+    bool isEmptied(const QByteArray &folder) const
+    {
+        DIR *directory = ::opendir(folder.constData());
+        if (!directory)
+            return false;
+        bool empty = true;
+        while (const dirent *entry = ::readdir(directory)) {
+            const QByteArrayView name(entry->d_name);
+            if (name != "." && name != ".." && !identity(folder + '/' + name.toByteArray()).isEmpty()) {
+                empty = false;
+                break;
+            }
+        }
+        ::closedir(directory);
+        return empty;
     }
 
 private:
@@ -125,14 +150,63 @@ void moveRowBack(RenameJournal &journal, const QList<const JournalMove *> &movin
     }
 }
 
+/// The type, device and inode of an identity: a folder's size and time change with its files.
+QByteArray sameThing(const QByteArray &identity)
+{
+    return identity.split(' ').mid(0, 3).join(' ');
+}
+
+/// Takes back a folder the rename made or a file it wrote, once its row's files are back. None
+/// when it is gone already (settled), else the step.
+std::optional<UndoStep> removeMade(const JournalMove &made, DiskView &disk, bool dryRun)
+{
+    UndoStep step{UndoStep::Kind::planned, made.to, {}, {}, made.kind};
+    const QByteArray there = disk.identity(made.to);
+    if (there.isEmpty())
+        return std::nullopt;
+    const bool folder = made.kind == JournalMove::Kind::makeFolder;
+    // A file is the user's once changed (or when the rename could not tell it apart); a folder
+    // once it holds anything.
+    if (folder ? !there.startsWith('d') || (!made.identity.isEmpty() && sameThing(there) != sameThing(made.identity))
+               : made.identity.isEmpty() || there != made.identity) {
+        step.kind = UndoStep::Kind::kept;
+        return step;
+    }
+    if (dryRun) {
+        if (folder && !disk.isEmptied(made.to))
+            step.kind = UndoStep::Kind::kept;
+        else
+            disk.remove(made.to);
+        return step;
+    }
+    if ((folder ? ::rmdir(made.to.constData()) : ::unlink(made.to.constData())) == 0) {
+        step.kind = UndoStep::Kind::moved;
+        return step;
+    }
+    const int error = errno;
+    step.kind = folder && (error == ENOTEMPTY || error == EEXIST) ? UndoStep::Kind::kept : UndoStep::Kind::failed;
+    step.message = systemErrorText(error);
+    return step;
+}
+
 } // namespace
 
 std::optional<QString> undoRefusal(const JournalMove &move)
 {
-    // Kept in one place: a move into a folder the batch made would be allowed here.
-    if (!isPlainPath(move.from) || !isPlainPath(move.to) || move.from == move.to
-        || nativeFolder(move.from) != nativeFolder(move.to))
-        return QStringLiteral("its journal entry is not a rename within one folder");
+    const auto refused = [] { return QStringLiteral("its journal entry is no rename within a folder or to its subfolder"); };
+    if (move.kind != JournalMove::Kind::move) {
+        // Only what a rename makes: a folder, an .nfo file.
+        if (!move.from.isEmpty() || !isPlainPath(move.to)
+            || (move.kind == JournalMove::Kind::writeFile && !move.to.toLower().endsWith(".nfo")))
+            return refused();
+        return std::nullopt;
+    }
+    if (!isPlainPath(move.from) || !isPlainPath(move.to) || move.from == move.to)
+        return refused();
+    // Within one folder, or one level down or up: into a film folder, or out of it.
+    const QByteArray from = nativeFolder(move.from), to = nativeFolder(move.to);
+    if (from != to && from != nativeFolder(to) && to != nativeFolder(from))
+        return refused();
     return std::nullopt;
 }
 
@@ -168,8 +242,13 @@ UndoReport undoBatch(RenameJournal &journal, const JournalBatch &batch, bool dry
         report.interrupted = report.interrupted || stopped;
         QList<UndoStep> steps;
         QList<const JournalMove *> moving;
+        QList<const JournalMove *> made; // the folder and file the row made, newest first
         std::optional<qsizetype> keeper; // the first step that keeps the row where it is
         for (const JournalMove *move : row) {
+            if (move->kind != JournalMove::Kind::move) {
+                made.append(move);
+                continue;
+            }
             UndoStep step{stopped ? UndoStep::Kind::interrupted : UndoStep::Kind::planned, move->to, move->from, {}};
             bool settled = false;
             if (const std::optional<QString> refusal = undoRefusal(*move)) {
@@ -205,6 +284,34 @@ UndoReport undoBatch(RenameJournal &journal, const JournalBatch &batch, bool dry
                 disk.move(move->to, move->from);
         } else if (!keeper) {
             moveRowBack(journal, moving, movingSteps);
+        }
+        const bool rowBack = std::all_of(steps.cbegin(), steps.cend(), [](const UndoStep &step) {
+            return step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::planned;
+        });
+        // What the row made goes once its files are out of it; with them held back, it stays too.
+        for (const JournalMove *move : std::as_const(made)) {
+            UndoStep step{UndoStep::Kind::heldBack, move->to, {}, {}, move->kind};
+            bool gone = false;
+            if (const std::optional<QString> refusal = undoRefusal(*move)) {
+                step.kind = UndoStep::Kind::refused;
+                step.message = *refusal;
+            } else if (stopped) {
+                step.kind = UndoStep::Kind::interrupted;
+            } else if (!rowBack) {
+                const auto held = std::find_if(steps.cbegin(), steps.cend(), [](const UndoStep &moveStep) {
+                    return moveStep.kind != UndoStep::Kind::moved && moveStep.kind != UndoStep::Kind::planned;
+                });
+                step.message = readableName(nativeFileName(held->current));
+            } else if (const std::optional<UndoStep> removal = removeMade(*move, disk, dryRun)) {
+                step = *removal;
+            } else {
+                gone = true;
+            }
+            // Removed, gone, or the user's now: the batch owes nothing more for it.
+            if (!dryRun && (gone || step.kind == UndoStep::Kind::moved || step.kind == UndoStep::Kind::kept))
+                journal.markSettled(move->index);
+            if (!gone)
+                steps.append(step);
         }
         report.steps += steps;
     }
@@ -244,6 +351,10 @@ QString undoStepText(const UndoStep &step)
         return QStringLiteral("%1: left where it is with %2, which is not moved back").arg(current, step.message);
     case UndoStep::Kind::interrupted:
         return QStringLiteral("%1: not undone, the undo was interrupted").arg(current);
+    case UndoStep::Kind::kept:
+        return step.action == JournalMove::Kind::makeFolder
+            ? QStringLiteral("%1: folder kept, it holds other files").arg(current)
+            : QStringLiteral("%1: kept, changed since it was written").arg(current);
     }
     return {};
 }

@@ -118,19 +118,23 @@ private Q_SLOTS:
         QTEST(listing(m_folder), "after");
     }
 
-    // Lines written by hand (an older journal, without the files' identities) move nothing out of
-    // their folder, no folder, and nothing along "..".
+    // Lines written by hand (an older journal, without the files' identities or steps' kinds)
+    // move nothing farther than a direct subfolder, no folder, and nothing along "..".
     void handWrittenLines_data()
     {
         QTest::addColumn<QByteArray>("from");
         QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QString>("left");
-        const QString refused = u"b.mkv: not undone, its journal entry is not a rename within one folder"_qs;
-        QTest::newRow("an older journal") << QByteArray("%F/a.mkv") << QByteArray("%F/b.mkv") << QString();
-        QTest::newRow("into another folder") << QByteArray("%F/s/a.mkv") << QByteArray("%F/b.mkv") << refused;
-        QTest::newRow("along ..") << QByteArray("%F/s/../a.mkv") << QByteArray("%F/b.mkv") << refused;
+        QTest::addColumn<QByteArray>("after"); // the folder, then its subfolder s
+        const QString refused = u"b.mkv: not undone, its journal entry is no rename within a folder or to its subfolder"_qs;
+        QTest::newRow("an older journal") << QByteArray("%F/a.mkv") << QByteArray("%F/b.mkv") << QString() << QByteArray("a.mkv;");
+        QTest::newRow("out of a subfolder") << QByteArray("%F/s/a.mkv") << QByteArray("%F/b.mkv") << QString() << QByteArray(";a.mkv");
+        QTest::newRow("two folders down") << QByteArray("%F/s/t/a.mkv") << QByteArray("%F/b.mkv") << refused << QByteArray("b.mkv;");
+        QTest::newRow("along ..") << QByteArray("%F/s/../a.mkv") << QByteArray("%F/b.mkv") << refused << QByteArray("b.mkv;");
         QTest::newRow("a whole folder") << QByteArray("%F/e") << QByteArray("%F/s")
-                                        << u"s: not undone, the file at the new name is not the one renamed"_qs;
+                                        << u"s: not undone, the file at the new name is not the one renamed"_qs << QByteArray("b.mkv;");
+        QTest::newRow("a file written, not an .nfo") << QByteArray("\",\"step\":\"file") << QByteArray("%F/b.mkv")
+                                        << refused << QByteArray("b.mkv;");
     }
     void handWrittenLines()
     {
@@ -143,8 +147,7 @@ private Q_SLOTS:
                 + from.replace("%F", m_folder) + "\",\"to\":\"" + to.replace("%F", m_folder) + "\"}\n{\"batch\":\"h\",\"done\":0}\n");
         RenameJournal journal(QFile::decodeName(m_folder + ".jsonl"));
         QCOMPARE(leftTexts(undoLatest(journal, false), m_folder), left);
-        QCOMPARE(listing(m_folder), left.isEmpty() ? QByteArray("a.mkv") : QByteArray("b.mkv"));
-        QVERIFY(QFileInfo(QFile::decodeName(at("s"))).isDir());
+        QTEST(listing(m_folder) + ';' + listing(at("s")), "after");
     }
 
     // An undo that could not take every file back leaves its batch undoable ("partly undone")
