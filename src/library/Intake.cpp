@@ -288,7 +288,11 @@ QList<qsizetype> nameOrder(const QStringList &names, const QLocale &locale)
     };
     std::vector<Ranked> ranked(size_t(names.size()));
     std::vector<quint8> rankText;
-    if (const std::optional<AsciiRanks> ranks = plainAsciiRanks(collator, locale)) {
+    // Reading the ranks takes some 700 compares: worth it from about a hundred names.
+    constexpr qsizetype rankedFrom = 100;
+    const std::optional<AsciiRanks> ranks
+        = names.size() >= rankedFrom ? plainAsciiRanks(collator, locale) : std::nullopt;
+    if (ranks) {
         rankText.reserve(size_t(std::accumulate(
             names.cbegin(), names.cend(), qsizetype(0), [](qsizetype sum, const QString &name) { return sum + name.size(); })));
         for (qsizetype i = 0; i < names.size(); ++i) {
