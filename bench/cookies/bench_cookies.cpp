@@ -66,12 +66,13 @@ int main(int argc, char *argv[])
     file.close();
 
     const double parse = medianMicroseconds(15, 1, [&] { parseBinaryCookies(bytes); });
-    BrowserCookies::loadCookies(true);
+    BrowserCookies cookies;
+    cookies.load(true);
     const QUrl url(QStringLiteral("https://www.site7.example/film/1"));
-    const double header = medianMicroseconds(15, 200, [&] { BrowserCookies::cookieHeader(url); });
+    const double header = medianMicroseconds(15, 200, [&] { cookies.cookieHeader(url); });
     std::printf("cookies: %d in %lld bytes\n", cookieCount, static_cast<long long>(bytes.size()));
     std::printf("parseBinaryCookies: %.0f us (median of 15)\n", parse);
     std::printf("cookieHeader, cached: %.1f us per call (median of 15 x 200)\n", header);
-    std::printf("file reads: %d\n", BrowserCookies::fileReadsForTesting());
+    std::printf("file reads: %d\n", cookies.fileReads());
     return 0;
 }

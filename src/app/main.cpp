@@ -5,6 +5,7 @@
 #include "core/FilePaths.h"
 #include "library/LibraryModel.h"
 #include "media/MediaProbe.h"
+#include "services/BrowserCookies.h"
 #include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
 #include "ui/MainWindow.h"
@@ -120,12 +121,17 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(QIcon::fromTheme(SingleInstance::serviceName,
         QIcon(QStringLiteral(":/icons/%1.svg").arg(SingleInstance::serviceName))));
 
+    // One cookie reader for the lookups and the settings window; work still on the pool when the
+    // window closes holds it too.
+    const auto cookies = std::make_shared<BrowserCookies>();
     LibraryModel model;
     WidgetDesktopServices desktop;
     MainWindow window(model, desktop);
+    window.setBrowserCookies(cookies);
     desktop.setWindow(&window);
     model.setDesktopServices(&desktop);
     model.setMediaProbe(loadProps);
+    model.setLookup(MovieLookup::standard(cookies));
     QObject::connect(&instance, &SingleInstance::filesHandedOver, &window, [&window](const QList<QUrl> &handed) {
         window.openFiles(handed);
         window.raise();

@@ -6,9 +6,11 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 namespace tolvane {
+class BrowserCookies;
 class JsonWriter;
 struct MediaInfoRow;
 }
@@ -17,13 +19,14 @@ class QCommandLineParser;
 
 namespace tolvane::cli {
 
-/// Each command takes its own arguments (after the command word) and returns the exit code.
+/// Each command takes its own arguments (after the command word) and returns the exit code; those
+/// that read the browser's cookies share main()'s one reader.
 int runScan(const QStringList &arguments);
 int runSettings(const QStringList &arguments);
-int runCookies(const QStringList &arguments);
+int runCookies(const QStringList &arguments, BrowserCookies &cookies);
 int runProbe(const QStringList &arguments);
-int runLookup(const QStringList &arguments);
-int runRename(const QStringList &arguments);
+int runLookup(const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies);
+int runRename(const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies);
 int runHistory(const QStringList &arguments);
 int runUndo(const QStringList &arguments);
 

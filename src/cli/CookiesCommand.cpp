@@ -11,7 +11,7 @@ namespace tolvane::cli {
 
 namespace {
 
-using BrowserCookies::Status;
+using Status = BrowserCookies::Status;
 
 std::optional<QString> unlessEmpty(const QString &text)
 {
@@ -60,7 +60,7 @@ QByteArray cookiesJson(const Status &status, const std::optional<QString> &file,
 
 } // namespace
 
-int runCookies(const QStringList &arguments)
+int runCookies(const QStringList &arguments, BrowserCookies &cookies)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -92,13 +92,13 @@ int runCookies(const QStringList &arguments)
     }
 
     if (parser.isSet(header))
-        BrowserCookies::wantCookiesFor({url.host(QUrl::FullyEncoded)}); // read along with the status
-    const Status status = BrowserCookies::loadCookies(AppSettings::useSafariCookies());
+        cookies.wantCookiesFor({url.host(QUrl::FullyEncoded)}); // read along with the status
+    const Status status = cookies.load(AppSettings::useSafariCookies());
     std::optional<std::optional<QString>> cookieHeader;
     if (parser.isSet(header))
-        cookieHeader = BrowserCookies::cookieHeader(url);
+        cookieHeader = cookies.cookieHeader(url);
 
-    const std::optional<QString> file = BrowserCookies::lastFile();
+    const std::optional<QString> file = cookies.lastFile();
     if (parser.isSet(json)) {
         printOut(cookiesJson(status, file, cookieHeader));
         return 0;

@@ -279,7 +279,7 @@ struct Options {
     std::_Exit(130);
 }
 
-QCoro::Task<int> lookUpAndPrint(Options options)
+QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies> cookies)
 {
     const QString command = options.rename ? QStringLiteral("rename") : QStringLiteral("lookup");
     bool anyMissing = false;
@@ -289,6 +289,7 @@ QCoro::Task<int> lookUpAndPrint(Options options)
     co_await ApiKeyStore::load(std::chrono::seconds(5));
     LibraryModel model;
     model.setMediaProbe(loadProps);
+    model.setLookup(MovieLookup::standard(std::move(cookies)));
     co_await model.addURLs(urls);
     BatchLookup batch(&model);
     InterruptWatch interrupt([&batch] { batch.cancel(); });
@@ -410,23 +411,23 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     return Options{parser.isSet(json), rename, rename && parser.isSet(dryRun), paths};
 }
 
-int run(const QString &command, const QStringList &arguments)
+int run(const QString &command, const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies)
 {
     int exitCode = 0;
     const std::optional<Options> options = parse(command, arguments, &exitCode);
-    return options ? QCoro::waitFor(lookUpAndPrint(*options)) : exitCode;
+    return options ? QCoro::waitFor(lookUpAndPrint(*options, std::move(cookies))) : exitCode;
 }
 
 } // namespace
 
-int runLookup(const QStringList &arguments)
+int runLookup(const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies)
 {
-    return run(QStringLiteral("lookup"), arguments);
+    return run(QStringLiteral("lookup"), arguments, std::move(cookies));
 }
 
-int runRename(const QStringList &arguments)
+int runRename(const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies)
 {
-    return run(QStringLiteral("rename"), arguments);
+    return run(QStringLiteral("rename"), arguments, std::move(cookies));
 }
 
 } // namespace tolvane::cli

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "core/Text.h"
+#include "services/BrowserCookies.h"
 
 #include <QCoreApplication>
 
@@ -61,18 +62,19 @@ int main(int argc, char *argv[])
         printOut(QStringLiteral("tolvane-cli " TOLVANE_VERSION "\n"));
         return 0;
     }
+    const auto cookies = std::make_shared<tolvane::BrowserCookies>();
     if (command == QLatin1String("scan"))
         return runScan(arguments);
     if (command == QLatin1String("settings"))
         return runSettings(arguments);
     if (command == QLatin1String("cookies"))
-        return runCookies(arguments);
+        return runCookies(arguments, *cookies);
     if (command == QLatin1String("probe"))
         return runProbe(arguments);
     if (command == QLatin1String("lookup"))
-        return runLookup(arguments);
+        return runLookup(arguments, cookies);
     if (command == QLatin1String("rename"))
-        return runRename(arguments);
+        return runRename(arguments, cookies);
     if (command == QLatin1String("history"))
         return runHistory(arguments);
     if (command == QLatin1String("undo"))

@@ -14,14 +14,16 @@ namespace tolvane {
 
 namespace {
 
-QCoro::Task<> loadBrowserCookies()
+QCoro::Task<> loadBrowserCookies(std::shared_ptr<BrowserCookies> cookies)
 {
+    if (!cookies)
+        co_return;
     if (!AppSettings::useSafariCookies()) {
-        BrowserCookies::loadCookies(false);
+        cookies->load(false);
         co_return;
     }
     // The status is not needed here: loading fills the store the web requests read from.
-    const auto load = [] { BrowserCookies::loadCookies(true); };
+    const auto load = [cookies] { cookies->load(true); };
     const QFuture<void> loaded = runInWorkPool(load);
     co_await loaded;
 }
@@ -54,7 +56,7 @@ QCoro::Task<QList<EngineReply>> lookupAll(MovieLookup lookup, LookupEngines engi
     if (!queries)
         throw LookupError::emptyQuery();
     if (engines.prepareCookies) {
-        QCoro::Task<> prepared = engines.prepareCookies();
+        QCoro::Task<> prepared = engines.prepareCookies(lookup.cookies);
         co_await std::move(prepared);
     }
 

@@ -15,11 +15,11 @@
 
 namespace tolvane {
 
-/// The engines a lookup asks, in priority order, and what readies the browser cookies before
-/// them. The model holds the standard set; tests put scripted engines in its place.
+/// The engines a lookup asks, in priority order, and what readies the lookup's browser cookies
+/// before them. The model holds the standard set; tests put scripted engines in its place.
 struct LookupEngines {
     QList<std::shared_ptr<LookupEngine>> engines;
-    std::function<QCoro::Task<>()> prepareCookies;
+    std::function<QCoro::Task<>(std::shared_ptr<BrowserCookies>)> prepareCookies;
 
     /// The AI agent (with the settings as stored at each search), VK Video, DuckDuckGo.
     static LookupEngines standard();

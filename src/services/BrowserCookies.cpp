@@ -19,7 +19,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tolvane::BrowserCookies {
+namespace tolvane {
+
+using Status = BrowserCookies::Status;
 
 namespace {
 
@@ -128,7 +130,12 @@ struct CookieIndex {
     }
 };
 
-struct Cache {
+// Lookups ask a handful of hosts; a bound keeps a stream of odd ones from growing every query.
+constexpr qsizetype mostWantedHosts = 1024;
+
+} // namespace
+
+struct BrowserCookies::State {
     QMutex mutex;
     /// Held while a file is read (taken before `mutex`, never while it is held), so that callers
     /// who find the file changed wait for that one read instead of each making their own.
@@ -147,24 +154,16 @@ struct Cache {
     /// and those whose cookies the cache holds.
     QSet<QString> wanted;
     QSet<QString> readHosts;
+    std::atomic<int> fileReads{0};
+
+    void store(QList<Cookie> cookies, const Status &loaded)
+    {
+        index = std::make_shared<CookieIndex>(std::move(cookies));
+        status = loaded;
+    }
 };
 
-// Lookups ask a handful of hosts; a bound keeps a stream of odd ones from growing every query.
-constexpr qsizetype mostWantedHosts = 1024;
-
-Cache &cache()
-{
-    static Cache instance;
-    return instance;
-}
-
-std::atomic<int> fileReads{0};
-
-void store(Cache &shared, QList<Cookie> cookies, const Status &status)
-{
-    shared.index = std::make_shared<CookieIndex>(std::move(cookies));
-    shared.status = status;
-}
+namespace {
 
 /// The file to read: Safari's where there is one, else the default Firefox profile's database.
 struct Source {
@@ -193,7 +192,7 @@ QString shownPath(const QString &path, const QString &home)
 
 std::optional<Source> findSource(const QString &home)
 {
-    for (const char *suffix : fileLocations) {
+    for (const char *suffix : BrowserCookies::fileLocations) {
         const QString path = home + QLatin1String(suffix);
         if (const Probe found = probe(path); found.exists)
             return Source{path, found, std::nullopt, std::nullopt, {}};
@@ -249,15 +248,17 @@ Status readSource(const Source &source, const QStringList &hosts, QList<Cookie> 
     }
 }
 
+} // namespace
+
 // The lock is taken only to look at or replace the cache, never around file work, so one slow
 // disk does not stall every request.
-Status loadEnabled(bool force)
+Status BrowserCookies::loadEnabled(bool force)
 {
-    Cache &shared = cache();
+    State &shared = *m_state;
     const std::optional<Source> source = findSource(QDir::homePath());
     if (!source) {
         QMutexLocker lock(&shared.mutex);
-        store(shared, {}, Status::notFound());
+        shared.store({}, Status::notFound());
         shared.known = false;
         return shared.status;
     }
@@ -273,12 +274,12 @@ Status loadEnabled(bool force)
             return shared.status;
     }
 
-    ++fileReads;
+    ++shared.fileReads;
     QList<Cookie> cookies;
     const Status status = readSource(*source, hosts.values(), cookies);
 
     QMutexLocker lock(&shared.mutex);
-    store(shared, std::move(cookies), status);
+    shared.store(std::move(cookies), status);
     shared.readHosts = std::move(hosts);
     shared.path = source->path;
     shared.stamp = source->found.stamp;
@@ -286,6 +287,8 @@ Status loadEnabled(bool force)
     shared.known = true;
     return status;
 }
+
+namespace {
 
 bool domainMatches(const QString &host, const QString &domain)
 {
@@ -314,7 +317,7 @@ std::optional<QString> headerFor(const QList<const Cookie *> &candidates, const 
 
 } // namespace
 
-QString Status::displayText() const
+QString BrowserCookies::Status::displayText() const
 {
     switch (kind) {
     case Case::loaded:
@@ -340,7 +343,7 @@ QString Status::displayText() const
     return {};
 }
 
-QString Status::caseName() const
+QString BrowserCookies::Status::caseName() const
 {
     switch (kind) {
     case Case::loaded:
@@ -357,7 +360,7 @@ QString Status::caseName() const
     return {};
 }
 
-QString Status::sourceName() const
+QString BrowserCookies::Status::sourceName() const
 {
     if (!firefoxProfile.isEmpty())
         return QStringLiteral("firefox");
@@ -365,16 +368,21 @@ QString Status::sourceName() const
     return fileFound ? QStringLiteral("binarycookies") : QString();
 }
 
-namespace {
-
-Status load(bool enabled, bool force)
+BrowserCookies::BrowserCookies()
+    : m_state(std::make_unique<State>())
 {
-    Cache &shared = cache();
+}
+
+BrowserCookies::~BrowserCookies() = default;
+
+Status BrowserCookies::load(bool enabled, bool force)
+{
+    State &shared = *m_state;
     {
         QMutexLocker lock(&shared.mutex);
         shared.enabled = enabled;
         if (!enabled) {
-            store(shared, {}, Status::disabled());
+            shared.store({}, Status::disabled());
             shared.known = false;
             return shared.status;
         }
@@ -382,21 +390,19 @@ Status load(bool enabled, bool force)
     return loadEnabled(force);
 }
 
-} // namespace
-
-Status loadCookies(bool enabled)
+Status BrowserCookies::load(bool enabled)
 {
     return load(enabled, false);
 }
 
-Status reloadCookies(bool enabled)
+Status BrowserCookies::reload(bool enabled)
 {
     return load(enabled, true);
 }
 
-void wantCookiesFor(const QStringList &hosts)
+void BrowserCookies::wantCookiesFor(const QStringList &hosts)
 {
-    Cache &shared = cache();
+    State &shared = *m_state;
     QMutexLocker lock(&shared.mutex);
     for (const QString &host : hosts) {
         for (const QString &value : FirefoxCookies::cookieHosts(host.toLower())) {
@@ -406,12 +412,12 @@ void wantCookiesFor(const QStringList &hosts)
     }
 }
 
-std::optional<QString> cookieHeader(const QUrl &url)
+std::optional<QString> BrowserCookies::cookieHeader(const QUrl &url)
 {
     // Cookie files hold host names in their ASCII (punycode) form.
     const QString host = url.host(QUrl::FullyEncoded).toLower();
+    State &shared = *m_state;
     {
-        Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
         if (!shared.enabled)
             return std::nullopt;
@@ -420,7 +426,6 @@ std::optional<QString> cookieHeader(const QUrl &url)
     loadEnabled(false);
     std::shared_ptr<const CookieIndex> index;
     {
-        Cache &shared = cache();
         QMutexLocker lock(&shared.mutex);
         index = shared.index;
     }
@@ -442,7 +447,8 @@ std::optional<QString> cookieHeader(const QUrl &url)
     return headerFor(candidates, url, QDateTime::currentDateTimeUtc());
 }
 
-std::optional<QString> cookieHeaderFor(const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now)
+std::optional<QString> BrowserCookies::cookieHeaderFor(
+    const QList<Cookie> &cookies, const QUrl &url, const QDateTime &now)
 {
     QList<const Cookie *> candidates;
     candidates.reserve(cookies.size());
@@ -489,30 +495,15 @@ std::optional<QString> headerFor(const QList<const Cookie *> &candidates, const 
 
 } // namespace
 
-std::optional<QString> lastFile()
+std::optional<QString> BrowserCookies::lastFile() const
 {
-    Cache &shared = cache();
-    QMutexLocker lock(&shared.mutex);
-    return shared.known ? shared.path : std::nullopt;
+    QMutexLocker lock(&m_state->mutex);
+    return m_state->known ? m_state->path : std::nullopt;
 }
 
-void resetCacheForTesting()
+int BrowserCookies::fileReads() const
 {
-    Cache &shared = cache();
-    QMutexLocker lock(&shared.mutex);
-    store(shared, {}, Status::disabled());
-    shared.path.reset();
-    shared.stamp.reset();
-    shared.logStamp.reset();
-    shared.known = false;
-    shared.enabled = false;
-    shared.wanted.clear();
-    shared.readHosts.clear();
+    return m_state->fileReads;
 }
 
-int fileReadsForTesting()
-{
-    return fileReads;
-}
-
-} // namespace tolvane::BrowserCookies
+} // namespace tolvane

@@ -2,6 +2,7 @@
 
 #include "core/FilePaths.h"
 #include "library/LibraryModel.h"
+#include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
 #include "support/DesktopServices.h"
 #include "ui/Actions.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(LibraryModel &model, DesktopServices &desktop, QWidget *p
     : QMainWindow(parent)
     , m_model(model)
     , m_desktop(desktop)
+    , m_cookies(std::make_shared<BrowserCookies>())
     , m_actions(new Actions(model, desktop, this))
     , m_listModel(new LibraryListModel(model, this))
 {
@@ -320,9 +322,14 @@ void MainWindow::openFiles(const QList<QUrl> &files)
     m_model.addURLs(files);
 }
 
+void MainWindow::setBrowserCookies(std::shared_ptr<BrowserCookies> cookies)
+{
+    m_cookies = std::move(cookies);
+}
+
 void MainWindow::showSettings()
 {
-    auto *dialog = new SettingsDialog(m_desktop, this);
+    auto *dialog = new SettingsDialog(m_desktop, m_cookies, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, &MainWindow::updateKeyLabel);

@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QUrl>
 
+#include <memory>
+
 class QAction;
 class QListView;
 class QPushButton;
@@ -17,6 +19,7 @@ namespace tolvane {
 QSize firstWindowSize(const QSize &available, const QSize &minimum);
 
 class Actions;
+class BrowserCookies;
 class DesktopServices;
 class DetailPanel;
 class InfoLabel;
@@ -35,6 +38,9 @@ public:
     /// Files handed over by the desktop (command line, file manager, a second launch). Held until
     /// the window has first been shown, then taken in as one drop; an empty list does nothing.
     void openFiles(const QList<QUrl> &files);
+    /// The browser cookies the settings dialog shows and reloads: the app hands in those its lookups
+    /// use. Until then the window has a reader of its own.
+    void setBrowserCookies(std::shared_ptr<BrowserCookies> cookies);
     /// Opens a fresh settings dialog, modal to this window.
     void showSettings();
     /// Shows or hides the "no Yandex AI key" label (at start, once the key has been read, and
@@ -77,6 +83,7 @@ private:
 
     LibraryModel &m_model;
     DesktopServices &m_desktop;
+    std::shared_ptr<BrowserCookies> m_cookies;
     Actions *m_actions = nullptr;
     LibraryListModel *m_listModel = nullptr;
     QListView *m_list = nullptr;

@@ -33,7 +33,7 @@ namespace tolvane {
 
 namespace {
 
-using BrowserCookies::Status;
+using Status = BrowserCookies::Status;
 
 const QString consolePage = QStringLiteral("https://aistudio.yandex.ru/");
 
@@ -89,30 +89,33 @@ QVBoxLayout *block(QVBoxLayout *outer, int spacing)
 // The folder of the file last read (a Firefox profile, a copied Safari file); before any was
 // found, Firefox's profile folder or its nearest parent that exists, so the file manager opens
 // somewhere useful.
-QUrl cookieFolder()
+QUrl cookieFolder(const BrowserCookies &cookies)
 {
-    const std::optional<QString> read = BrowserCookies::lastFile();
+    const std::optional<QString> read = cookies.lastFile();
     QString folder = read ? QFileInfo(*read).path() : QDir::homePath() + QLatin1String(FirefoxCookies::profileRoots[0]);
     while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot())
         folder = QFileInfo(folder).path();
     return fileURL(QFile::encodeName(folder));
 }
 
-// Free coroutines take their state as parameters: the dialog may close while the pool works.
-QCoro::Task<> fetchCookieStatus(QPointer<SettingsDialog> dialog, bool enabled, bool reread,
-                                std::function<void(const Status &)> show)
+// Free coroutines take their state as parameters: the dialog may close while the pool works, so
+// the pool work holds the cookies itself.
+QCoro::Task<> fetchCookieStatus(QPointer<SettingsDialog> dialog, std::shared_ptr<BrowserCookies> cookies, bool enabled,
+    bool reread, std::function<void(const Status &)> show)
 {
-    const auto read = [enabled, reread] {
-        return reread ? BrowserCookies::reloadCookies(enabled) : BrowserCookies::loadCookies(enabled);
-    };
-    const Status status = co_await runInWorkPool(read);
+    const auto read = [cookies, enabled, reread] { return reread ? cookies->reload(enabled) : cookies->load(enabled); };
+    const QFuture<Status> reading = runInWorkPool(read);
+    const Status status = co_await reading;
     if (dialog)
         show(status);
 }
 
-QCoro::Task<> openFolderWhenFound(QPointer<SettingsDialog> dialog, DesktopServices *desktop)
+QCoro::Task<> openFolderWhenFound(
+    QPointer<SettingsDialog> dialog, std::shared_ptr<BrowserCookies> cookies, DesktopServices *desktop)
 {
-    const QUrl folder = co_await runInWorkPool(cookieFolder);
+    const auto find = [cookies] { return cookieFolder(*cookies); };
+    const QFuture<QUrl> finding = runInWorkPool(find);
+    const QUrl folder = co_await finding;
     if (dialog)
         desktop->openUrl(folder);
 }
@@ -133,9 +136,11 @@ QCoro::Task<> clearKeyThenReset(std::function<void()> reset)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(DesktopServices &desktop, QWidget *parent)
+SettingsDialog::SettingsDialog(
+    DesktopServices &desktop, std::shared_ptr<BrowserCookies> browserCookies, QWidget *parent)
     : QDialog(parent)
     , m_desktop(desktop)
+    , m_cookies(std::move(browserCookies))
     , m_resetAction([] {
         clearKeyThenReset([] {
             AppSettings::resetAll();
@@ -289,7 +294,7 @@ void SettingsDialog::finishSave()
         return;
     }
     const bool enabled = m_useCookies->isChecked();
-    runInWorkPool([enabled] { return BrowserCookies::loadCookies(enabled); });
+    runInWorkPool([cookies = m_cookies, enabled] { return cookies->load(enabled); });
     accept();
 }
 
@@ -332,7 +337,7 @@ void SettingsDialog::cookieOptionToggled(bool on)
 void SettingsDialog::refreshCookieStatus(bool reread)
 {
     const quint64 request = ++m_statusRequest;
-    fetchCookieStatus(this, m_useCookies->isChecked(), reread, [this, request](const Status &status) {
+    fetchCookieStatus(this, m_cookies, m_useCookies->isChecked(), reread, [this, request](const Status &status) {
         if (request == m_statusRequest)
             showCookieStatus(status);
     });
@@ -352,6 +357,6 @@ void SettingsDialog::showCookieStatus(const Status &status)
     setTextColor(m_cookieStatus, color);
 }
 
-void SettingsDialog::openCookieFolder() { openFolderWhenFound(this, &m_desktop); }
+void SettingsDialog::openCookieFolder() { openFolderWhenFound(this, m_cookies, &m_desktop); }
 
 } // namespace tolvane

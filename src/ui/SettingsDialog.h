@@ -1,8 +1,11 @@
 #pragma once
 
+#include "services/BrowserCookies.h"
+
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -14,9 +17,6 @@ namespace tolvane {
 class InfoLabel;
 
 class DesktopServices;
-namespace BrowserCookies {
-struct Status;
-}
 
 /// The settings dialog: edits the Yandex AI Studio fields (stored only by Save; the key goes to the
 /// keyring where there is one), the browser-cookie and companion-file options (stored at once),
@@ -26,7 +26,9 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     /// `desktop` opens pages and folders and fills the clipboard; it outlives the dialog.
-    explicit SettingsDialog(DesktopServices &desktop, QWidget *parent = nullptr);
+    /// `browserCookies` is the reader whose status the dialog shows and which it reloads.
+    SettingsDialog(
+        DesktopServices &desktop, std::shared_ptr<BrowserCookies> browserCookies, QWidget *parent = nullptr);
     ~SettingsDialog() override;
 
     /// What "Reset & Restart" runs on a later turn of the event loop, once the dialog has closed:
@@ -44,6 +46,7 @@ private:
     void openCookieFolder();
 
     DesktopServices &m_desktop;
+    std::shared_ptr<BrowserCookies> m_cookies;
     std::function<void()> m_resetAction;
     QLineEdit *m_key = nullptr;
     QLineEdit *m_folder = nullptr;

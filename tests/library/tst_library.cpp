@@ -92,6 +92,7 @@ struct Script {
     QSet<QString> held;
     QStringList calls; // "engine:query", in call order
     QStringList cookies; // the Cookie header a web request would carry, per DuckDuckGo call
+    std::shared_ptr<BrowserCookies> browserCookies = std::make_shared<BrowserCookies>(); // the lookup carries it
     QList<QByteArray> probed;
     int running = 0, maxRunning = 0;
     QList<std::coroutine_handle<>> waiting;
@@ -148,7 +149,7 @@ QCoro::Task<MovieMatch> fakeWeb(Script *script, QString text, std::shared_ptr<Ca
     const QString query = text.chopped(QStringLiteral(" themoviedb").size());
     co_await engineCall(script, u"ddg"_qs, query, cancel);
     const QUrl page(u"https://html.duckduckgo.com/html/"_qs);
-    script->cookies.append(BrowserCookies::cookieHeader(page).value_or(u"none"_qs));
+    script->cookies.append(script->browserCookies->cookieHeader(page).value_or(u"none"_qs));
     if (!script->web.contains(query))
         throw LookupError::noCatalogResult();
     co_return script->web.value(query);
@@ -278,7 +279,9 @@ class TestLibrary : public QObject {
     {
         m_model = std::make_unique<LibraryModel>();
         m_script = std::make_unique<Script>();
-        m_model->setLookup(MovieLookup{});
+        MovieLookup lookup;
+        lookup.cookies = m_script->browserCookies;
+        m_model->setLookup(lookup);
         m_model->setLookupEngines(fakeEngines(m_script.get()));
         create(names);
         QCoro::waitFor(m_model->addURLs(urls(names)));

@@ -108,8 +108,9 @@ private Q_SLOTS:
             [](const httplib::Request &, httplib::Response &response) { response.set_content("ok", "text/html"); });
         FakeWaits waits;
         MovieLookup lookup = fakeLookup(&waits);
-        lookup.cookieHeader = browserCookieHeader;
-        BrowserCookies::loadCookies(true);
+        const auto cookies = std::make_shared<BrowserCookies>();
+        lookup.cookieHeader = MovieLookup::standard(cookies).cookieHeader;
+        cookies->load(true);
         QCOMPARE(fetch(lookup, server.url(u"/page"_qs)), u"text: ok"_qs);
         QCOMPARE(server.requests().value(0).header("Cookie"), QByteArray("sid=abc"));
     }

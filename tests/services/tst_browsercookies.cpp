@@ -11,17 +11,17 @@
 #include <unistd.h>
 
 using namespace tolvane;
-using namespace tolvane::BrowserCookies;
 using namespace cookiefile;
+using Status = BrowserCookies::Status;
 
-namespace tolvane::BrowserCookies {
+namespace tolvane {
 
 char *toString(const Status &status)
 {
     return QTest::toString(status.caseName() + u": "_qs + status.displayText());
 }
 
-} // namespace tolvane::BrowserCookies
+} // namespace tolvane
 
 namespace {
 
@@ -48,8 +48,9 @@ class TestBrowserCookies : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_home;
+    std::unique_ptr<BrowserCookies> m_cookies;
 
-    QString location(int index) const { return m_home.path() + QLatin1String(fileLocations[index]); }
+    QString location(int index) const { return m_home.path() + QLatin1String(BrowserCookies::fileLocations[index]); }
 
     static void write(const QString &path, const QByteArray &bytes, const QDateTime &modified = fileTime)
     {
@@ -68,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(QDir::homePath(), m_home.path());
     }
 
-    void init() { resetCacheForTesting(); }
+    void init() { m_cookies = std::make_unique<BrowserCookies>(); }
 
     void cleanup()
     {
@@ -122,11 +123,10 @@ private Q_SLOTS:
             QCOMPARE(::chmod(QFile::encodeName(QFileInfo(location(0)).path()).constData(), 0), 0);
         else if (special == u"fifo")
             QVERIFY(QDir().mkpath(QFileInfo(location(0)).path()) && ::mkfifo(firstPath.constData(), 0600) == 0);
-        const int reads = fileReadsForTesting();
-        QCOMPARE(loadCookies(enabled), expected);
-        QTEST(cookieHeader(www).value_or(QString()), "header");
+        QCOMPARE(m_cookies->load(enabled), expected);
+        QTEST(m_cookies->cookieHeader(www).value_or(QString()), "header");
         const bool nothingToRead = expected.kind == Status::Case::disabled || expected.kind == Status::Case::notFound;
-        QCOMPARE(fileReadsForTesting() - reads, nothingToRead ? 0 : 1);
+        QCOMPARE(m_cookies->fileReads(), nothingToRead ? 0 : 1);
     }
 
     // Requests each ask for the header; the file is read again only when it changed or a reload is
@@ -154,10 +154,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, initial);
         QFETCH(QString, change);
         write(location(0), initial);
-        const int before = fileReadsForTesting();
-        loadCookies(true);
+        m_cookies->load(true);
         for (int request = 0; request < 3; ++request)
-            cookieHeader(www);
+            m_cookies->cookieHeader(www);
         if (change == u"touch") {
             write(location(0), initial, fileTime.addSecs(60));
         } else if (change == u"rewrite") {
@@ -165,15 +164,15 @@ private Q_SLOTS:
         } else if (change == u"move") {
             QVERIFY(QDir().mkpath(QFileInfo(location(1)).path()) && QFile::rename(location(0), location(1)));
         } else if (change == u"reload") {
-            reloadCookies(true);
+            m_cookies->reload(true);
         } else if (change == u"off and on") {
-            QCOMPARE(loadCookies(false), Status::disabled());
-            QCOMPARE(cookieHeader(www), std::nullopt);
+            QCOMPARE(m_cookies->load(false), Status::disabled());
+            QCOMPARE(m_cookies->cookieHeader(www), std::nullopt);
         }
         for (int request = 0; request < 3; ++request)
-            cookieHeader(www);
-        QTEST(loadCookies(true), "final");
-        QTEST(fileReadsForTesting() - before, "reads");
+            m_cookies->cookieHeader(www);
+        QTEST(m_cookies->load(true), "final");
+        QTEST(m_cookies->fileReads(), "reads");
     }
 
     void headerCarriesMatchingCookies_data()
@@ -217,7 +216,7 @@ private Q_SLOTS:
         QFETCH(QList<Cookie>, cookies);
         QFETCH(QString, url);
         QFETCH(QString, header);
-        QCOMPARE(cookieHeaderFor(cookies, QUrl(url), now).value_or(QString()), header);
+        QCOMPARE(BrowserCookies::cookieHeaderFor(cookies, QUrl(url), now).value_or(QString()), header);
         QList<Fields> fields;
         for (const Cookie &c : cookies) {
             if (c.expires)
@@ -225,8 +224,8 @@ private Q_SLOTS:
             fields.append({c.domain.toUtf8(), c.name.toUtf8(), c.path.toUtf8(), c.value.toUtf8(), 0, c.secure});
         }
         write(location(0), cookiesFile(fields));
-        loadCookies(true);
-        QCOMPARE(cookieHeader(QUrl(url)).value_or(QString()), header);
+        m_cookies->load(true);
+        QCOMPARE(m_cookies->cookieHeader(QUrl(url)).value_or(QString()), header);
     }
 };
 

@@ -94,13 +94,14 @@ class TestFirefoxCookies : public QObject {
 
     QTemporaryDir m_home;
     QTemporaryDir m_made; ///< outside the home folder the reader searches
+    std::unique_ptr<BrowserCookies> m_cookies;
 
     QString profileFolder() const { return m_home.path() + u"/.mozilla/firefox/abc.default-release"_qs; }
 
     BrowserCookies::Status loadAfresh()
     {
-        BrowserCookies::resetCacheForTesting();
-        return BrowserCookies::loadCookies(true);
+        m_cookies = std::make_unique<BrowserCookies>();
+        return m_cookies->load(true);
     }
 
     // The profile tree a first run of Firefox 153 left (../shared's real one), or, where that is
@@ -193,8 +194,8 @@ private Q_SLOTS:
         QCOMPARE(read.cookies, expected);
 
         QCOMPARE(loadAfresh().displayText(), u"Loaded 4 cookies from Firefox (default-release)"_qs);
-        QCOMPARE(BrowserCookies::cookieHeader(QUrl(u"https://www.example.com/"_qs)), u"live=v; session=v"_qs);
-        QCOMPARE(BrowserCookies::lastFile(), path);
+        QCOMPARE(m_cookies->cookieHeader(QUrl(u"https://www.example.com/"_qs)), u"live=v; session=v"_qs);
+        QCOMPARE(m_cookies->lastFile(), path);
     }
 
     // A running Firefox holds its database under an exclusive lock, the newest rows in its log.
@@ -240,7 +241,7 @@ private Q_SLOTS:
             }
         }
         QTEST(loadAfresh().displayText(), "status");
-        const std::optional<QString> read = BrowserCookies::lastFile();
+        const std::optional<QString> read = m_cookies->lastFile();
         QCOMPARE(read ? FirefoxCookies::readCookies(*read, {u"localhost"_qs}).cookies.size() : 0, roots.isEmpty() ? 0 : 2);
         for (const char *top : {"config", "snap", ".var", ".mozilla"})
             QDir(m_home.filePath(QString::fromLatin1(top))).removeRecursively();
@@ -295,7 +296,7 @@ private Q_SLOTS:
             qPrintable(status));
         QVERIFY2(status.endsWith(cause), qPrintable(status));
         QCOMPARE_LT(clock.elapsed(), 10'000);
-        QCOMPARE(BrowserCookies::cookieHeader(QUrl(u"https://example.com/"_qs)), std::nullopt);
+        QCOMPARE(m_cookies->cookieHeader(QUrl(u"https://example.com/"_qs)), std::nullopt);
     }
 
     // Lookups ask from several pool threads at once: a changed file is read once for them all.
@@ -307,14 +308,14 @@ private Q_SLOTS:
         makeDatabase(path, 17, {{u"live"_qs, future}}, 1000);
         loadAfresh();
         writeFile(path + u"-wal"_qs, {}); // a running Firefox's log appears
-        const int before = BrowserCookies::fileReadsForTesting();
         std::array<std::optional<QString>, 4> headers;
         std::vector<std::thread> threads;
         for (std::optional<QString> &header : headers)
-            threads.emplace_back([&header] { header = BrowserCookies::cookieHeader(QUrl(u"https://example.com/"_qs)); });
+            threads.emplace_back(
+                [this, &header] { header = m_cookies->cookieHeader(QUrl(u"https://example.com/"_qs)); });
         for (std::thread &thread : threads)
             thread.join();
-        QCOMPARE(BrowserCookies::fileReadsForTesting() - before, 1);
+        QCOMPARE(m_cookies->fileReads(), 2); // the first load's and the one after the change
         for (const std::optional<QString> &header : headers)
             QCOMPARE(header, u"live=v"_qs);
     }

@@ -55,7 +55,7 @@ class TestSettingsDialog : public QObject {
     // Opened as the main window opens it: a fresh dialog that deletes itself once closed.
     QPointer<SettingsDialog> openDialog()
     {
-        auto *dialog = new SettingsDialog(m_desktop);
+        auto *dialog = new SettingsDialog(m_desktop, std::make_shared<BrowserCookies>());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
         return dialog;
