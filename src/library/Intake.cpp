@@ -122,6 +122,7 @@ struct Walk {
     QList<Found> found;
     std::vector<std::unique_ptr<char[]>> buffers;
     ExtensionCache extensions;
+    bool linked = false; // a file was found through a link
 };
 
 void walk(int fd, const WalkDir &here, Walk &state, size_t depth)
@@ -167,8 +168,10 @@ void walk(int fd, const WalkDir &here, Walk &state, size_t depth)
                 // A link counts when it leads to a regular file; that file is what it stands for.
                 if (fstatat(fd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
                     continue;
-                if (std::optional<QByteArray> target = canonicalPath(path))
+                if (std::optional<QByteArray> target = canonicalPath(path)) {
                     state.found.append({path, *target});
+                    state.linked = true;
+                }
                 continue;
             }
             QByteArray key = here.canonical ? joined(*here.canonical, name) : path;
@@ -177,8 +180,9 @@ void walk(int fd, const WalkDir &here, Walk &state, size_t depth)
     }
 }
 
-// The video files below a folder, in directory order.
-QList<Found> walkFolder(const QByteArray &folderPath)
+// The video files below a folder, in directory order; `linked` tells whether any was found
+// through a link.
+QList<Found> walkFolder(const QByteArray &folderPath, bool *linked)
 {
     const int fd = open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -189,6 +193,7 @@ QList<Found> walkFolder(const QByteArray &folderPath)
         root.canonical = *canonical == "/" ? QByteArray() : *canonical;
     Walk state;
     walk(fd, root, state, 0);
+    *linked = state.linked;
     return std::move(state.found);
 }
 
@@ -338,7 +343,15 @@ IntakeResult collectIntake(const QList<QUrl> &urls)
         if (S_ISDIR(info.st_mode)) {
             if (!result.folderPath)
                 result.folderPath = path;
-            QList<Found> found = walkFolder(path);
+            bool linked = false;
+            QList<Found> found = walkFolder(path, &linked);
+            if (urls.size() == 1 && !linked) {
+                // One folder walked without links reaches each file once: none to tell apart.
+                result.paths.reserve(found.size());
+                for (Found &file : found)
+                    result.paths.append(std::move(file.path));
+                continue;
+            }
             seen.reserve(seen.size() + found.size());
             for (Found &file : found)
                 collect(std::move(file.path), file.key);
