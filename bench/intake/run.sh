@@ -55,13 +55,12 @@ make_tree() {
 make_tree "$deep" 4 1 9
 make_tree "$wide" 3 10 90
 
-# Wall time of one run of a command, in milliseconds.
-wall_ms() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    echo $(((end - start) / 1000000))
+# Wall time and CPU time (user + system) of one run of a command, in milliseconds: "WALL CPU".
+# On a busy machine the wall time waits for the other processes; the CPU time mostly does not.
+run_ms() {
+    local TIMEFORMAT='%3R %3U %3S' times
+    times=$({ time "$@" >/dev/null 2>&1; } 2>&1)
+    awk '{ printf "%.0f %.0f\n", $1 * 1000, ($2 + $3) * 1000 }' <<<"$times"
 }
 
 median() {
@@ -78,20 +77,25 @@ measure() {
     echo "$name tree: $(find "$tree" -type f | wc -l) files, $(find "$tree" -type d | wc -l) folders" >&2
     find "$tree" -type f >/dev/null # warm-up: both read from the page cache
     "$cli" scan --json "$tree" >/dev/null
-    local finds=() scans=()
+    local finds=() scans=() find_cpus=() scan_cpus=() wall cpu
     for ((i = 0; i < runs; i++)); do
-        finds+=("$(wall_ms find "$tree" -type f)")
-        scans+=("$(wall_ms "$cli" scan --json "$tree")")
+        read -r wall cpu < <(run_ms find "$tree" -type f)
+        finds+=("$wall") find_cpus+=("$cpu")
+        read -r wall cpu < <(run_ms "$cli" scan --json "$tree")
+        scans+=("$wall") scan_cpus+=("$cpu")
     done
-    local find_ms scan_ms scan_kb rows
+    local find_ms scan_ms find_cpu scan_cpu scan_kb rows
     find_ms=$(printf '%s\n' "${finds[@]}" | median)
     scan_ms=$(printf '%s\n' "${scans[@]}" | median)
+    find_cpu=$(printf '%s\n' "${find_cpus[@]}" | median)
+    scan_cpu=$(printf '%s\n' "${scan_cpus[@]}" | median)
     scan_kb=$(peak_kb "$cli" scan --json "$tree")
     rows=$("$cli" scan "$tree" | sed -n 1p)
     echo "$name: $rows"
     echo "  find -type f:     ${find_ms} ms (median of $runs; runs: ${finds[*]})"
     echo "  tolvane-cli scan: ${scan_ms} ms (median of $runs; runs: ${scans[*]})"
     echo "  ratio:            $(awk -v s="$scan_ms" -v f="$find_ms" 'BEGIN { printf "%.2f", (f > 0 ? s / f : 0) }')× find (target: 1.3×)"
+    echo "  CPU time:         find ${find_cpu} ms, scan ${scan_cpu} ms: $(awk -v s="$scan_cpu" -v f="$find_cpu" 'BEGIN { printf "%.2f", (f > 0 ? s / f : 0) }')× (medians; steadier than the wall on a busy machine)"
     echo "  peak memory:      $((scan_kb / 1024)) MB (target: under 150 MB)"
 }
 
