@@ -6,6 +6,7 @@
 #include "library/BatchLookup.h"
 #include "library/CompanionFiles.h"
 #include "library/NameBuilder.h"
+#include "library/RenamePlan.h"
 #include "media/MediaProbe.h"
 #include "media/ToolRunner.h"
 #include "settings/ApiKeyStore.h"
@@ -148,15 +149,47 @@ void writeReply(JsonWriter &json, const EngineReply &reply)
     json.endObject();
 }
 
-/// The files that moved, or would move, with a row: none for a row that was not renamed.
-QList<CompanionMove> movedWith(const RenameOutcome &outcome, const QHash<const MovieItem *, QList<CompanionMove>> &companions)
+/// A row's rename as shown: its plan, made before anything moved, when the row was (or would be)
+/// renamed or is already named.
+struct ShownRename {
+    const RenameOutcome *outcome = nullptr;
+    const PlannedRename *plan = nullptr;
+
+    /// "alreadyNamed" is the command line's word for a row the plan found in place.
+    QString word() const
+    {
+        return plan && plan->alreadyNamed ? QStringLiteral("alreadyNamed") : rawValue(outcome->kind);
+    }
+    /// Only a row renamed, or to be renamed, shows what its rename makes, moves and writes.
+    bool moves() const
+    {
+        return plan && (outcome->kind == RenameOutcome::Kind::renamed || outcome->kind == RenameOutcome::Kind::planned);
+    }
+    QList<RenameStep> steps() const { return moves() ? plan->steps : QList<RenameStep>(); }
+    QList<CompanionMove> companions() const { return moves() ? plan->companions : QList<CompanionMove>(); }
+    /// Where the step's file or folder goes, relative to the row's folder.
+    QString relative(const RenameStep &step) const
+    {
+        const QByteArray folder = nativeFolder(outcome->item->nativePath()) + '/';
+        const QByteArray path = step.to.startsWith(folder) ? step.to.mid(folder.size()) : step.to;
+        return readableName(path) + (step.kind == RenameStep::Kind::makeFolder ? QStringLiteral("/") : QString());
+    }
+    /// The made folder and the written file, relative to the row's folder; empty for none.
+    QString made(RenameStep::Kind kind) const
+    {
+        for (const RenameStep &step : steps())
+            if (step.kind == kind)
+                return relative(step);
+        return {};
+    }
+};
+
+std::optional<QString> unlessEmpty(const QString &text)
 {
-    const bool moves = outcome.kind == RenameOutcome::Kind::renamed || outcome.kind == RenameOutcome::Kind::planned;
-    return moves ? companions.value(outcome.item.get()) : QList<CompanionMove>();
+    return text.isEmpty() ? std::nullopt : std::optional(text);
 }
 
-void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &item, const RenameOutcome *outcome,
-    const QList<CompanionMove> &companions)
+void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &item, const ShownRename *rename)
 {
     json.beginObject();
     json.key(u"name");
@@ -176,6 +209,8 @@ void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &ite
         item.status().kind() == LookupStatus::Kind::failed ? std::optional(item.status().message()) : std::nullopt);
     json.key(u"proposedName");
     json.value(item.proposedName());
+    json.key(u"proposedPath");
+    json.value(unlessEmpty(item.proposedPath()));
     json.key(u"chosenEngine");
     json.value(item.chosenEngine() ? std::optional(rawValue(*item.chosenEngine())) : std::nullopt);
     json.key(u"replies");
@@ -185,20 +220,25 @@ void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &ite
     json.endArray();
     json.key(u"mediaInfo");
     writeMediaInfo(json, item.mediaInfo());
-    if (outcome) {
+    if (rename) {
+        const RenameOutcome *outcome = rename->outcome;
         json.key(u"rename");
         json.beginObject();
         json.key(u"outcome");
-        json.value(rawValue(outcome->kind));
+        json.value(rename->word());
         json.key(u"from");
         json.value(item.originalName());
         json.key(u"to");
         json.value(outcome->targetName);
         json.key(u"message");
         json.value(outcome->message);
+        json.key(u"folder");
+        json.value(unlessEmpty(rename->made(RenameStep::Kind::makeFolder)));
+        json.key(u"nfo");
+        json.value(unlessEmpty(rename->made(RenameStep::Kind::writeFile)));
         json.key(u"companions");
         json.beginArray();
-        for (const CompanionMove &move : companions) {
+        for (const CompanionMove &move : rename->companions()) {
             json.beginObject();
             json.key(u"from");
             json.value(readableName(nativeFileName(move.from)));
@@ -217,25 +257,35 @@ QString itemText(const MovieItem &item)
 {
     QString text = terminalSafe(item.originalName()) + QLatin1Char('\n');
     text += QStringLiteral("  status: ") + terminalSafe(item.statusDisplayText()) + QLatin1Char('\n');
-    text += QStringLiteral("  proposed: ") + terminalSafe(item.proposedName().value_or(QStringLiteral("-")))
-        + QLatin1Char('\n');
+    const QString path = item.proposedPath();
+    text += QStringLiteral("  proposed: ") + terminalSafe(path.isEmpty() ? QStringLiteral("-") : path) + QLatin1Char('\n');
     for (const EngineReply &reply : item.engineReplies())
         text += QStringLiteral("  ") + rawValue(reply.engine) + QStringLiteral(": ") + terminalSafe(replySummary(reply))
             + QLatin1Char('\n');
     return text;
 }
 
-QString outcomeText(const RenameOutcome &outcome, const QList<CompanionMove> &companions)
+QString outcomeText(const ShownRename &rename)
 {
-    QString text = QStringLiteral("  rename: ") + rawValue(outcome.kind);
+    const RenameOutcome &outcome = *rename.outcome;
+    QString text = QStringLiteral("  rename: ") + rename.word();
     if (outcome.targetName)
         text += QStringLiteral(" → ") + terminalSafe(*outcome.targetName);
     if (outcome.message)
         text += QStringLiteral(" (") + terminalSafe(*outcome.message) + QLatin1Char(')');
     text += QLatin1Char('\n');
-    for (const CompanionMove &move : companions)
+    // In the order they are made: the folder first, then the moves, then the file written.
+    for (const RenameStep &step : rename.steps()) {
+        if (step.kind == RenameStep::Kind::makeFolder)
+            text += QStringLiteral("    make: ") + terminalSafe(rename.relative(step)) + QLatin1Char('\n');
+    }
+    for (const CompanionMove &move : rename.companions())
         text += QStringLiteral("    with: %1 → %2\n")
                     .arg(terminalSafe(readableName(nativeFileName(move.from))), terminalSafe(readableName(nativeFileName(move.to))));
+    for (const RenameStep &step : rename.steps()) {
+        if (step.kind == RenameStep::Kind::writeFile)
+            text += QStringLiteral("    write: ") + terminalSafe(rename.relative(step)) + QLatin1Char('\n');
+    }
     return text;
 }
 
@@ -266,6 +316,7 @@ struct Options {
     bool rename = false;
     bool dryRun = false;
     QList<QByteArray> paths;
+    std::optional<LibraryLayout> layout; ///< for this run, over the setting
 };
 
 /// Leaves at once: cancelled requests are still being torn down on the network thread and probes
@@ -290,6 +341,8 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
     LibraryModel model;
     model.setMediaProbe(loadProps);
     model.setLookup(MovieLookup::standard(std::move(cookies)));
+    if (options.layout)
+        model.setNamingOptions({*options.layout, AppSettings::filmFolders()});
     co_await model.addURLs(urls);
     BatchLookup batch(&model);
     InterruptWatch interrupt([&batch] { batch.cancel(); });
@@ -312,10 +365,13 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
     // Remembering each row as it was: a rename replaces the row.
     const QList<MovieItemPtr> rows = model.items();
     QList<RenameOutcome> outcomes;
-    // Found before anything moves: the files that go with each row.
-    const QHash<const MovieItem *, QList<CompanionMove>> companions
-        = options.rename && AppSettings::moveCompanionFiles() ? planCompanions(rows)
-                                                              : QHash<const MovieItem *, QList<CompanionMove>>();
+    // Planned before anything moves, for what each row's rename makes, moves and writes.
+    const QList<PlannedRename> planList
+        = options.rename ? planRenames(rows, RenameOptions::fromSettings()) : QList<PlannedRename>();
+    QHash<const MovieItem *, const PlannedRename *> plans;
+    for (const PlannedRename &plan : planList)
+        plans.insert(plan.item.get(), &plan);
+    const auto shown = [&](qsizetype i) { return ShownRename{&outcomes[i], plans.value(rows[i].get())}; };
     if (options.rename && options.dryRun) {
         outcomes = batch.renamePlan();
     } else if (options.rename) {
@@ -336,9 +392,10 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
         }
         json.key(u"items");
         json.beginArray();
-        for (qsizetype i = 0; i < rows.size(); ++i)
-            writeItem(json, model, *rows[i], options.rename ? &outcomes[i] : nullptr,
-                options.rename ? movedWith(outcomes[i], companions) : QList<CompanionMove>());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const ShownRename rename = options.rename ? shown(i) : ShownRename();
+            writeItem(json, model, *rows[i], options.rename ? &rename : nullptr);
+        }
         json.endArray();
         json.endObject();
         printOut(json.take());
@@ -347,7 +404,7 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
         for (qsizetype i = 0; i < rows.size(); ++i) {
             text += itemText(*rows[i]);
             if (options.rename)
-                text += outcomeText(outcomes[i], movedWith(outcomes[i], companions));
+                text += outcomeText(shown(i));
         }
         printOut(text + terminalSafe(model.statusText()) + QLatin1Char('\n'));
     }
@@ -381,9 +438,11 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     const bool rename = command == QLatin1String("rename");
     QCommandLineParser parser;
     parser.setApplicationDescription(rename
-            ? QStringLiteral("Looks every video file up, then renames those with a proposed name in place, with\n"
-                             "the subtitles, .nfo and image files that share the video's name (unless the setting\n"
-                             "moveCompanionFiles is false). Every run is journalled: \"tolvane-cli undo\" takes it\n"
+            ? QStringLiteral("Looks every video file up, then renames those with a proposed name (in a server\n"
+                             "layout, into the film's own folder unless filmFolders is false), with the subtitles,\n"
+                             ".nfo and image files that share the video's name (unless the setting\n"
+                             "moveCompanionFiles is false), and writes an .nfo file when writeNfo is true. A file\n"
+                             "already named so is left as it is. Every run is journalled: \"tolvane-cli undo\" takes it\n"
                              "back. An existing file is never replaced. Exits with 1 when a file could not be\n"
                              "renamed (or, with --dry-run, would not be), its lookup failed or a path does not\n"
                              "exist, with 130 when interrupted: during the lookups nothing is renamed, during the\n"
@@ -393,7 +452,12 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
                              "proposed name or a path does not exist, with 130 when interrupted."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show the planned renames only."));
+    const QCommandLineOption layout(QStringLiteral("layout"),
+        QStringLiteral("Name the films in LAYOUT (flat, jellyfin, plex or kodi) for this run, over the setting "
+                       "libraryLayout."),
+        QStringLiteral("LAYOUT"));
     parser.addOption(json);
+    parser.addOption(layout);
     if (rename)
         parser.addOption(dryRun);
     parser.addPositionalArgument(
@@ -408,7 +472,17 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
         *exitCode = 2;
         return std::nullopt;
     }
-    return Options{parser.isSet(json), rename, rename && parser.isSet(dryRun), paths};
+    std::optional<LibraryLayout> chosenLayout;
+    if (parser.isSet(layout)) {
+        chosenLayout = layoutFromKey(parser.value(layout).trimmed());
+        if (!chosenLayout) {
+            printError(QStringLiteral("tolvane-cli %1: --layout expects flat, jellyfin, plex or kodi, not “%2”\n")
+                           .arg(command, terminalSafe(parser.value(layout))));
+            *exitCode = 2;
+            return std::nullopt;
+        }
+    }
+    return Options{parser.isSet(json), rename, rename && parser.isSet(dryRun), paths, chosenLayout};
 }
 
 int run(const QString &command, const QStringList &arguments, std::shared_ptr<BrowserCookies> cookies)

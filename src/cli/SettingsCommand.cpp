@@ -5,6 +5,7 @@
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
+#include <QHash>
 
 namespace tolvane::cli {
 
@@ -67,6 +68,9 @@ int runSettings(const QStringList &arguments)
             + line(AppSettings::yandexAIEndpointURL, terminalSafe(AppSettings::yandexEndpointURL()))
             + line(AppSettings::useSafariCookiesKey, flagText(AppSettings::useSafariCookies()))
             + line(AppSettings::moveCompanionFilesKey, flagText(AppSettings::moveCompanionFiles()))
+            + line(AppSettings::libraryLayoutKey, layoutKey(AppSettings::libraryLayout()))
+            + line(AppSettings::filmFoldersKey, flagText(AppSettings::filmFolders()))
+            + line(AppSettings::writeNfoKey, flagText(AppSettings::writeNfo()))
             + QStringLiteral("The API key is kept in %1.\n").arg(terminalSafe(ApiKeyStore::locationText())));
         return 0;
     }
@@ -77,17 +81,25 @@ int runSettings(const QStringList &arguments)
 
     const QString &key = positional[0];
     const QString &value = positional[1];
-    if (key == AppSettings::useSafariCookiesKey || key == AppSettings::moveCompanionFilesKey) {
+    const QHash<QString, void (*)(bool)> flags{{AppSettings::useSafariCookiesKey, AppSettings::storeUseSafariCookies},
+        {AppSettings::moveCompanionFilesKey, AppSettings::storeMoveCompanionFiles},
+        {AppSettings::filmFoldersKey, AppSettings::storeFilmFolders}, {AppSettings::writeNfoKey, AppSettings::storeWriteNfo}};
+    if (const auto storeFlag = flags.value(key)) {
         const std::optional<bool> flag = parseBool(value);
         if (!flag) {
             printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n")
                            .arg(key, terminalSafe(value)));
             return 2;
         }
-        if (key == AppSettings::useSafariCookiesKey)
-            AppSettings::storeUseSafariCookies(*flag);
-        else
-            AppSettings::storeMoveCompanionFiles(*flag);
+        storeFlag(*flag);
+    } else if (key == AppSettings::libraryLayoutKey) {
+        const std::optional<LibraryLayout> layout = layoutFromKey(value.trimmed());
+        if (!layout) {
+            printError(QStringLiteral("tolvane-cli settings: libraryLayout expects flat, jellyfin, plex or kodi, not “%1”\n")
+                           .arg(terminalSafe(value)));
+            return 1;
+        }
+        AppSettings::storeLibraryLayout(*layout);
     } else if (key == AppSettings::yandexAIAPIKey) {
         QCoro::waitFor(ApiKeyStore::store(value));
     } else if (!AppSettings::storeText(key, value)) {

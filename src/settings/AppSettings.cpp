@@ -139,7 +139,7 @@ std::atomic<quint64> resets{0};
 QStringList AppSettings::allKeys()
 {
     return {yandexAIAPIKey, yandexAIFolderID, yandexAIPromptID, yandexAIEndpointURL, useSafariCookiesKey,
-        moveCompanionFilesKey};
+        moveCompanionFilesKey, libraryLayoutKey, filmFoldersKey, writeNfoKey};
 }
 
 QString AppSettings::yandexAPIKey()

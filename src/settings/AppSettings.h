@@ -28,8 +28,6 @@ public:
     static inline const QString libraryLayoutKey = QStringLiteral("libraryLayout");
     static inline const QString filmFoldersKey = QStringLiteral("filmFolders");
     static inline const QString writeNfoKey = QStringLiteral("writeNfo");
-    // The three layout keys join allKeys() (and the command line's settings) once renames honour
-    // them; resetAll() clears them already, as it clears every stored key.
     /// The window's own keys, kept apart from the preferences the command line lists and sets.
     static inline const QString windowGeometryKey = QStringLiteral("windowGeometry");
     static inline const QString windowSplitKey = QStringLiteral("windowSplit");
@@ -90,7 +88,7 @@ public:
     /// folder).
     static std::optional<QString> flush();
 
-    /// Clears every key the application has stored, not only the five, and writes through to disk.
+    /// Clears every key the application has stored, not only allKeys(), and writes through to disk.
     /// The keyring's copy of the API key is forgotten here; ApiKeyStore::clear() removes it.
     static void resetAll();
     /// Starts a new copy of the application with the same arguments, then quits this one. The new

@@ -208,6 +208,10 @@ private Q_SLOTS:
                                               << u"tolvane-cli lookup: expected at least one PATH"_qs;
         QTest::newRow("unknown key") << QStringList{u"settings"_qs, u"colour"_qs, u"red"_qs} << 2
                                      << u"tolvane-cli settings: unknown key “colour”"_qs;
+        QTest::newRow("unknown layout stored") << QStringList{u"settings"_qs, u"libraryLayout"_qs, u"emby"_qs} << 1
+                                        << u"tolvane-cli settings: libraryLayout expects flat, jellyfin, plex or kodi, not “emby”"_qs;
+        QTest::newRow("unknown layout for a run") << QStringList{u"rename"_qs, u"--layout"_qs, u"emby"_qs, u"x.mkv"_qs} << 2
+                                                  << u"tolvane-cli rename: --layout expects flat, jellyfin, plex or kodi, not “emby”"_qs;
     }
 
     void usage()
@@ -219,6 +223,40 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2((exitCode == 0 ? run.out : run.err).startsWith(text), qPrintable(run.out + run.err));
         QVERIFY((exitCode == 0 ? run.err : run.out).isEmpty());
+        QVERIFY(cli({u"settings"_qs}).out.contains(u"\nlibraryLayout\tflat\n"_qs)); // nothing stored
+    }
+
+    // A layout for a run or stored (kept lowercase): the path, the folder and .nfo made, a film left in place.
+    void layouts_data()
+    {
+        QTest::addColumn<QString>("stored"); // libraryLayout, with writeNfo true
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("out");
+        const QString film = touch("lay/Matritsa 1999.mkv"), named = touch("laid/The Matrix (1999)/The Matrix (1999).mkv");
+        QTest::newRow("lookup, flat over the setting") << u"Kodi"_qs << QStringList{u"lookup"_qs, u"--json"_qs, u"--layout=FLAT"_qs, film}
+                                                       << u"\"proposedPath\": \"The_Matrix(1999).mkv\""_qs;
+        QTest::newRow("lookup, jellyfin") << u"flat"_qs << QStringList{u"lookup"_qs, u"--layout"_qs, u"jellyfin"_qs, film}
+                                          << u"  proposed: %1/%1.mkv\n"_qs.arg(u"The Matrix (1999)"_qs);
+        QTest::newRow("dry run, kodi") << u"KODI"_qs << QStringList{u"rename"_qs, u"--dry-run"_qs, film}
+                                       << u"  rename: planned → %1.mkv\n    make: %1/\n    write: %1/%1.nfo\n"_qs.arg(u"The Matrix (1999)"_qs);
+        QTest::newRow("dry run json") << u"flat"_qs << QStringList{u"rename"_qs, u"--dry-run"_qs, u"--json"_qs, u"--layout=kodi"_qs, film}
+                                      << u"\"folder\": \"%1/\",\n        \"nfo\": \"%1/%1.nfo\""_qs.arg(u"The Matrix (1999)"_qs);
+        QTest::newRow("already named") << u"kodi"_qs << QStringList{u"rename"_qs, named}
+                                       << u"  rename: alreadyNamed → %1.mkv (already so named)\n"_qs.arg(u"The Matrix (1999)"_qs);
+    }
+    void layouts()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+        m_services->scriptAI(u"Matritsa 1999"_qs, FakeServices::aiMovie(u"The Matrix"_qs, 1999));
+        m_services->scriptAI(u"The Matrix"_qs, FakeServices::aiMovie(u"The Matrix"_qs, 1999));
+        QVERIFY(cli({u"settings"_qs, u"libraryLayout"_qs, stored}).exitCode == 0 && cli({u"settings"_qs, u"writeNfo"_qs, u"1"_qs}).exitCode == 0);
+        const Run run = cli(arguments);
+        const QString listed = cli({u"settings"_qs}).out;
+        QVERIFY(cli({u"settings"_qs, u"libraryLayout"_qs, u"flat"_qs}).exitCode == 0 && cli({u"settings"_qs, u"writeNfo"_qs, u"0"_qs}).exitCode == 0);
+        QVERIFY2(listed.contains(u"\nlibraryLayout\t%1\nfilmFolders\ttrue\nwriteNfo\ttrue\n"_qs.arg(stored.toLower())), qPrintable(listed));
+        QVERIFY2(run.exitCode == 0 && run.out.contains(out), qPrintable(run.out + run.err));
     }
 
     // 0 only when every row has a name; outside text is escaped; the agent's missing key is told once.
