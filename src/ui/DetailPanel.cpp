@@ -104,6 +104,11 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     m_displayName->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_displayName->setContext(QStringLiteral("New name"));
     chosen->addWidget(m_displayName);
+    m_target = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
+    m_target->setWordWrap(true);
+    m_target->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_target->setContext(QStringLiteral("Moved to"));
+    chosen->addWidget(m_target);
     m_companions = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_companions->setWordWrap(true);
     m_companions->setContext(QStringLiteral("Files moved along"));
@@ -112,7 +117,8 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     postfixLine->setSpacing(8);
     auto *postfixStack = new QVBoxLayout;
     postfixStack->setSpacing(2);
-    postfixStack->addWidget(new InfoLabel(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock));
+    m_postfixLabel = new InfoLabel(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock);
+    postfixStack->addWidget(m_postfixLabel);
     m_postfix = new QLineEdit(m_chosenBlock);
     m_postfix->setAccessibleName(QStringLiteral("Name postfix"));
     postfixStack->addWidget(m_postfix);
@@ -311,14 +317,30 @@ void DetailPanel::showChosen()
     const QString base = matchBaseName(*match);
     m_chosenCheck->setToolTip(QStringLiteral("Open Google search for “%1”").arg(base));
     const bool override = m_item->namePostfixOverride();
-    const QString display = proposedBaseName(
-        match->title, match->year, match->selectedAltTitle, m_item->namePostfix(), override);
+    const LibraryLayout layout = m_item->namingOptions().layout;
+    // A media server reads the postfix as the film's edition.
+    const bool server = layout != LibraryLayout::flat;
+    const std::optional<ServerNameParts> parts = server && !override ? m_item->nameParts() : std::nullopt;
+    const QString display = parts ? serverBaseName(layout, *parts)
+                                  : proposedBaseName(match->title, match->year, match->selectedAltTitle,
+                                        m_item->namePostfix(), override);
     m_displayName->setText(
         !display.isEmpty() ? display : override ? QStringLiteral("(enter postfix)") : QStringLiteral("—"));
+    // Where the file goes, when that is more than a new name: its film's folder.
+    const bool moves = m_item->proposedName() && !m_item->proposedFolder().isEmpty();
+    m_target->setVisible(moves);
+    if (moves)
+        m_target->setText(QStringLiteral("→ ") + m_item->proposedPath());
     if (m_postfix->text() != m_item->namePostfix())
         m_postfix->setText(m_item->namePostfix());
-    m_postfix->setPlaceholderText(override ? QStringLiteral("full name") : QStringLiteral("optional"));
+    const QString postfixName = server ? QStringLiteral("Edition") : QStringLiteral("Name postfix");
+    m_postfixLabel->setText(postfixName);
+    m_postfix->setAccessibleName(postfixName);
+    m_postfix->setPlaceholderText(override ? QStringLiteral("full name")
+            : server                       ? QStringLiteral("Edition")
+                                           : QStringLiteral("optional"));
     m_postfix->setToolTip(override ? QStringLiteral("Override: file name is only this postfix + extension")
+            : server               ? QStringLiteral("The film's edition, e.g. Director's Cut; empty for none")
                                    : QStringLiteral("Appended after year: Title[Alt](Year)_postfix.ext"));
     m_override->setChecked(override);
     QString catalog = QStringLiteral("Catalog: ") + rawValue(match->site).toHtmlEscaped();

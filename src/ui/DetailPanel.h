@@ -42,6 +42,12 @@ public:
     QCheckBox *overrideBox() const { return m_override; }
     QLabel *repliesPlaceholder() const { return m_noReplies; }
     QLabel *displayName() const { return m_displayName; }
+    /// "→ folder/name.ext" when the rename moves the file into its film's folder, hidden otherwise.
+    QLabel *targetPath() const { return m_target; }
+    QLabel *postfixLabel() const { return m_postfixLabel; }
+    /// Shows the chosen block again: new naming options change its labels even where the row's
+    /// name stays the same, and so tell the row nothing.
+    void refreshChosen() { showChosen(); }
     /// The reply rows in use, in reply order.
     QList<EngineReplyRow *> replyRows() const { return m_replyRows.mid(0, m_shownReplies); }
 
@@ -76,6 +82,8 @@ private:
     QWidget *m_chosenBlock = nullptr;
     QToolButton *m_chosenCheck = nullptr;
     InfoLabel *m_displayName = nullptr;
+    InfoLabel *m_target = nullptr;
+    InfoLabel *m_postfixLabel = nullptr;
     QLineEdit *m_postfix = nullptr;
     QCheckBox *m_override = nullptr;
     InfoLabel *m_catalog = nullptr;

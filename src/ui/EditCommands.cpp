@@ -184,14 +184,17 @@ private:
 
 RowState RowState::of(const MovieItem &item)
 {
-    return {item.choices(), item.status(), item.proposedName(), item.isRenamed()};
+    return {item.choices(), item.status(), item.proposedName(), item.proposedFolder(), item.isRenamed()};
 }
 
 void RowState::restoreTo(MovieItem &item) const
 {
+    // The choices rebuild the name and its folder together, in the layout the row has now (the
+    // settings may have changed it since): setting the name kept would leave the folder behind.
     item.restoreChoices(choices);
     item.setStatus(status);
-    item.setProposedName(proposedName);
+    if (!proposedName)
+        item.setProposedName(std::nullopt);
     item.setIsRenamed(isRenamed);
 }
 

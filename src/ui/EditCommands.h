@@ -16,6 +16,7 @@ struct RowState {
     RowChoices choices;
     LookupStatus status;
     std::optional<QString> proposedName;
+    QString proposedFolder;
     bool isRenamed = false;
 
     bool operator==(const RowState &) const = default;

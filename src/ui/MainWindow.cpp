@@ -333,6 +333,14 @@ void MainWindow::showSettings()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::finished, this, &MainWindow::updateKeyLabel);
+    // Every row's proposal follows a layout saved at once, not at the next lookup.
+    connect(dialog, &QDialog::accepted, this, [this] {
+        const NamingOptions naming = NamingOptions::fromSettings();
+        if (naming == m_model.namingOptions())
+            return;
+        m_model.setNamingOptions(naming);
+        m_detailPanel->refreshChosen();
+    });
     dialog->open();
 }
 

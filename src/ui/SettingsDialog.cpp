@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoroFuture>
 #include <QCoroTask>
 #include <QDialogButtonBox>
@@ -235,6 +236,36 @@ SettingsDialog::SettingsDialog(
 
     layout->addWidget(divider(this));
 
+    // Stored by Save, as the texts are: the window then gives every row its name in the new layout.
+    QVBoxLayout *library = block(layout, 6);
+    library->addWidget(label(tr("Library layout"), headline, this));
+    m_layout = new QComboBox(this);
+    m_layout->setAccessibleName(tr("Library layout"));
+    m_layout->addItem(tr("Flat — Title[Alt](Year).ext"), int(LibraryLayout::flat));
+    m_layout->addItem(tr("Jellyfin"), int(LibraryLayout::jellyfin));
+    m_layout->addItem(tr("Plex"), int(LibraryLayout::plex));
+    m_layout->addItem(tr("Kodi"), int(LibraryLayout::kodi));
+    m_layout->setCurrentIndex(m_layout->findData(int(AppSettings::libraryLayout())));
+    library->addWidget(m_layout, 0, Qt::AlignLeft);
+    m_filmFolders = new QCheckBox(tr("Put each film in a folder of its own"), this);
+    m_filmFolders->setAccessibleName(m_filmFolders->text());
+    m_filmFolders->setChecked(AppSettings::filmFolders());
+    m_writeNfo = new QCheckBox(tr("Write an .nfo file for media servers"), this);
+    m_writeNfo->setAccessibleName(m_writeNfo->text());
+    m_writeNfo->setChecked(AppSettings::writeNfo());
+    library->addWidget(m_filmFolders);
+    library->addWidget(m_writeNfo);
+    // Both belong to the servers' layouts; the flat name has neither.
+    const auto enableServerOptions = [this] {
+        const bool server = m_layout->currentData().toInt() != int(LibraryLayout::flat);
+        m_filmFolders->setEnabled(server);
+        m_writeNfo->setEnabled(server);
+    };
+    connect(m_layout, &QComboBox::currentIndexChanged, this, enableServerOptions);
+    enableServerOptions();
+
+    layout->addWidget(divider(this));
+
     QVBoxLayout *reset = block(layout, 6);
     reset->addWidget(label(tr("Reset"), headline, this));
     QLabel *clears = label(tr("Clears API keys and preferences, then restarts the app."), caption, this);
@@ -278,6 +309,9 @@ void SettingsDialog::save()
     AppSettings::storeText(AppSettings::yandexAIEndpointURL, m_endpoint->text());
     AppSettings::storeUseSafariCookies(m_useCookies->isChecked());
     AppSettings::storeMoveCompanionFiles(m_moveCompanions->isChecked());
+    AppSettings::storeLibraryLayout(LibraryLayout(m_layout->currentData().toInt()));
+    AppSettings::storeFilmFolders(m_filmFolders->isChecked());
+    AppSettings::storeWriteNfo(m_writeNfo->isChecked());
     m_save->setEnabled(false);
     storeKeyThenFinish(this, m_key->text(), [this] {
         m_save->setEnabled(true);

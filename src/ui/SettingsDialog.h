@@ -8,6 +8,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,9 +19,9 @@ class InfoLabel;
 
 class DesktopServices;
 
-/// The settings dialog: edits the Yandex AI Studio fields (stored only by Save; the key goes to the
-/// keyring where there is one), the browser-cookie and companion-file options (stored at once),
-/// shows the cookie reader's status and offers the reset. One fresh
+/// The settings dialog: edits the Yandex AI Studio fields and the library layout (stored only by
+/// Save; the key goes to the keyring where there is one), the browser-cookie and companion-file
+/// options (stored at once), shows the cookie reader's status and offers the reset. One fresh
 /// instance per opening; it reads the stored settings when created.
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -55,6 +56,9 @@ private:
     InfoLabel *m_copyStatus = nullptr;
     QCheckBox *m_useCookies = nullptr;
     QCheckBox *m_moveCompanions = nullptr;
+    QComboBox *m_layout = nullptr;
+    QCheckBox *m_filmFolders = nullptr;
+    QCheckBox *m_writeNfo = nullptr;
     QPushButton *m_save = nullptr;
     InfoLabel *m_cookieStatus = nullptr;
     QPushButton *m_reload = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 
 #include <QCoroTask>
+#include <QComboBox>
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
@@ -460,6 +461,41 @@ private Q_SLOTS:
         };
         walk(QAccessible::queryAccessibleInterface(&window));
         QCOMPARE(unread, QStringList());
+    }
+
+    void panelFollowsSavedLayout_data()
+    {
+        QTest::addColumn<int>("layout"); // the row of the settings' combo
+        QTest::addColumn<bool>("folders");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("flat") << 0 << true << u"Alien(1979).mkv"_qs;
+        QTest::newRow("jellyfin") << 1 << true << u"Alien (1979)/Alien (1979).mkv"_qs;
+        QTest::newRow("kodi in place") << 3 << false << u"Alien (1979).mkv"_qs;
+    }
+    // A layout saved in the settings names the rows at once: the panel's target and edition, the list's status line.
+    void panelFollowsSavedLayout()
+    {
+        QFETCH(int, layout);
+        QFETCH(bool, folders);
+        QFETCH(QString, path);
+        const QString postfix = layout > 0 ? u"Edition"_qs : u"Name postfix"_qs;
+        LibraryModel model;
+        FakeDesktop desktop;
+        MainWindow window(model, desktop);
+        window.show();
+        QCoro::waitFor(model.addURLs({m_urls[0]}));
+        proposeAlien(*model.items()[0]);
+        window.showSettings();
+        find<QComboBox>(window, "Library layout")->setCurrentIndex(layout);
+        find<QAbstractButton>(window, "Put each film in a folder of its own")->setChecked(folders);
+        find<QPushButton>(window, "Save")->click();
+        QTRY_VERIFY(!find<QComboBox>(window, "Library layout"));
+        const DetailPanel *panel = window.detailPanel();
+        QCOMPARE(panel->targetPath()->isVisibleTo(panel) ? panel->targetPath()->text() : QString(),
+            path.contains(u'/') ? "→ " + path : QString());
+        QCOMPARE(std::pair(panel->postfixLabel()->text(), panel->postfixField()->accessibleName()), std::pair(postfix, postfix));
+        QCOMPARE(window.listModel()->index(0).data(Qt::AccessibleTextRole).toString(), "a.mkv, " + path);
+        AppSettings::resetAll();
     }
 
     void firstWindowSize_data()

@@ -5,6 +5,7 @@
 #include "ui/SettingsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +123,35 @@ private Q_SLOTS:
         QVERIFY(!AppSettings::useSafariCookies());
         QVERIFY(!AppSettings::moveCompanionFiles());
         QCOMPARE(storedText(AppSettings::yandexAIFolderID), QStringLiteral("<absent>"));
+    }
+
+    void layoutOptionsRoundTrip_data()
+    {
+        QTest::addColumn<int>("layout"); // the row of the combo, in LibraryLayout's order
+        QTest::addColumn<bool>("folders");
+        QTest::addColumn<bool>("nfo");
+        QTest::newRow("flat: no server options") << 0 << true << false;
+        QTest::newRow("plex with an .nfo") << 2 << true << true;
+        QTest::newRow("kodi, no folders") << 3 << false << false;
+    }
+    // Saved with the rest and shown by the next dialog; the server options only for a server.
+    void layoutOptionsRoundTrip()
+    {
+        QFETCH(int, layout);
+        QFETCH(bool, folders);
+        QFETCH(bool, nfo);
+        for (const bool first : {true, false}) {
+            const QPointer<SettingsDialog> dialog = openDialog();
+            auto *combo = named<QComboBox>(dialog, u"Library layout"_qs);
+            auto *folderBox = named<QCheckBox>(dialog, u"Put each film in a folder of its own"_qs);
+            auto *nfoBox = named<QCheckBox>(dialog, u"Write an .nfo file for media servers"_qs);
+            if (first)
+                combo->setCurrentIndex(layout), folderBox->setChecked(folders), nfoBox->setChecked(nfo);
+            QCOMPARE(std::tuple(combo->currentIndex(), folderBox->isChecked(), nfoBox->isChecked()), std::tuple(layout, folders, nfo));
+            QCOMPARE(std::pair(folderBox->isEnabled(), nfoBox->isEnabled()), std::pair(layout > 0, layout > 0));
+            named<QPushButton>(dialog, u"Save"_qs)->click();
+            QTRY_VERIFY(!dialog);
+        }
     }
 
     void cookieFolderIsTheProfileRead()
