@@ -155,7 +155,7 @@ PlannedRename planRename(const MovieItemPtr &item, const QList<CompanionMove> &c
     // Never in place of one there: the video's own moves with it, and one at the name is kept.
     if (const std::optional<ServerNameParts> parts = options.writeNfo ? row.nameParts() : std::nullopt;
         parts && !movesAnNfo(companions)) {
-        const QByteArray nfo = nativeFolder(plan.target) + '/' + baseNameOf(plan.targetName.toUtf8()) + ".nfo";
+        const QByteArray nfo = joined(nativeFolder(plan.target), baseNameOf(plan.targetName.toUtf8()) + ".nfo");
         if (!isThere(nfo) && nativeFileName(nfo).size() <= NAME_MAX && nfo.size() < PATH_MAX)
             plan.steps.append({RenameStep::Kind::writeFile, {}, nfo, movieNfo(*parts)});
     }
