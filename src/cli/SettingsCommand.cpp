@@ -71,6 +71,7 @@ int runSettings(const QStringList &arguments)
             + line(AppSettings::libraryLayoutKey, layoutKey(AppSettings::libraryLayout()))
             + line(AppSettings::filmFoldersKey, flagText(AppSettings::filmFolders()))
             + line(AppSettings::writeNfoKey, flagText(AppSettings::writeNfo()))
+            + line(AppSettings::languageKey, AppSettings::language())
             + QStringLiteral("The API key is kept in %1.\n").arg(terminalSafe(ApiKeyStore::locationText())));
         return 0;
     }
@@ -100,6 +101,12 @@ int runSettings(const QStringList &arguments)
             return 1;
         }
         AppSettings::storeLibraryLayout(*layout);
+    } else if (key == AppSettings::languageKey) {
+        if (!AppSettings::storeLanguage(value)) {
+            printError(QStringLiteral("tolvane-cli settings: language expects %1, not “%2”\n")
+                           .arg(AppSettings::languages.join(QStringLiteral(", ")), terminalSafe(value)));
+            return 1;
+        }
     } else if (key == AppSettings::yandexAIAPIKey) {
         QCoro::waitFor(ApiKeyStore::store(value));
     } else if (!AppSettings::storeText(key, value)) {

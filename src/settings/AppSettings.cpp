@@ -139,7 +139,7 @@ std::atomic<quint64> resets{0};
 QStringList AppSettings::allKeys()
 {
     return {yandexAIAPIKey, yandexAIFolderID, yandexAIPromptID, yandexAIEndpointURL, useSafariCookiesKey,
-        moveCompanionFilesKey, libraryLayoutKey, filmFoldersKey, writeNfoKey};
+        moveCompanionFilesKey, libraryLayoutKey, filmFoldersKey, writeNfoKey, languageKey};
 }
 
 QString AppSettings::yandexAPIKey()
@@ -218,6 +218,12 @@ bool AppSettings::writeNfo()
     return Store().value(writeNfoKey).toBool();
 }
 
+QString AppSettings::language()
+{
+    const QString stored = readString(languageKey).trimmed().toLower();
+    return languages.contains(stored) ? stored : languages.first();
+}
+
 bool AppSettings::storeText(const QString &key, const QString &value)
 {
     if (key != yandexAIAPIKey && key != yandexAIFolderID && key != yandexAIPromptID && key != yandexAIEndpointURL)
@@ -257,6 +263,15 @@ void AppSettings::storeFilmFolders(bool value)
 void AppSettings::storeWriteNfo(bool value)
 {
     write({writeNfoKey}, [&](QSettings &settings) { settings.setValue(writeNfoKey, value); });
+}
+
+bool AppSettings::storeLanguage(const QString &language)
+{
+    const QString value = language.trimmed().toLower();
+    if (!languages.contains(value))
+        return false;
+    write({languageKey}, [&](QSettings &settings) { settings.setValue(languageKey, value); });
+    return true;
 }
 
 QByteArray AppSettings::windowGeometry()

@@ -28,6 +28,10 @@ public:
     static inline const QString libraryLayoutKey = QStringLiteral("libraryLayout");
     static inline const QString filmFoldersKey = QStringLiteral("filmFolders");
     static inline const QString writeNfoKey = QStringLiteral("writeNfo");
+    static inline const QString languageKey = QStringLiteral("language");
+    /// The values `language` takes: the session's language, English, Russian.
+    static inline const QStringList languages
+        = {QStringLiteral("system"), QStringLiteral("en"), QStringLiteral("ru")};
     /// The window's own keys, kept apart from the preferences the command line lists and sets.
     static inline const QString windowGeometryKey = QStringLiteral("windowGeometry");
     static inline const QString windowSplitKey = QStringLiteral("windowSplit");
@@ -53,6 +57,9 @@ public:
     static bool filmFolders();
     /// False unless turned on: a rename writes an .nfo file beside the video.
     static bool writeNfo();
+    /// The language the interface is shown in: one of `languages`, "system" unless another was
+    /// stored (an unknown stored value reads as "system").
+    static QString language();
 
     /// Stores a text setting as the settings window's Save does: trimmed; a blank endpoint is
     /// stored as the default. Returns false for a key that is not a text setting. The file is kept
@@ -64,6 +71,8 @@ public:
     static void storeLibraryLayout(LibraryLayout layout);
     static void storeFilmFolders(bool value);
     static void storeWriteNfo(bool value);
+    /// Stores one of `languages` (trimmed, any case); false, storing nothing, for any other value.
+    static bool storeLanguage(const QString &language);
 
     /// The window's size and place (QWidget::saveGeometry) and the split between its list and
     /// panel (QSplitter::saveState) as last stored; empty when none was.

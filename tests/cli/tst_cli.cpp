@@ -210,6 +210,8 @@ private Q_SLOTS:
                                      << u"tolvane-cli settings: unknown key “colour”"_qs;
         QTest::newRow("unknown layout stored") << QStringList{u"settings"_qs, u"libraryLayout"_qs, u"emby"_qs} << 1
                                         << u"tolvane-cli settings: libraryLayout expects flat, jellyfin, plex or kodi, not “emby”"_qs;
+        QTest::newRow("unknown language stored") << QStringList{u"settings"_qs, u"language"_qs, u"xx"_qs} << 1
+                                                 << u"tolvane-cli settings: language expects system, en, ru, not “xx”"_qs;
         QTest::newRow("unknown layout for a run") << QStringList{u"rename"_qs, u"--layout"_qs, u"emby"_qs, u"x.mkv"_qs} << 2
                                                   << u"tolvane-cli rename: --layout expects flat, jellyfin, plex or kodi, not “emby”"_qs;
     }
@@ -223,7 +225,8 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2((exitCode == 0 ? run.out : run.err).startsWith(text), qPrintable(run.out + run.err));
         QVERIFY((exitCode == 0 ? run.err : run.out).isEmpty());
-        QVERIFY(cli({u"settings"_qs}).out.contains(u"\nlibraryLayout\tflat\n"_qs)); // nothing stored
+        const QString listed = cli({u"settings"_qs}).out; // nothing stored
+        QVERIFY2(listed.contains(u"\nlibraryLayout\tflat\n"_qs) && listed.contains(u"\nlanguage\tsystem\n"_qs), qPrintable(listed));
     }
 
     // A layout for a run or stored (kept lowercase): the path, the folder and .nfo made, a film left in place.
