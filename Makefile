@@ -3,7 +3,7 @@ PRESET ?= default
 ARGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test asan-test screenshots format clean package
+.PHONY: deps configure build run test asan-test screenshots format clean package translations
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,12 @@ package: build
 screenshots: build
 	@scripts/install-deps screenshots
 	@xvfb-run -a -s '-screen 0 1280x800x24' build/$(PRESET)/tools/tolvane-screenshots docs/screenshots
+
+# Refreshes the translation catalogues from the sources: new texts are added (to be translated),
+# texts no longer in the sources are dropped.
+LUPDATE ?= /usr/lib/qt6/bin/lupdate
+translations: deps
+	@$(LUPDATE) -silent -no-obsolete -locations relative src -ts translations/tolvane_ru.ts
 
 format:
 	@find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -8,6 +8,7 @@
 #include "services/BrowserCookies.h"
 #include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
+#include "settings/Translations.h"
 #include "ui/MainWindow.h"
 #include "ui/WidgetDesktopServices.h"
 
@@ -106,6 +107,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
+    installTranslations();
     // Names the desktop entry, so that Wayland and X11 shells give the window its icon and group.
     QGuiApplication::setDesktopFileName(SingleInstance::serviceName);
 

@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "services/BrowserCookies.h"
+#include "settings/Translations.h"
 
 #include <QCoreApplication>
 
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
     mallopt(M_ARENA_MAX, 1);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
+    tolvane::installTranslations();
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -266,6 +266,29 @@ SettingsDialog::SettingsDialog(
 
     layout->addWidget(divider(this));
 
+    // Stored by Save; the translators are installed once, at start.
+    auto *languageLine = new QHBoxLayout;
+    languageLine->setSpacing(10);
+    QLabel *languageLabel = label(tr("Language"), headline, this);
+    languageLabel->setWordWrap(false);
+    m_language = new QComboBox(this);
+    m_language->setAccessibleName(tr("Language"));
+    languageLabel->setBuddy(m_language);
+    //: The interface language: the one the desktop session uses
+    m_language->addItem(tr("System"), AppSettings::languages[0]);
+    // Each language by its own name, so that it is found whatever the language shown.
+    m_language->addItem(QStringLiteral("English"), AppSettings::languages[1]);
+    m_language->addItem(QStringLiteral("Русский"), AppSettings::languages[2]);
+    m_language->setCurrentIndex(m_language->findData(AppSettings::language()));
+    InfoLabel *applies = captionLabel(tr("Applies at the next start"), this);
+    applies->setWordWrap(true);
+    languageLine->addWidget(languageLabel);
+    languageLine->addWidget(m_language);
+    languageLine->addWidget(applies, 1);
+    layout->addLayout(languageLine);
+
+    layout->addWidget(divider(this));
+
     QVBoxLayout *reset = block(layout, 6);
     reset->addWidget(label(tr("Reset"), headline, this));
     QLabel *clears = label(tr("Clears API keys and preferences, then restarts the app."), caption, this);
@@ -312,6 +335,7 @@ void SettingsDialog::save()
     AppSettings::storeLibraryLayout(LibraryLayout(m_layout->currentData().toInt()));
     AppSettings::storeFilmFolders(m_filmFolders->isChecked());
     AppSettings::storeWriteNfo(m_writeNfo->isChecked());
+    AppSettings::storeLanguage(m_language->currentData().toString());
     m_save->setEnabled(false);
     storeKeyThenFinish(this, m_key->text(), [this] {
         m_save->setEnabled(true);

@@ -19,9 +19,9 @@ class InfoLabel;
 
 class DesktopServices;
 
-/// The settings dialog: edits the Yandex AI Studio fields and the library layout (stored only by
-/// Save; the key goes to the keyring where there is one), the browser-cookie and companion-file
-/// options (stored at once), shows the cookie reader's status and offers the reset. One fresh
+/// The settings dialog: edits the Yandex AI Studio fields, the library layout and the interface
+/// language (stored only by Save; the key goes to the keyring where there is one), the
+/// browser-cookie and companion-file options (stored at once), shows the cookie reader's status and offers the reset. One fresh
 /// instance per opening; it reads the stored settings when created.
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -59,6 +59,7 @@ private:
     QComboBox *m_layout = nullptr;
     QCheckBox *m_filmFolders = nullptr;
     QCheckBox *m_writeNfo = nullptr;
+    QComboBox *m_language = nullptr;
     QPushButton *m_save = nullptr;
     InfoLabel *m_cookieStatus = nullptr;
     QPushButton *m_reload = nullptr;

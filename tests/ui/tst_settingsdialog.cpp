@@ -1,5 +1,6 @@
 #include "settings/ApiKeyStore.h"
 #include "settings/AppSettings.h"
+#include "settings/Translations.h"
 #include "support/DesktopServices.h"
 #include "ui/NamedColors.h"
 #include "ui/SettingsDialog.h"
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -152,6 +154,43 @@ private Q_SLOTS:
             named<QPushButton>(dialog, u"Save"_qs)->click();
             QTRY_VERIFY(!dialog);
         }
+    }
+
+    void languageFollowsSettingAndSession_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QStringList>("session"); // its preferred languages, first first
+        QTest::addColumn<bool>("russian");
+        QTest::newRow("system, English session") << u"system"_qs << QStringList{u"en-US"_qs} << false;
+        QTest::newRow("system, Russian session") << u"system"_qs << QStringList{u"ru-RU"_qs, u"en-US"_qs} << true;
+        QTest::newRow("system, first one with texts") << u"system"_qs << QStringList{u"de-DE"_qs, u"ru"_qs} << true;
+        QTest::newRow("system, none with texts") << u"system"_qs << QStringList{u"de-DE"_qs, u"C"_qs} << false;
+        QTest::newRow("ru in an English session") << u"ru"_qs << QStringList{u"en-US"_qs} << true;
+        QTest::newRow("en in a Russian session") << u"en"_qs << QStringList{u"ru_RU"_qs} << false;
+    }
+    // Tolvane's texts and Qt's own follow; the choice is shown and saved like the other settings.
+    void languageFollowsSettingAndSession()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QStringList, session);
+        QFETCH(bool, russian);
+        const auto english = qScopeGuard([] {
+            AppSettings::resetAll();
+            installTranslations({});
+        });
+        QVERIFY(AppSettings::storeLanguage(setting.toUpper()));
+        QCOMPARE(installTranslations(session), russian ? u"ru"_qs : u"en"_qs);
+        const QPointer<SettingsDialog> dialog = openDialog();
+        QCOMPARE(dialog->windowTitle(), russian ? u"Настройки"_qs : u"Settings"_qs);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), russian ? u"Отмена"_qs : u"Cancel"_qs);
+        auto *combo = named<QComboBox>(dialog, russian ? u"Язык"_qs : u"Language"_qs);
+        QCOMPARE(combo->currentData().toString(), setting);
+        combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+        const QString chosen = combo->currentData().toString();
+        named<QPushButton>(dialog, russian ? u"Сохранить"_qs : u"Save"_qs)->click();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(AppSettings::language(), chosen);
+        QVERIFY(!AppSettings::storeLanguage(u"xx"_qs) && AppSettings::language() == chosen);
     }
 
     void cookieFolderIsTheProfileRead()
