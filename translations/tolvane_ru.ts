@@ -33,7 +33,12 @@
         <translation>Основной поиск идёт по сохранённому промпту через Responses API (&lt;code&gt;/v1/responses&lt;/code&gt;).</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+2"/>
+        <source>Primary lookup uses a saved prompt via Responses API (/v1/responses).</source>
+        <translation>Основной поиск идёт по сохранённому промпту через Responses API (/v1/responses).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>API key</source>
         <translation>API-ключ</translation>
     </message>

@@ -166,7 +166,7 @@ SettingsDialog::SettingsDialog(
     // The path reads as code, as in the service's own documentation.
     QLabel *uses = label(tr("Primary lookup uses a saved prompt via Responses API (<code>/v1/responses</code>)."), caption, this);
     uses->setTextFormat(Qt::RichText);
-    uses->setAccessibleName(QStringLiteral("Primary lookup uses a saved prompt via Responses API (/v1/responses)."));
+    uses->setAccessibleName(tr("Primary lookup uses a saved prompt via Responses API (/v1/responses)."));
     setTextColor(uses, secondary);
     yandex->addWidget(uses);
     m_key = field(tr("API key"), AppSettings::yandexAPIKey(), this);
