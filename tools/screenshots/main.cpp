@@ -4,6 +4,7 @@
 
 #include "core/Records.h"
 #include "library/LibraryModel.h"
+#include "services/BrowserCookies.h"
 #include "support/DesktopServices.h"
 #include "ui/DetailPanel.h"
 #include "ui/TitlePickers.h"
@@ -200,7 +201,7 @@ int main(int argc, char **argv)
             window.resize(1100, 760);
         }
 
-        SettingsDialog settings(desktop, &window);
+        SettingsDialog settings(desktop, std::make_shared<BrowserCookies>(), &window);
         settings.show();
         ok &= save(settings, out + QStringLiteral("/settings%1.png").arg(suffix));
     }
