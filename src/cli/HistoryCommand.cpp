@@ -46,6 +46,19 @@ void writeBatch(JsonWriter &json, const JournalBatch &batch)
     json.endObject();
 }
 
+QString actionWord(JournalMove::Kind action)
+{
+    switch (action) {
+    case JournalMove::Kind::move:
+        return QStringLiteral("move");
+    case JournalMove::Kind::makeFolder:
+        return QStringLiteral("removeFolder");
+    case JournalMove::Kind::writeFile:
+        return QStringLiteral("removeFile");
+    }
+    return {};
+}
+
 QString stepWord(UndoStep::Kind kind)
 {
     switch (kind) {
@@ -227,7 +240,10 @@ int runUndo(const QStringList &arguments)
             json.key(u"from");
             json.value(readableName(step.current));
             json.key(u"to");
-            json.value(readableName(step.original));
+            // A folder or .nfo the rename made is removed, not moved: it has nowhere to go back to.
+            json.value(step.original.isEmpty() ? std::nullopt : std::optional(readableName(step.original)));
+            json.key(u"action");
+            json.value(actionWord(step.action));
             json.key(u"outcome");
             json.value(stepWord(step.kind));
             json.key(u"message");
@@ -244,9 +260,13 @@ int runUndo(const QStringList &arguments)
         for (const UndoStep &step : report.steps) {
             if (const QString left = undoStepText(step); !left.isEmpty())
                 printError(QStringLiteral("tolvane-cli undo: %1\n").arg(terminalSafe(left)));
-            else
+            else if (step.action == JournalMove::Kind::move)
                 text += QStringLiteral("%1 → %2\n").arg(
                     terminalSafe(readableName(step.current)), terminalSafe(readableName(nativeFileName(step.original))));
+            else
+                text += QStringLiteral("removed %1%2\n")
+                            .arg(terminalSafe(readableName(step.current)),
+                                step.action == JournalMove::Kind::makeFolder ? QStringLiteral("/") : QString());
         }
         printOut(text + terminalSafe(status) + QLatin1Char('\n'));
     }

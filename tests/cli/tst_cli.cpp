@@ -3,6 +3,7 @@
 #include "FakeServices.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -260,6 +261,65 @@ private Q_SLOTS:
         QVERIFY(cli({u"settings"_qs, u"libraryLayout"_qs, u"flat"_qs}).exitCode == 0 && cli({u"settings"_qs, u"writeNfo"_qs, u"0"_qs}).exitCode == 0);
         QVERIFY2(listed.contains(u"\nlibraryLayout\t%1\nfilmFolders\ttrue\nwriteNfo\ttrue\n"_qs.arg(stored.toLower())), qPrintable(listed));
         QVERIFY2(run.exitCode == 0 && run.out.contains(out), qPrintable(run.out + run.err));
+    }
+
+    // A folder of films filed in a layout, renamed again with nothing moved, then undone to the
+    // exact tree it was: folders made and .nfo files written are gone again.
+    void layoutRoundTrip_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QStringList>("filed");
+        const QString matrix = u"The Matrix (1999)"_qs, heat = u"Heat (1995)"_qs;
+        QTest::newRow("flat") << u"flat"_qs
+                              << QStringList{u"Heat(1995)_cd1.avi"_qs, u"Heat(1995)_cd1.nfo"_qs, u"Heat(1995)_cd2.avi"_qs, u"Heat(1995)_cd2.nfo"_qs,
+                                     u"The_Matrix(1999)_Director's_Cut.en.srt"_qs, u"The_Matrix(1999)_Director's_Cut.mkv"_qs,
+                                     u"The_Matrix(1999)_Director's_Cut.nfo"_qs};
+        QTest::newRow("jellyfin") << u"jellyfin"_qs
+                                  << QStringList{heat + u"/"_qs + heat + u" - cd1.avi"_qs, heat + u"/"_qs + heat + u" - cd1.nfo"_qs,
+                                         heat + u"/"_qs + heat + u" - cd2.avi"_qs, heat + u"/"_qs + heat + u" - cd2.nfo"_qs,
+                                         matrix + u"/"_qs + matrix + u" - Director's Cut.en.srt"_qs,
+                                         matrix + u"/"_qs + matrix + u" - Director's Cut.mkv"_qs,
+                                         matrix + u"/"_qs + matrix + u" - Director's Cut.nfo"_qs};
+        const QString plexMatrix = matrix + u" {edition-Director's Cut}"_qs;
+        QTest::newRow("plex") << u"plex"_qs
+                              << QStringList{heat + u"/"_qs + heat + u" - cd1.avi"_qs, heat + u"/"_qs + heat + u" - cd1.nfo"_qs,
+                                     heat + u"/"_qs + heat + u" - cd2.avi"_qs, heat + u"/"_qs + heat + u" - cd2.nfo"_qs,
+                                     plexMatrix + u"/"_qs + plexMatrix + u".en.srt"_qs, plexMatrix + u"/"_qs + plexMatrix + u".mkv"_qs,
+                                     plexMatrix + u"/"_qs + plexMatrix + u".nfo"_qs};
+    }
+    void layoutRoundTrip()
+    {
+        QFETCH(QString, layout);
+        const QStringList original{u"Heat.1995.cd1.avi"_qs, u"Heat.1995.cd2.avi"_qs,
+            u"Matritsa.1999.Directors.Cut.en.srt"_qs, u"Matritsa.1999.Directors.Cut.mkv"_qs};
+        const QString root = m_files.path() + u"/trip-"_qs + layout;
+        for (const QString &name : original)
+            touch(("trip-" + layout + '/' + name).toUtf8());
+        const auto tree = [&root] {
+            QStringList paths;
+            for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+                if (const QString path = it.next(); !QFileInfo(path).isDir())
+                    paths.append(path.mid(root.size() + 1));
+            paths.sort();
+            return paths;
+        };
+        // The stems of the names as filed: the year in brackets leaves the stem.
+        for (const char *stem : {"Matritsa 1999", "The Matrix", "The Matrix Director's"})
+            m_services->scriptAI(QString::fromUtf8(stem), FakeServices::aiMovie(u"The Matrix"_qs, 1999));
+        for (const char *stem : {"Heat 1995", "Heat"})
+            m_services->scriptAI(QString::fromUtf8(stem), FakeServices::aiMovie(u"Heat"_qs, 1995));
+        QVERIFY(cli({u"settings"_qs, u"writeNfo"_qs, u"true"_qs}).exitCode == 0);
+        const Run renamed = cli({u"rename"_qs, u"--layout"_qs, layout, root});
+        const Run again = cli({u"rename"_qs, u"--layout"_qs, layout, root});
+        const QStringList filed = tree();
+        const Run undone = cli({u"undo"_qs});
+        QVERIFY(cli({u"settings"_qs, u"writeNfo"_qs, u"false"_qs}).exitCode == 0);
+        QVERIFY2(renamed.exitCode == 0, qPrintable(renamed.out + renamed.err));
+        QVERIFY2(again.exitCode == 0 && again.out.count(u"rename: alreadyNamed"_qs) == 3, qPrintable(again.out + again.err));
+        QTEST(filed, "filed");
+        QVERIFY2(undone.exitCode == 0, qPrintable(undone.out + undone.err));
+        QCOMPARE(tree(), original);
+        QCOMPARE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
     }
 
     // 0 only when every row has a name; outside text is escaped; the agent's missing key is told once.
