@@ -2,6 +2,66 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>EditCommands</name>
+    <message>
+        <location filename="../src/ui/EditCommands.cpp" line="+89"/>
+        <source>Remove “%1”</source>
+        <translation>Убрать „%1“</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>Remove %n Files</source>
+        <translation>
+            <numerusform>Убрать %n файл</numerusform>
+            <numerusform>Убрать %n файла</numerusform>
+            <numerusform>Убрать %n файлов</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+70"/>
+        <source>Open</source>
+        <extracomment>The name of an edit: files or folders opened in place of the list</extracomment>
+        <translation>Открыть</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Open “%1”</source>
+        <translation>Открыть „%1“</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>Open %n Files</source>
+        <translation>
+            <numerusform>Открыть %n файл</numerusform>
+            <numerusform>Открыть %n файла</numerusform>
+            <numerusform>Открыть %n файлов</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+81"/>
+        <source>Rename</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>Rename %n Files</source>
+        <translation>
+            <numerusform>Переименовать %n файл</numerusform>
+            <numerusform>Переименовать %n файла</numerusform>
+            <numerusform>Переименовать %n файлов</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MediaInfoView</name>
+    <message>
+        <location filename="../src/ui/MediaInfoView.cpp" line="+93"/>
+        <source>MediaInfo</source>
+        <extracomment>The media summary, as the MediaInfo tool reads the file</extracomment>
+        <translation>MediaInfo</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <location filename="../src/ui/WidgetDesktopServices.cpp" line="+58"/>
@@ -12,6 +72,554 @@
         <location line="+2"/>
         <source>All files (*)</source>
         <translation>Все файлы (*)</translation>
+    </message>
+</context>
+<context>
+    <name>RowStyle</name>
+    <message>
+        <location filename="../src/ui/RowStyle.cpp" line="+61"/>
+        <source>%1: searching…</source>
+        <translation>%1: поиск…</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1: %2 (chosen)</source>
+        <translation>%1: %2 (выбран)</translation>
+    </message>
+</context>
+<context>
+    <name>TitlePickers</name>
+    <message>
+        <location filename="../src/ui/TitlePickers.cpp" line="+40"/>
+        <source>Without [alt]</source>
+        <translation>Без [альт]</translation>
+    </message>
+    <message>
+        <location line="+185"/>
+        <source>VK titles</source>
+        <translation>Названия VK</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>%n results — pick one</source>
+        <translation>
+            <numerusform>%n результат — выберите один</numerusform>
+            <numerusform>%n результата — выберите один</numerusform>
+            <numerusform>%n результатов — выберите один</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Alternate title</source>
+        <translation>Другое название</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Include EN/original in rename, or title only</source>
+        <translation>Добавить английское или оригинальное название в имя либо оставить одно название</translation>
+    </message>
+</context>
+<context>
+    <name>tolvane::Actions</name>
+    <message>
+        <location filename="../src/ui/Actions.cpp" line="+60"/>
+        <source>Open…</source>
+        <translation>Открыть…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Open Folder…</source>
+        <translation>Открыть папку…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Quit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+55"/>
+        <source>Undo</source>
+        <extracomment>%1 is the name of the edit the command takes back, e.g. Rename 3 Files</extracomment>
+        <translation>Отменить</translation>
+    </message>
+    <message>
+        <location line="-54"/>
+        <location line="+59"/>
+        <source>Redo</source>
+        <extracomment>%1 is the name of the edit the command makes again, e.g. Rename 3 Files</extracomment>
+        <translation>Повторить</translation>
+    </message>
+    <message>
+        <location line="-57"/>
+        <source>Lookup Selected</source>
+        <translation>Найти выбранные</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Look the selected files up, or all when none is selected</source>
+        <translation>Найти фильмы выбранных файлов, а если ничего не выбрано — всех</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lookup</source>
+        <extracomment>A short button label: look the films up</extracomment>
+        <translation>Найти</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Check</source>
+        <extracomment>Opens a web search to check the chosen film</extracomment>
+        <translation>Проверить</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Open Google search for the chosen match</source>
+        <translation>Открыть поиск Google по выбранному фильму</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Reveal in File Manager</source>
+        <translation>Показать в файловом менеджере</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Reveal</source>
+        <extracomment>A short button label: show the file in the file manager</extracomment>
+        <translation>Показать</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Open</source>
+        <extracomment>Opens the file itself, e.g. plays the film</extracomment>
+        <translation>Открыть</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Open the file in its default application</source>
+        <translation>Открыть файл в приложении по умолчанию</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Remove from List</source>
+        <translation>Убрать из списка</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Rename</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Rename the selected files to their new names</source>
+        <translation>Дать выбранным файлам новые имена</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Rename All Ready</source>
+        <translation>Переименовать все готовые</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Rename every file that has a new name</source>
+        <translation>Переименовать все файлы, для которых есть новое имя</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Settings…</source>
+        <translation>Настройки…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>About Tolvane</source>
+        <translation>О программе Tolvane</translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Undo %1</source>
+        <translation>Отменить «%1»</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Redo %1</source>
+        <translation>Повторить «%1»</translation>
+    </message>
+</context>
+<context>
+    <name>tolvane::ClickablePathView</name>
+    <message>
+        <location filename="../src/ui/ClickablePathView.cpp" line="+27"/>
+        <source>Click a path segment to add it to Extra tokens</source>
+        <translation>Нажмите на часть пути, чтобы добавить её к дополнительным словам</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Path</source>
+        <translation>Путь</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>Add “%1” to Extra tokens</source>
+        <translation>Добавить «%1» к дополнительным словам</translation>
+    </message>
+</context>
+<context>
+    <name>tolvane::DetailPanel</name>
+    <message>
+        <location filename="../src/ui/DetailPanel.cpp" line="+44"/>
+        <source>Detail</source>
+        <translation>Подробности</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Path</source>
+        <translation>Путь</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Search query</source>
+        <translation>Поисковый запрос</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <location line="+4"/>
+        <source>Extra tokens</source>
+        <translation>Дополнительные слова</translation>
+    </message>
+    <message>
+        <location line="-2"/>
+        <source>year, director…</source>
+        <translation>год, режиссёр…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Appended to the stem for all engines, e.g. “1976” or “Vessarin”</source>
+        <translation>Добавляются к запросу для всех поисковиков, например «1976» или «Vessarin»</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Effective query</source>
+        <translation>Итоговый запрос</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Search engines</source>
+        <translation>Поисковики</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Chosen</source>
+        <translation>Выбрано</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Check</source>
+        <extracomment>Opens a web search to check the chosen film</extracomment>
+        <translation>Проверить</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Check chosen match</source>
+        <translation>Проверить выбранный фильм</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>New name</source>
+        <translation>Новое имя</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Moved to</source>
+        <translation>Переносится в</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Files moved along</source>
+        <translation>Файлы, переносимые вместе с ним</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <location line="+3"/>
+        <location line="+216"/>
+        <source>Name postfix</source>
+        <translation>Суффикс имени</translation>
+    </message>
+    <message>
+        <location line="-212"/>
+        <location line="+3"/>
+        <source>Override</source>
+        <extracomment>Name the file after the postfix alone, in place of the title</extracomment>
+        <translation>Только суффикс</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Use postfix alone as the new file name</source>
+        <translation>Сделать новым именем файла один суффикс</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>MediaInfo</source>
+        <translation>MediaInfo</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>Add “%1” to Extra Tokens</source>
+        <translation>Добавить „%1“ к дополнительным словам</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Edit Extra Tokens</source>
+        <translation>Изменить дополнительные слова</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Edit Name Postfix</source>
+        <translation>Изменить суффикс имени</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Use Postfix as Name</source>
+        <translation>Суффикс вместо имени</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Use Title as Name</source>
+        <translation>Название в имени</translation>
+    </message>
+    <message>
+        <location line="+72"/>
+        <source>Use %1</source>
+        <extracomment>The name of an edit: %1 is the search engine whose film is used</extracomment>
+        <translation>Выбрать %1</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Pick “%1”</source>
+        <translation>Выбрать „%1“</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Pick Alternative “%1”</source>
+        <translation>Выбрать другое название „%1“</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Clear Alternative Title</source>
+        <translation>Убрать другое название</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Not searched yet — Lookup Selected</source>
+        <translation>Ещё не искали — «Найти выбранные»</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Open Google search for “%1”</source>
+        <translation>Открыть поиск Google по «%1»</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>(enter postfix)</source>
+        <translation>(введите суффикс)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <location line="+4"/>
+        <source>Edition</source>
+        <extracomment>A film&apos;s edition, as media servers name it: Director&apos;s Cut, Extended…</extracomment>
+        <translation>Версия</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>full name</source>
+        <translation>полное имя</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>optional</source>
+        <translation>необязательно</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Override: file name is only this postfix + extension</source>
+        <translation>Только суффикс: имя файла — этот суффикс и расширение</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The film&apos;s edition, e.g. Director&apos;s Cut; empty for none</source>
+        <translation>Версия фильма, например Director&apos;s Cut; пусто — без версии</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Appended after year: Title[Alt](Year)_postfix.ext</source>
+        <translation>Добавляется после года: Название[Альт](Год)_суффикс.ext</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Catalog: %1</source>
+        <translation>Каталог: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Query: %1</source>
+        <translation>Запрос: %1</translation>
+    </message>
+</context>
+<context>
+    <name>tolvane::EngineReplyRow</name>
+    <message>
+        <location filename="../src/ui/EngineReplyRow.cpp" line="+26"/>
+        <source>chosen</source>
+        <translation>выбран</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Check</source>
+        <extracomment>Opens a web search to check this engine&apos;s film</extracomment>
+        <translation>Проверить</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Use</source>
+        <extracomment>Makes this engine&apos;s film the one the file is named after</extracomment>
+        <translation>Выбрать</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+39"/>
+        <source>Pick (%n)</source>
+        <extracomment>Opens the list of the films found, to pick another; %n is their count</extracomment>
+        <translation>
+            <numerusform>Варианты (%n)</numerusform>
+            <numerusform>Варианты (%n)</numerusform>
+            <numerusform>Варианты (%n)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+2"/>
+        <source>Pick, %n %1 titles</source>
+        <extracomment>%1 is the search engine&apos;s name</extracomment>
+        <translation>
+            <numerusform>Варианты: %n название %1</numerusform>
+            <numerusform>Варианты: %n названия %1</numerusform>
+            <numerusform>Варианты: %n названий %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Alt…</source>
+        <extracomment>Alt: the alternative title added to the name in brackets</extracomment>
+        <translation>Альт…</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Alt: off</source>
+        <translation>Альт: нет</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Alternative title of %1: %2</source>
+        <translation>Другое название от %1: %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>off</source>
+        <translation>нет</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Check %1</source>
+        <translation>Проверить %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Use %1</source>
+        <translation>Выбрать %1</translation>
+    </message>
+</context>
+<context>
+    <name>tolvane::MainWindow</name>
+    <message>
+        <location filename="../src/ui/MainWindow.cpp" line="+153"/>
+        <source>no Yandex AI key</source>
+        <translation>нет ключа Yandex AI</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>Drop zone</source>
+        <translation>Область для перетаскивания</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <location line="+72"/>
+        <source>Folder</source>
+        <translation>Папка</translation>
+    </message>
+    <message>
+        <location line="-68"/>
+        <source>Drop files and/or folders</source>
+        <translation>Перетащите сюда файлы и папки</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Any mix of videos and folders (folders scan recursively)
+Lookup → rename to: Title_(Year).ext</source>
+        <translation>Видео и папки вперемешку (папки просматриваются со всеми вложенными)
+Найти → переименовать в: Название_(Год).ext</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Files</source>
+        <translation>Файлы</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Detail</source>
+        <translation>Подробности</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Select a file</source>
+        <translation>Выберите файл</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Status</source>
+        <translation>Состояние</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>&amp;Edit</source>
+        <translation>&amp;Правка</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>&amp;Help</source>
+        <translation>&amp;Справка</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>About Tolvane</source>
+        <translation>О программе Tolvane</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&lt;b&gt;Tolvane %1&lt;/b&gt;&lt;p&gt;Renames the video files of a movie library after the films they hold.&lt;/p&gt;&lt;p&gt;Released under the MIT licence.&lt;/p&gt;</source>
+        <translation>&lt;b&gt;Tolvane %1&lt;/b&gt;&lt;p&gt;Даёт видеофайлам фильмотеки имена фильмов, которые в них записаны.&lt;/p&gt;&lt;p&gt;Распространяется по лицензии MIT.&lt;/p&gt;</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+148"/>
+        <source>%n selected</source>
+        <extracomment>The count of the files selected in the list</extracomment>
+        <translation>
+            <numerusform>выбран %n файл</numerusform>
+            <numerusform>выбрано %n файла</numerusform>
+            <numerusform>выбрано %n файлов</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -57,32 +57,36 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
     // An intake's command keeps the list it replaced: the history is bounded, not the session.
     m_history->setUndoLimit(100);
     const auto key = [](QKeyCombination combination) { return QKeySequence(combination); };
-    make(Command::openFiles, QStringLiteral("Open…"), QStringLiteral("document-open"), {key(Qt::CTRL | Qt::Key_O)});
-    make(Command::openFolder, QStringLiteral("Open Folder…"), QStringLiteral("folder-open"),
+    make(Command::openFiles, tr("Open…"), QStringLiteral("document-open"), {key(Qt::CTRL | Qt::Key_O)});
+    make(Command::openFolder, tr("Open Folder…"), QStringLiteral("folder-open"),
         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
-    make(Command::quit, QStringLiteral("Quit"), QStringLiteral("application-exit"), {key(Qt::CTRL | Qt::Key_Q)});
-    make(Command::undo, QStringLiteral("Undo"), QStringLiteral("edit-undo"), {QKeySequence::Undo});
-    make(Command::redo, QStringLiteral("Redo"), QStringLiteral("edit-redo"),
+    make(Command::quit, tr("Quit"), QStringLiteral("application-exit"), {key(Qt::CTRL | Qt::Key_Q)});
+    make(Command::undo, tr("Undo"), QStringLiteral("edit-undo"), {QKeySequence::Undo});
+    make(Command::redo, tr("Redo"), QStringLiteral("edit-redo"),
         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), key(Qt::CTRL | Qt::Key_Y)});
-    make(Command::lookupSelected, QStringLiteral("Lookup Selected"), QStringLiteral("edit-find"),
-        {key(Qt::CTRL | Qt::Key_L)}, QStringLiteral("Look the selected files up, or all when none is selected"))
-        ->setIconText(QStringLiteral("Lookup"));
-    make(Command::check, QStringLiteral("Check"), QStringLiteral("system-search"), {key(Qt::CTRL | Qt::Key_G)},
-        QStringLiteral("Open Google search for the chosen match"));
-    make(Command::reveal, QStringLiteral("Reveal in File Manager"), QStringLiteral("system-file-manager"),
+    make(Command::lookupSelected, tr("Lookup Selected"), QStringLiteral("edit-find"),
+        {key(Qt::CTRL | Qt::Key_L)}, tr("Look the selected files up, or all when none is selected"))
+        //: A short button label: look the films up
+        ->setIconText(tr("Lookup"));
+    //: Opens a web search to check the chosen film
+    make(Command::check, tr("Check"), QStringLiteral("system-search"), {key(Qt::CTRL | Qt::Key_G)},
+        tr("Open Google search for the chosen match"));
+    make(Command::reveal, tr("Reveal in File Manager"), QStringLiteral("system-file-manager"),
         {key(Qt::CTRL | Qt::SHIFT | Qt::Key_R)})
-        ->setIconText(QStringLiteral("Reveal"));
-    make(Command::openFile, QStringLiteral("Open"), {}, {}, QStringLiteral("Open the file in its default application"));
-    make(Command::remove, QStringLiteral("Remove from List"), QStringLiteral("list-remove"),
+        //: A short button label: show the file in the file manager
+        ->setIconText(tr("Reveal"));
+    //: Opens the file itself, e.g. plays the film
+    make(Command::openFile, tr("Open"), {}, {}, tr("Open the file in its default application"));
+    make(Command::remove, tr("Remove from List"), QStringLiteral("list-remove"),
         {key(Qt::CTRL | Qt::Key_Delete)});
     // Ctrl+Enter on the keypad renames too.
-    make(Command::rename, QStringLiteral("Rename"), {}, {key(Qt::CTRL | Qt::Key_Return), key(Qt::CTRL | Qt::Key_Enter)},
-        QStringLiteral("Rename the selected files to their new names"));
-    make(Command::renameAllReady, QStringLiteral("Rename All Ready"), {}, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)},
-        QStringLiteral("Rename every file that has a new name"));
-    make(Command::settings, QStringLiteral("Settings…"), QStringLiteral("preferences-system"),
+    make(Command::rename, tr("Rename"), {}, {key(Qt::CTRL | Qt::Key_Return), key(Qt::CTRL | Qt::Key_Enter)},
+        tr("Rename the selected files to their new names"));
+    make(Command::renameAllReady, tr("Rename All Ready"), {}, {key(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)},
+        tr("Rename every file that has a new name"));
+    make(Command::settings, tr("Settings…"), QStringLiteral("preferences-system"),
         {key(Qt::CTRL | Qt::Key_Comma)});
-    make(Command::about, QStringLiteral("About Tolvane"), QStringLiteral("help-about"), {});
+    make(Command::about, tr("About Tolvane"), QStringLiteral("help-about"), {});
 
     const auto on = [this](Command command, auto slot) { connect(action(command), &QAction::triggered, this, slot); };
     on(Command::openFiles, [this] { m_model.chooseFilesToOpen(); });
@@ -104,15 +108,21 @@ Actions::Actions(LibraryModel &model, DesktopServices &desktop, QWidget *window)
             recordIntake(*m_history, m_model, std::move(previous), std::move(folder));
         });
     // Undo and Redo name the edit they would take back or make again.
-    const auto name = [this](Command command, const QString &verb, const QString &edit) {
+    const auto name = [this](Command command, const QString &plain, const QString &withEdit, const QString &edit) {
         QAction *named = action(command);
-        named->setText(edit.isEmpty() ? verb : verb + QLatin1Char(' ') + edit);
+        named->setText(edit.isEmpty() ? plain : withEdit.arg(edit));
         named->setToolTip(QStringLiteral("%1 (%2)").arg(named->text(), named->shortcut().toString(QKeySequence::NativeText)));
     };
     connect(m_history, &QUndoStack::undoTextChanged, this,
-        [name](const QString &edit) { name(Command::undo, QStringLiteral("Undo"), edit); });
+        [this, name](const QString &edit) {
+            //: %1 is the name of the edit the command takes back, e.g. Rename 3 Files
+            name(Command::undo, tr("Undo"), tr("Undo %1"), edit);
+        });
     connect(m_history, &QUndoStack::redoTextChanged, this,
-        [name](const QString &edit) { name(Command::redo, QStringLiteral("Redo"), edit); });
+        [this, name](const QString &edit) {
+            //: %1 is the name of the edit the command makes again, e.g. Rename 3 Files
+            name(Command::redo, tr("Redo"), tr("Redo %1"), edit);
+        });
     connect(m_history, &QUndoStack::canUndoChanged, this, &Actions::updateEnabled);
     connect(m_history, &QUndoStack::canRedoChanged, this, &Actions::updateEnabled);
     updateEnabled();

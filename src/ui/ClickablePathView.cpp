@@ -24,8 +24,8 @@ ClickablePathView::ClickablePathView(QWidget *parent)
     m_column = new QVBoxLayout(this);
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(1);
-    setToolTip(QStringLiteral("Click a path segment to add it to Extra tokens"));
-    setAccessibleName(QStringLiteral("Path"));
+    setToolTip(tr("Click a path segment to add it to Extra tokens"));
+    setAccessibleName(tr("Path"));
 }
 
 void ClickablePathView::setPath(const QString &path)
@@ -64,7 +64,7 @@ void ClickablePathView::setPath(const QString &path)
         const QString &segment = parts.segments[index];
         line.separator->setVisible(index > 0 || parts.leadingSeparator);
         line.segment->setText(segment);
-        line.segment->setToolTip(QStringLiteral("Add “%1” to Extra tokens").arg(segment));
+        line.segment->setToolTip(tr("Add “%1” to Extra tokens").arg(segment));
         line.segment->setAccessibleName(segment);
     }
 }

@@ -41,7 +41,7 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     , m_desktop(desktop)
     , m_actions(actions)
 {
-    setAccessibleName(QStringLiteral("Detail"));
+    setAccessibleName(tr("Detail"));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -57,25 +57,25 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    addBlock(column, captionLabel(QStringLiteral("Path"), top), 12);
+    addBlock(column, captionLabel(tr("Path"), top), 12);
     m_path = new ClickablePathView(top);
     addBlock(column, m_path, 4);
-    addBlock(column, captionLabel(QStringLiteral("Search query"), top), 12);
+    addBlock(column, captionLabel(tr("Search query"), top), 12);
     m_stem = new InfoLabel(QString(), fonts::monospacedCaption(), top, InfoLabel::Tone::primary);
     m_stem->setWordWrap(true);
     m_stem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     addBlock(column, m_stem, 2);
-    addBlock(column, captionLabel(QStringLiteral("Extra tokens"), top), 8);
+    addBlock(column, captionLabel(tr("Extra tokens"), top), 8);
     m_extraTokens = new QLineEdit(top);
-    m_extraTokens->setPlaceholderText(QStringLiteral("year, director…"));
-    m_extraTokens->setToolTip(QStringLiteral("Appended to the stem for all engines, e.g. “1976” or “Vessarin”"));
-    m_extraTokens->setAccessibleName(QStringLiteral("Extra tokens"));
+    m_extraTokens->setPlaceholderText(tr("year, director…"));
+    m_extraTokens->setToolTip(tr("Appended to the stem for all engines, e.g. “1976” or “Vessarin”"));
+    m_extraTokens->setAccessibleName(tr("Extra tokens"));
     addBlock(column, m_extraTokens, 2);
     m_effectiveQuery = new InfoLabel(QString(), fonts::smallCaption(font()), top);
     m_effectiveQuery->setWordWrap(true);
-    m_effectiveQuery->setContext(QStringLiteral("Effective query"));
+    m_effectiveQuery->setContext(tr("Effective query"));
     addBlock(column, m_effectiveQuery, 2);
-    addBlock(column, captionLabel(QStringLiteral("Search engines"), top), 12);
+    addBlock(column, captionLabel(tr("Search engines"), top), 12);
     column->addSpacing(4);
     m_noReplies = captionLabel(QString(), top);
     addBlock(column, m_noReplies, 0);
@@ -90,11 +90,12 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     chosen->setContentsMargins(0, 0, 0, 0);
     chosen->setSpacing(4);
     auto *chosenHeader = new QHBoxLayout;
-    chosenHeader->addWidget(captionLabel(QStringLiteral("Chosen"), m_chosenBlock));
+    chosenHeader->addWidget(captionLabel(tr("Chosen"), m_chosenBlock));
     m_chosenCheck = new QToolButton(m_chosenBlock);
-    m_chosenCheck->setText(QStringLiteral("Check"));
+    //: Opens a web search to check the chosen film
+    m_chosenCheck->setText(tr("Check"));
     m_chosenCheck->setFont(fonts::caption(font()));
-    m_chosenCheck->setAccessibleName(QStringLiteral("Check chosen match"));
+    m_chosenCheck->setAccessibleName(tr("Check chosen match"));
     chosenHeader->addWidget(m_chosenCheck);
     chosenHeader->addStretch(1);
     chosen->addLayout(chosenHeader);
@@ -102,31 +103,32 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
         QString(), fonts::scaled(font(), -1, QFont::Medium), m_chosenBlock, InfoLabel::Tone::primary);
     m_displayName->setWordWrap(true);
     m_displayName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_displayName->setContext(QStringLiteral("New name"));
+    m_displayName->setContext(tr("New name"));
     chosen->addWidget(m_displayName);
     m_target = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_target->setWordWrap(true);
     m_target->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_target->setContext(QStringLiteral("Moved to"));
+    m_target->setContext(tr("Moved to"));
     chosen->addWidget(m_target);
     m_companions = new InfoLabel(QString(), fonts::smallCaption(font()), m_chosenBlock);
     m_companions->setWordWrap(true);
-    m_companions->setContext(QStringLiteral("Files moved along"));
+    m_companions->setContext(tr("Files moved along"));
     chosen->addWidget(m_companions);
     auto *postfixLine = new QHBoxLayout;
     postfixLine->setSpacing(8);
     auto *postfixStack = new QVBoxLayout;
     postfixStack->setSpacing(2);
-    m_postfixLabel = new InfoLabel(QStringLiteral("Name postfix"), fonts::smallCaption(font()), m_chosenBlock);
+    m_postfixLabel = new InfoLabel(tr("Name postfix"), fonts::smallCaption(font()), m_chosenBlock);
     postfixStack->addWidget(m_postfixLabel);
     m_postfix = new QLineEdit(m_chosenBlock);
-    m_postfix->setAccessibleName(QStringLiteral("Name postfix"));
+    m_postfix->setAccessibleName(tr("Name postfix"));
     postfixStack->addWidget(m_postfix);
     postfixLine->addLayout(postfixStack, 1);
-    m_override = new QCheckBox(QStringLiteral("Override"), m_chosenBlock);
+    //: Name the file after the postfix alone, in place of the title
+    m_override = new QCheckBox(tr("Override"), m_chosenBlock);
     m_override->setFont(fonts::caption(font()));
-    m_override->setToolTip(QStringLiteral("Use postfix alone as the new file name"));
-    m_override->setAccessibleName(QStringLiteral("Override"));
+    m_override->setToolTip(tr("Use postfix alone as the new file name"));
+    m_override->setAccessibleName(tr("Override"));
     auto *overrideStack = new QVBoxLayout;
     overrideStack->addSpacing(14);
     overrideStack->addWidget(m_override);
@@ -145,7 +147,7 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     m_notes->setContentsMargins(0, 4, 0, 0);
     chosen->addWidget(m_notes);
     addBlock(column, m_chosenBlock, 12);
-    addBlock(column, captionLabel(QStringLiteral("MediaInfo"), top), 14);
+    addBlock(column, captionLabel(tr("MediaInfo"), top), 14);
     column->addSpacing(4);
     m_media = new MediaInfoView(top);
     addBlock(column, m_media, 0);
@@ -169,14 +171,14 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     outer->addLayout(bar);
 
     connect(m_path, &ClickablePathView::tokenClicked, this, [this](const QString &token) {
-        edit(QStringLiteral("Add “%1” to Extra Tokens").arg(token), [token](MovieItem &row) { row.addExtraToken(token); });
+        edit(tr("Add “%1” to Extra Tokens").arg(token), [token](MovieItem &row) { row.addExtraToken(token); });
     });
     connect(m_extraTokens, &QLineEdit::textEdited, this, [this](const QString &text) {
-        edit(QStringLiteral("Edit Extra Tokens"), [text](MovieItem &row) { row.setExtraTokens(text); },
+        edit(tr("Edit Extra Tokens"), [text](MovieItem &row) { row.setExtraTokens(text); },
             TypedField::extraTokens);
     });
     connect(m_postfix, &QLineEdit::textEdited, this, [this](const QString &text) {
-        edit(QStringLiteral("Edit Name Postfix"), [text](MovieItem &row) {
+        edit(tr("Edit Name Postfix"), [text](MovieItem &row) {
             row.setNamePostfix(text);
             row.updateProposedName();
         }, TypedField::namePostfix);
@@ -184,7 +186,7 @@ DetailPanel::DetailPanel(LibraryModel &model, DesktopServices &desktop, Actions 
     connect(m_override, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_item || m_item->namePostfixOverride() == on)
             return;
-        edit(on ? QStringLiteral("Use Postfix as Name") : QStringLiteral("Use Title as Name"), [on](MovieItem &row) {
+        edit(on ? tr("Use Postfix as Name") : tr("Use Title as Name"), [on](MovieItem &row) {
             row.setNamePostfixOverride(on);
             row.updateProposedName();
         });
@@ -255,7 +257,8 @@ EngineReplyRow *DetailPanel::replyRow(int index)
         connect(row, &EngineReplyRow::use, this, [this, position] {
             if (const EngineReply *reply = replyAt(position)) {
                 const SearchEngine engine = reply->engine;
-                edit(QStringLiteral("Use ") + rawValue(engine), [engine](MovieItem &row) { row.useEngine(engine); });
+                //: The name of an edit: %1 is the search engine whose film is used
+                edit(tr("Use %1").arg(rawValue(engine)), [engine](MovieItem &row) { row.useEngine(engine); });
             }
         });
         connect(row, &EngineReplyRow::check, this, [this, position] {
@@ -268,7 +271,7 @@ EngineReplyRow *DetailPanel::replyRow(int index)
                 return;
             const MovieMatch picked = reply->candidates[candidate];
             const SearchEngine engine = reply->engine;
-            edit(QStringLiteral("Pick “%1”").arg(picked.title),
+            edit(tr("Pick “%1”").arg(picked.title),
                 [picked, engine](MovieItem &row) { row.applyMatch(picked, engine); });
         });
         connect(row, &EngineReplyRow::altChoice, this, [this, position](int option) {
@@ -278,7 +281,7 @@ EngineReplyRow *DetailPanel::replyRow(int index)
                 return;
             const std::optional<QString> alt = option == 0 ? std::nullopt : std::optional(match->altTitles[option - 1]);
             const SearchEngine engine = reply->engine;
-            edit(alt ? QStringLiteral("Pick Alternative “%1”").arg(*alt) : QStringLiteral("Clear Alternative Title"),
+            edit(alt ? tr("Pick Alternative “%1”").arg(*alt) : tr("Clear Alternative Title"),
                 [alt, engine](MovieItem &row) { row.setSelectedAltTitle(alt, engine); });
         });
         m_replies->addWidget(row);
@@ -299,7 +302,7 @@ void DetailPanel::showReplies()
     const QList<EngineReply> replies = m_item ? m_item->engineReplies() : QList<EngineReply>();
     const bool idle = !m_item || m_item->status().kind() == LookupStatus::Kind::idle;
     m_noReplies->setVisible(replies.isEmpty());
-    m_noReplies->setText(idle ? QStringLiteral("Not searched yet — Lookup Selected") : QStringLiteral("—"));
+    m_noReplies->setText(idle ? tr("Not searched yet — Lookup Selected") : QStringLiteral("—"));
     const std::optional<SearchEngine> chosen = m_item ? m_item->chosenEngine() : std::nullopt;
     for (int index = 0; index < replies.size(); ++index)
         replyRow(index)->show(replies[index], chosen == replies[index].engine);
@@ -315,7 +318,7 @@ void DetailPanel::showChosen()
     if (!match)
         return;
     const QString base = matchBaseName(*match);
-    m_chosenCheck->setToolTip(QStringLiteral("Open Google search for “%1”").arg(base));
+    m_chosenCheck->setToolTip(tr("Open Google search for “%1”").arg(base));
     const bool override = m_item->namePostfixOverride();
     const LibraryLayout layout = m_item->namingOptions().layout;
     // A media server reads the postfix as the film's edition.
@@ -325,7 +328,7 @@ void DetailPanel::showChosen()
                                   : proposedBaseName(match->title, match->year, match->selectedAltTitle,
                                         m_item->namePostfix(), override);
     m_displayName->setText(
-        !display.isEmpty() ? display : override ? QStringLiteral("(enter postfix)") : QStringLiteral("—"));
+        !display.isEmpty() ? display : override ? tr("(enter postfix)") : QStringLiteral("—"));
     // Where the file goes, when that is more than a new name: its film's folder.
     const bool moves = m_item->proposedName() && !m_item->proposedFolder().isEmpty();
     m_target->setVisible(moves);
@@ -333,23 +336,24 @@ void DetailPanel::showChosen()
         m_target->setText(QStringLiteral("→ ") + m_item->proposedPath());
     if (m_postfix->text() != m_item->namePostfix())
         m_postfix->setText(m_item->namePostfix());
-    const QString postfixName = server ? QStringLiteral("Edition") : QStringLiteral("Name postfix");
+    //: A film's edition, as media servers name it: Director's Cut, Extended…
+    const QString postfixName = server ? tr("Edition") : tr("Name postfix");
     m_postfixLabel->setText(postfixName);
     m_postfix->setAccessibleName(postfixName);
-    m_postfix->setPlaceholderText(override ? QStringLiteral("full name")
-            : server                       ? QStringLiteral("Edition")
-                                           : QStringLiteral("optional"));
-    m_postfix->setToolTip(override ? QStringLiteral("Override: file name is only this postfix + extension")
-            : server               ? QStringLiteral("The film's edition, e.g. Director's Cut; empty for none")
-                                   : QStringLiteral("Appended after year: Title[Alt](Year)_postfix.ext"));
+    m_postfix->setPlaceholderText(override ? tr("full name")
+            : server                       ? tr("Edition")
+                                           : tr("optional"));
+    m_postfix->setToolTip(override ? tr("Override: file name is only this postfix + extension")
+            : server               ? tr("The film's edition, e.g. Director's Cut; empty for none")
+                                   : tr("Appended after year: Title[Alt](Year)_postfix.ext"));
     m_override->setChecked(override);
-    QString catalog = QStringLiteral("Catalog: ") + rawValue(match->site).toHtmlEscaped();
+    QString catalog = tr("Catalog: %1").arg(rawValue(match->site).toHtmlEscaped());
     if (match->pageURL) {
         const QString url = match->pageURL->toString(QUrl::FullyEncoded);
         catalog += QStringLiteral(" <a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), url.toHtmlEscaped());
     }
     m_catalog->setText(catalog);
-    m_query->setText(QStringLiteral("Query: ") + match->sourceQuery);
+    m_query->setText(tr("Query: %1").arg(match->sourceQuery));
     const bool notes = match->notes && !match->notes->trimmed().isEmpty();
     m_notes->setVisible(notes);
     if (notes)

@@ -1,5 +1,6 @@
 #include "ui/EditCommands.h"
 
+#include <QCoreApplication>
 #include <QUndoStack>
 
 namespace tolvane {
@@ -12,11 +13,12 @@ bool listed(const LibraryModel &model, const MovieItem *item)
                        [item](const MovieItemPtr &row) { return row.get() == item; });
 }
 
-QString filesText(const QString &verb, const QList<MovieItemPtr> &rows)
+/// The edit's name as the Undo and Redo actions show it: one file by its name, more by their count.
+QString filesText(const char *one, const char *many, const QList<MovieItemPtr> &rows)
 {
     if (rows.size() == 1)
-        return QStringLiteral("%1 “%2”").arg(verb, rows.first()->originalName());
-    return QStringLiteral("%1 %2 Files").arg(verb).arg(rows.size());
+        return QCoreApplication::translate("EditCommands", one).arg(rows.first()->originalName());
+    return QCoreApplication::translate("EditCommands", many, nullptr, int(rows.size()));
 }
 
 /// Set while a command puts a list back: that is no intake of the user's to record.
@@ -84,7 +86,8 @@ public:
             items.append(row.item);
             m_ids.insert(row.item->id());
         }
-        setText(filesText(QStringLiteral("Remove"), items));
+        setText(filesText(QT_TRANSLATE_NOOP("EditCommands", "Remove “%1”"),
+            QT_TRANSLATE_N_NOOP("EditCommands", "Remove %n Files"), items));
     }
 
     void undo() override
@@ -153,7 +156,10 @@ public:
         , m_other(std::move(previous))
         , m_otherFolder(std::move(previousFolder))
     {
-        setText(m_model.items().isEmpty() ? QStringLiteral("Open") : filesText(QStringLiteral("Open"), m_model.items()));
+        //: The name of an edit: files or folders opened in place of the list
+        setText(m_model.items().isEmpty() ? QCoreApplication::translate("EditCommands", "Open")
+                                          : filesText(QT_TRANSLATE_NOOP("EditCommands", "Open “%1”"),
+                                              QT_TRANSLATE_N_NOOP("EditCommands", "Open %n Files"), m_model.items()));
     }
 
     void undo() override { swap(); }
@@ -234,7 +240,8 @@ void renameRows(QUndoStack &history, LibraryModel &model, const std::function<vo
         return;
     const QSet<QByteArray> paths(renamable.cbegin(), renamable.cend());
     history.push(new RenameCommand(model, paths,
-        paths.size() == 1 ? QStringLiteral("Rename") : QStringLiteral("Rename %1 Files").arg(paths.size())));
+        paths.size() == 1 ? QCoreApplication::translate("EditCommands", "Rename")
+                          : QCoreApplication::translate("EditCommands", "Rename %n Files", nullptr, int(paths.size()))));
 }
 
 void recordIntake(QUndoStack &history, LibraryModel &model, QList<MovieItemPtr> previous,

@@ -23,12 +23,14 @@ EngineReplyRow::EngineReplyRow(QWidget *parent)
     header->setSpacing(6);
     m_dot = new StatusDot(this);
     m_name = new InfoLabel(QString(), fonts::scaled(font(), -2, QFont::DemiBold), this, InfoLabel::Tone::primary);
-    m_chosen = new InfoLabel(QStringLiteral("chosen"), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
+    m_chosen = new InfoLabel(tr("chosen"), fonts::smallCaption(font()), this, InfoLabel::Tone::primary);
     setTextColor(m_chosen, namedColor(NamedColor::green, palette()));
     m_pick = pushButton(QString(), this, true);
     m_alt = pushButton(QString(), this, true);
-    m_check = pushButton(QStringLiteral("Check"), this, true);
-    m_use = pushButton(QStringLiteral("Use"), this, true);
+    //: Opens a web search to check this engine's film
+    m_check = pushButton(tr("Check"), this, true);
+    //: Makes this engine's film the one the file is named after
+    m_use = pushButton(tr("Use"), this, true);
     header->addWidget(m_dot);
     header->addWidget(m_name);
     header->addWidget(m_chosen);
@@ -65,14 +67,18 @@ void EngineReplyRow::show(const EngineReply &reply, bool isChosen)
     m_name->setText(engine);
     m_chosen->setVisible(isChosen);
     m_pick->setVisible(match && reply.candidates.size() >= 2);
-    m_pick->setText(QStringLiteral("Pick (%1)").arg(reply.candidates.size()));
-    m_pick->setAccessibleName(QStringLiteral("Pick, %1 %2 titles").arg(reply.candidates.size()).arg(engine));
+    const int candidates = int(reply.candidates.size());
+    //: Opens the list of the films found, to pick another; %n is their count
+    m_pick->setText(tr("Pick (%n)", nullptr, candidates));
+    //: %1 is the search engine's name
+    m_pick->setAccessibleName(tr("Pick, %n %1 titles", nullptr, candidates).arg(engine));
     m_alt->setVisible(match && !match->altTitles.isEmpty());
-    m_alt->setText(match && match->selectedAltTitle ? QStringLiteral("Alt…") : QStringLiteral("Alt: off"));
-    m_alt->setAccessibleName(QStringLiteral("Alternative title of %1: %2")
-            .arg(engine, match && match->selectedAltTitle ? *match->selectedAltTitle : QStringLiteral("off")));
-    m_check->setAccessibleName(QStringLiteral("Check %1").arg(engine));
-    m_use->setAccessibleName(QStringLiteral("Use %1").arg(engine));
+    //: Alt: the alternative title added to the name in brackets
+    m_alt->setText(match && match->selectedAltTitle ? tr("Alt…") : tr("Alt: off"));
+    m_alt->setAccessibleName(tr("Alternative title of %1: %2")
+            .arg(engine, match && match->selectedAltTitle ? *match->selectedAltTitle : tr("off")));
+    m_check->setAccessibleName(tr("Check %1").arg(engine));
+    m_use->setAccessibleName(tr("Use %1").arg(engine));
     m_use->setEnabled(!(isChosen && reply.candidates.size() < 2));
     m_summary->setText(summary);
     setTextColor(m_summary, kind == Kind::success ? palette().text().color()

@@ -150,7 +150,7 @@ QWidget *MainWindow::buildHeader()
 
     row->addWidget(new InfoLabel(QStringLiteral("Tolvane"), fonts::headline(font()), header, InfoLabel::Tone::primary));
 
-    m_keyMissing = new InfoLabel(QStringLiteral("no Yandex AI key"), fonts::smallCaption(font()), header);
+    m_keyMissing = new InfoLabel(tr("no Yandex AI key"), fonts::smallCaption(font()), header);
     setTextColor(m_keyMissing, namedColor(NamedColor::orange, m_keyMissing->palette()));
     row->addWidget(m_keyMissing);
     row->addStretch(1);
@@ -167,7 +167,7 @@ QWidget *MainWindow::buildHeader()
 QWidget *MainWindow::buildDropZone()
 {
     auto *zone = new QWidget(this);
-    zone->setAccessibleName(QStringLiteral("Drop zone"));
+    zone->setAccessibleName(tr("Drop zone"));
     auto *column = new QVBoxLayout(zone);
     column->setSpacing(14);
     column->addStretch(1);
@@ -176,16 +176,16 @@ QWidget *MainWindow::buildDropZone()
     auto *icon = new QLabel(zone);
     icon->setPixmap(folder.pixmap(48, 48));
     icon->setAlignment(Qt::AlignCenter);
-    icon->setAccessibleName(QStringLiteral("Folder"));
+    icon->setAccessibleName(tr("Folder"));
     column->addWidget(icon);
 
     auto *title = new InfoLabel(
-        QStringLiteral("Drop files and/or folders"), fonts::title3(font()), zone, InfoLabel::Tone::primary);
+        tr("Drop files and/or folders"), fonts::title3(font()), zone, InfoLabel::Tone::primary);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
 
-    auto *hint = new InfoLabel(QStringLiteral("Any mix of videos and folders (folders scan recursively)\n"
-                                              "Lookup → rename to: Title_(Year).ext"),
+    auto *hint = new InfoLabel(tr("Any mix of videos and folders (folders scan recursively)\n"
+                                  "Lookup → rename to: Title_(Year).ext"),
         fonts::callout(font()), zone);
     hint->setAlignment(Qt::AlignCenter);
     column->addWidget(hint);
@@ -202,7 +202,7 @@ QWidget *MainWindow::buildSplit()
     split->setChildrenCollapsible(false);
 
     m_list = new FileListView(split);
-    m_list->setAccessibleName(QStringLiteral("Files"));
+    m_list->setAccessibleName(tr("Files"));
     m_list->setModel(m_listModel);
     m_list->setItemDelegate(new MovieRowDelegate(m_list));
     m_list->setUniformItemSizes(true);
@@ -216,12 +216,12 @@ QWidget *MainWindow::buildSplit()
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::pushSelectionToModel);
 
     m_detail = new QStackedWidget(split);
-    m_detail->setAccessibleName(QStringLiteral("Detail"));
+    m_detail->setAccessibleName(tr("Detail"));
     m_detail->setMinimumWidth(260);
     m_detail->setMaximumWidth(380);
     m_detail->setAutoFillBackground(true);
     m_detail->setBackgroundRole(QPalette::Window);
-    m_detailPlaceholder = new InfoLabel(QStringLiteral("Select a file"), font(), m_detail);
+    m_detailPlaceholder = new InfoLabel(tr("Select a file"), font(), m_detail);
     m_detailPlaceholder->setAlignment(Qt::AlignCenter);
     m_detail->addWidget(m_detailPlaceholder);
     m_detailPanel = new DetailPanel(m_model, m_desktop, *m_actions, m_detail);
@@ -241,14 +241,14 @@ QWidget *MainWindow::buildStatusBar()
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(12, 6, 12, 6);
     m_status = new InfoLabel(QString(), fonts::caption(font()), bar);
-    m_status->setContext(QStringLiteral("Status"));
+    m_status->setContext(tr("Status"));
     row->addWidget(m_status);
     row->addStretch(1);
     m_selectionCount = new InfoLabel(QString(), fonts::smallCaption(font()), bar);
     m_selectionCount->setObjectName(QStringLiteral("selectionCount"));
     row->addWidget(m_selectionCount);
     m_folder = new InfoLabel(QString(), fonts::smallCaption(font()), bar);
-    m_folder->setContext(QStringLiteral("Folder"));
+    m_folder->setContext(tr("Folder"));
     m_folder->elideToWidth();
     row->addWidget(m_folder, 0);
     return bar;
@@ -260,12 +260,12 @@ void MainWindow::buildMenus()
         for (Command command : commands)
             menu->addAction(m_actions->action(command));
     };
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu *file = menuBar()->addMenu(tr("&File"));
     place(file, {Command::openFiles, Command::openFolder});
     file->addSeparator();
     place(file, {Command::quit});
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     // A text field with focus takes Ctrl+Z first: there it undoes typing.
     place(edit, {Command::undo, Command::redo});
     edit->addSeparator();
@@ -274,15 +274,15 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     place(edit, {Command::settings});
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
     place(help, {Command::about});
 
     connect(m_actions->action(Command::quit), &QAction::triggered, this, &QWidget::close);
     connect(m_actions->action(Command::settings), &QAction::triggered, this, [this] { Q_EMIT openAppSettings(); });
     connect(m_actions->action(Command::about), &QAction::triggered, this, [this] {
-        QMessageBox::about(this, QStringLiteral("About Tolvane"),
-            QStringLiteral("<b>Tolvane %1</b><p>Renames the video files of a movie library after the films "
-                           "they hold.</p><p>Released under the MIT licence.</p>")
+        QMessageBox::about(this, tr("About Tolvane"),
+            tr("<b>Tolvane %1</b><p>Renames the video files of a movie library after the films "
+               "they hold.</p><p>Released under the MIT licence.</p>")
                 .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
     });
 }
@@ -428,7 +428,8 @@ void MainWindow::updateStatusBar()
     m_status->setText(m_model.statusText());
     const qsizetype count = m_model.selectedIDs().size();
     m_selectionCount->setVisible(count >= 2);
-    m_selectionCount->setText(QStringLiteral("%1 selected").arg(count));
+    //: The count of the files selected in the list
+    m_selectionCount->setText(tr("%n selected", nullptr, int(count)));
     const std::optional<QUrl> &folder = m_model.folderURL();
     m_folder->setVisible(folder.has_value());
     m_folder->setText(folder ? readableName(nativePath(*folder)) : QString());

@@ -4,6 +4,7 @@
 #include "ui/NamedColors.h"
 
 #include <QAbstractListModel>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
@@ -88,7 +89,8 @@ MediaInfoView::MediaInfoView(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("MediaInfo"));
+    //: The media summary, as the MediaInfo tool reads the file
+    setAccessibleName(QCoreApplication::translate("MediaInfoView", "MediaInfo"));
     setModel(m_model);
     setItemDelegate(new MediaInfoDelegate(this));
     setFrameShape(QFrame::NoFrame);

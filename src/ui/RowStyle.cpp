@@ -4,6 +4,8 @@
 #include "library/NameBuilder.h"
 #include "ui/NamedColors.h"
 
+#include <QCoreApplication>
+
 namespace tolvane {
 
 QColor toneColor(Tone tone, const QPalette &palette)
@@ -56,15 +58,15 @@ BadgeStyle badgeStyle(SearchEngine engine, const QList<EngineReply> &replies, st
 
     switch (reply->status.kind()) {
     case EngineReplyStatus::Kind::pending:
-        return {letter, Tone::orange, Tone::orange, 0.15, name + QStringLiteral(": searching…")};
+        return {letter, Tone::orange, Tone::orange, 0.15, QCoreApplication::translate("RowStyle", "%1: searching…").arg(name)};
     case EngineReplyStatus::Kind::failed:
         return {letter, Tone::red, Tone::red, 0.12, name + QStringLiteral(": ") + reply->status.message()};
     case EngineReplyStatus::Kind::success: {
         const MovieMatch &match = *reply->status.match();
         const bool isChosen = chosen == engine;
-        QString help = name + QStringLiteral(": ") + matchBaseName(match);
-        if (isChosen)
-            help += QStringLiteral(" (chosen)");
+        const QString help = isChosen
+            ? QCoreApplication::translate("RowStyle", "%1: %2 (chosen)").arg(name, matchBaseName(match))
+            : name + QStringLiteral(": ") + matchBaseName(match);
         return {letter, Tone::primary, Tone::green, isChosen ? 0.28 : 0.12, help};
     }
     }

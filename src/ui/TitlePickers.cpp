@@ -5,6 +5,7 @@
 #include "ui/NamedColors.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
@@ -36,7 +37,7 @@ QList<PickerOption> altPickerOptions(const QString &title, std::optional<int> ye
     const std::optional<QString> &selectedAlt)
 {
     QList<PickerOption> options{{proposedBaseName(title, year, std::nullopt, std::nullopt, false),
-        QStringLiteral("Without [alt]"), !selectedAlt}};
+        QCoreApplication::translate("TitlePickers", "Without [alt]"), !selectedAlt}};
     for (const QString &alt : altTitles)
         options.append({proposedBaseName(title, year, alt, std::nullopt, false), alt, selectedAlt && *selectedAlt == alt});
     return options;
@@ -221,14 +222,16 @@ void PickerPopup::popUp(QWidget *anchor, int width, std::optional<int> height)
 PickerPopup *makeVKTitlePicker(const QList<MovieMatch> &candidates, const std::optional<QString> &selectedTitle,
     QWidget *parent)
 {
-    return new PickerPopup(QStringLiteral("VK titles"), QStringLiteral("%1 results — pick one").arg(candidates.size()),
+    return new PickerPopup(QCoreApplication::translate("TitlePickers", "VK titles"),
+        QCoreApplication::translate("TitlePickers", "%n results — pick one", nullptr, int(candidates.size())),
         vkPickerOptions(candidates, selectedTitle), false, parent);
 }
 
 PickerPopup *makeYandexAltPicker(const QString &title, std::optional<int> year, const QStringList &altTitles,
     const std::optional<QString> &selectedAlt, QWidget *parent)
 {
-    return new PickerPopup(QStringLiteral("Alternate title"), QStringLiteral("Include EN/original in rename, or title only"),
+    return new PickerPopup(QCoreApplication::translate("TitlePickers", "Alternate title"),
+        QCoreApplication::translate("TitlePickers", "Include EN/original in rename, or title only"),
         altPickerOptions(title, year, altTitles, selectedAlt), true, parent);
 }
 
