@@ -489,9 +489,9 @@
         <source>Pick (%n)</source>
         <extracomment>Opens the list of the films found, to pick another; %n is their count</extracomment>
         <translation>
-            <numerusform>Варианты (%n)</numerusform>
-            <numerusform>Варианты (%n)</numerusform>
-            <numerusform>Варианты (%n)</numerusform>
+            <numerusform>Список (%n)</numerusform>
+            <numerusform>Список (%n)</numerusform>
+            <numerusform>Список (%n)</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -499,9 +499,9 @@
         <source>Pick, %n %1 titles</source>
         <extracomment>%1 is the search engine&apos;s name</extracomment>
         <translation>
-            <numerusform>Варианты: %n название %1</numerusform>
-            <numerusform>Варианты: %n названия %1</numerusform>
-            <numerusform>Варианты: %n названий %1</numerusform>
+            <numerusform>Список: %n название %1</numerusform>
+            <numerusform>Список: %n названия %1</numerusform>
+            <numerusform>Список: %n названий %1</numerusform>
         </translation>
     </message>
     <message>

@@ -226,6 +226,12 @@ QWidget *MainWindow::buildSplit()
     m_detail->addWidget(m_detailPlaceholder);
     m_detailPanel = new DetailPanel(m_model, m_desktop, *m_actions, m_detail);
     m_detail->addWidget(m_detailPanel);
+    // A translation's longer button texts widen the action bar: the panel is never cut narrower.
+    const int panelWidth = m_detailPanel->minimumSizeHint().width();
+    if (panelWidth > m_detail->minimumWidth()) {
+        m_detail->setMinimumWidth(panelWidth);
+        m_detail->setMaximumWidth(std::max(m_detail->maximumWidth(), panelWidth + 80));
+    }
 
     split->addWidget(m_list);
     split->addWidget(m_detail);
