@@ -29,10 +29,12 @@ package: build
 	@cmake --build --preset $(PRESET) --target package
 
 # Renders the window's states (empty, a list with every status, the settings dialog; light and
-# dark) to docs/screenshots on a virtual X display with real fonts.
+# dark; and the light window in Russian, *-ru.png) to docs/screenshots on a virtual X display with
+# real fonts.
 screenshots: build
 	@scripts/install-deps screenshots
 	@xvfb-run -a -s '-screen 0 1280x800x24' build/$(PRESET)/tools/tolvane-screenshots docs/screenshots
+	@xvfb-run -a -s '-screen 0 1280x800x24' build/$(PRESET)/tools/tolvane-screenshots docs/screenshots --language ru
 
 # Refreshes the translation catalogues from the sources: new texts are added (to be translated),
 # texts no longer in the sources are dropped.

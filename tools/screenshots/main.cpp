@@ -1,10 +1,13 @@
 // Renders the window's states to PNGs for the README and for review:
-//   tolvane-screenshots OUTDIR
+//   tolvane-screenshots OUTDIR [--language ru]
+// A language other than English renders the light window only, to files named *-LANGUAGE.png.
 // Run it on a real display server (make screenshots starts Xvfb) so that real fonts are used.
 
 #include "core/Records.h"
 #include "library/LibraryModel.h"
 #include "services/BrowserCookies.h"
+#include "settings/AppSettings.h"
+#include "settings/Translations.h"
 #include "support/DesktopServices.h"
 #include "ui/DetailPanel.h"
 #include "ui/TitlePickers.h"
@@ -148,11 +151,16 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fputs("Usage: tolvane-screenshots OUTDIR\n", stderr);
+    const QStringList arguments = QApplication::arguments();
+    const bool languageGiven = arguments.size() == 4 && arguments[2] == QLatin1String("--language");
+    if ((arguments.size() != 2 && !languageGiven)
+        || (languageGiven && !AppSettings::storeLanguage(arguments[3]))) {
+        std::fputs("Usage: tolvane-screenshots OUTDIR [--language en|ru]\n", stderr);
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString language = installTranslations({});
+    const QString tag = language == QLatin1String("en") ? QString() : QLatin1Char('-') + language;
+    const QString out = arguments[1];
     QDir().mkpath(out);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
@@ -171,9 +179,11 @@ int main(int argc, char **argv)
 
     bool ok = true;
     for (const bool dark : {false, true}) {
+        if (dark && !tag.isEmpty())
+            break;
         const QPalette palette = dark ? darkPalette() : QApplication::style()->standardPalette();
         QApplication::setPalette(palette);
-        const QString suffix = dark ? QStringLiteral("-dark") : QString();
+        const QString suffix = (dark ? QStringLiteral("-dark") : QString()) + tag;
         NoDesktopServices desktop;
         LibraryModel model;
         model.setDesktopServices(&desktop);
@@ -192,12 +202,12 @@ int main(int argc, char **argv)
         if (!dark) {
             const QList<EngineReplyRow *> rows = window.detailPanel()->replyRows();
             rows[1]->pickButton()->click();
-            ok &= saveWithPopup(window, rows[1]->pickPopover(), out + QStringLiteral("/panel-pick.png"));
+            ok &= saveWithPopup(window, rows[1]->pickPopover(), out + QStringLiteral("/panel-pick%1.png").arg(tag));
             rows[0]->altButton()->click();
-            ok &= saveWithPopup(window, rows[0]->altPopover(), out + QStringLiteral("/panel-alt.png"));
+            ok &= saveWithPopup(window, rows[0]->altPopover(), out + QStringLiteral("/panel-alt%1.png").arg(tag));
             // The smallest window the user can make: the panel's blocks must stay usable.
             window.resize(window.minimumSize());
-            ok &= save(window, out + QStringLiteral("/panel-minimum.png"));
+            ok &= save(window, out + QStringLiteral("/panel-minimum%1.png").arg(tag));
             window.resize(1100, 760);
         }
 
