@@ -330,6 +330,12 @@ void MovieItem::setProposed(const std::optional<QString> &name, const QString &f
     announceListedChange();
 }
 
+QString MovieItem::flatPostfix() const
+{
+    // The part keeps the two files of one film apart.
+    return m_namePostfixOverride || m_partWord.isEmpty() ? m_namePostfix : m_namePostfix + QLatin1Char(' ') + m_partWord;
+}
+
 void MovieItem::updateProposedName(const std::optional<MovieMatch> &match)
 {
     const std::optional<MovieMatch> m = match ? match : chosenMatch();
@@ -339,11 +345,7 @@ void MovieItem::updateProposedName(const std::optional<MovieMatch> &match)
     }
     const LibraryLayout layout = m_namingOptions.layout;
     if (layout == LibraryLayout::flat) {
-        // The part keeps the two files of one film apart.
-        const QString postfix = m_namePostfixOverride || m_partWord.isEmpty()
-            ? m_namePostfix
-            : m_namePostfix + QLatin1Char(' ') + m_partWord;
-        setProposed(proposedFileName(*m, postfix, m_namePostfixOverride, fileExtension()), {});
+        setProposed(proposedFileName(*m, flatPostfix(), m_namePostfixOverride, fileExtension()), {});
         return;
     }
     const ServerNameParts parts = *namePartsFor(*m);

@@ -118,6 +118,9 @@ public:
     std::optional<ServerNameParts> nameParts() const;
     /// The part marker of the file name ("cd1"), empty for none.
     const QString &partWord() const { return m_partWord; }
+    /// The postfix a flat name is built with: the user's postfix, then the part word unless the
+    /// postfix is the whole name.
+    QString flatPostfix() const;
 
     // Derived values.
     /// The stem, followed by the user's extra tokens when there are any.

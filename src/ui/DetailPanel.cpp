@@ -326,7 +326,7 @@ void DetailPanel::showChosen()
     const std::optional<ServerNameParts> parts = server && !override ? m_item->nameParts() : std::nullopt;
     const QString display = parts ? serverBaseName(layout, *parts)
                                   : proposedBaseName(match->title, match->year, match->selectedAltTitle,
-                                        m_item->namePostfix(), override);
+                                        m_item->flatPostfix(), override);
     m_displayName->setText(
         !display.isEmpty() ? display : override ? tr("(enter postfix)") : QStringLiteral("—"));
     // Where the file goes, when that is more than a new name: its film's folder.

@@ -130,6 +130,13 @@ private Q_SLOTS:
         QTRY_COMPARE(media->height(), media->visualRect(media->model()->index(7, 0)).bottom() + 1);
         QCOMPARE(media->verticalScrollBar()->maximum(), 0);
 
+        // A part's name shows its part word, as its file name has it.
+        auto part = std::make_shared<MovieItem>(QByteArray("/films/Stalker.1979.cd2.mkv"));
+        part->setEngineReplies({ai});
+        part->applyFinalChoice();
+        panel.setItem(part);
+        QCOMPARE(panel.displayName()->text() + u".mkv"_qs, part->proposedName());
+
         panel.setItem(nullptr); // the row removed or replaced: nothing of it is kept
         QVERIFY(!panel.item() && item.use_count() == 1);
     }

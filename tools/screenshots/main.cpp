@@ -72,7 +72,7 @@ void dressRows(LibraryModel &model)
     const QList<MovieItemPtr> &items = model.items();
     using E = SearchEngine;
     // Ready: the agent chosen with alternative titles, VK with three candidates, DuckDuckGo agreeing;
-    // a postfix typed, the media summary in.
+    // the edition taken from the file name, the media summary in.
     MovieMatch agent = match("Чужой", 1979, E::yandexAI);
     agent.altTitles = {QStringLiteral("Alien"), QStringLiteral("Alien: Director's Cut")};
     agent.selectedAltTitle = QStringLiteral("Alien");
@@ -83,7 +83,6 @@ void dressRows(LibraryModel &model)
     items[0]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(agent)), vk,
         reply(E::duckDuckGo, EngineReplyStatus::success(match("Alien", 1979, E::duckDuckGo)))});
     items[0]->applyFinalChoice();
-    items[0]->setNamePostfix(QStringLiteral("DC"));
     const auto info = [](const char *key, const char *value) {
         MediaInfoRow row;
         row.key = QString::fromUtf8(key);
