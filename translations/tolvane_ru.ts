@@ -2,6 +2,28 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>CompanionFiles</name>
+    <message numerus="yes">
+        <location filename="../src/library/CompanionFiles.cpp" line="+238"/>
+        <source>+ %n file: %1</source>
+        <extracomment>The files moved along with the film; %1 lists their name endings</extracomment>
+        <translation>
+            <numerusform>+ %n файл: %1</numerusform>
+            <numerusform>+ %n файла: %1</numerusform>
+            <numerusform>+ %n файлов: %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>+ %n files: %1</source>
+        <translation>
+            <numerusform>+ %n файл: %1</numerusform>
+            <numerusform>+ %n файла: %1</numerusform>
+            <numerusform>+ %n файлов: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>EditCommands</name>
     <message>
         <location filename="../src/ui/EditCommands.cpp" line="+89"/>
@@ -62,6 +84,19 @@
     </message>
 </context>
 <context>
+    <name>MovieItem</name>
+    <message>
+        <location filename="../src/library/MovieItem.cpp" line="+222"/>
+        <source>Searching…</source>
+        <translation>Поиск…</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Error: %1</source>
+        <translation>Ошибка: %1</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <location filename="../src/ui/WidgetDesktopServices.cpp" line="+58"/>
@@ -72,6 +107,122 @@
         <location line="+2"/>
         <source>All files (*)</source>
         <translation>Все файлы (*)</translation>
+    </message>
+</context>
+<context>
+    <name>Rename</name>
+    <message>
+        <location filename="../src/library/RenamePlan.cpp" line="+63"/>
+        <source>Not a valid file name: %1</source>
+        <translation>Недопустимое имя файла: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Not a valid folder name: %1</source>
+        <translation>Недопустимое имя папки: %1</translation>
+    </message>
+    <message>
+        <location line="+46"/>
+        <source>“%1” couldn’t be renamed: %2</source>
+        <translation>Не удалось переименовать «%1»: %2</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Target exists: %1</source>
+        <translation>Файл уже существует: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/library/RenameSession.cpp" line="+142"/>
+        <source>Nothing to undo: the renames were undone elsewhere</source>
+        <translation>Нечего отменять: переименования уже отменены в другом месте</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+4"/>
+        <source>Undone: %n file(s); %1 left where they are</source>
+        <translation>
+            <numerusform>Отменено: %n файл; осталось на месте: %1</numerusform>
+            <numerusform>Отменено: %n файла; осталось на месте: %1</numerusform>
+            <numerusform>Отменено: %n файлов; осталось на месте: %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+4"/>
+        <source>Undone: %n file(s)</source>
+        <translation>
+            <numerusform>Отменено: %n файл</numerusform>
+            <numerusform>Отменено: %n файла</numerusform>
+            <numerusform>Отменено: %n файлов</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../src/library/FileMover.cpp" line="+66"/>
+        <source>This file system cannot rename without risking an existing file (%1)</source>
+        <translation>Эта файловая система не позволяет переименовать, не рискуя существующим файлом (%1)</translation>
+    </message>
+    <message>
+        <location filename="../src/library/RenameJournal.cpp" line="+64"/>
+        <source>The rename journal %1 can’t be written: %2</source>
+        <translation>Не удаётся записать журнал переименований %1: %2</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <location line="+366"/>
+        <source>The rename journal %1 can’t be read: %2</source>
+        <translation>Не удаётся прочитать журнал переименований %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/library/RenameUndo.cpp" line="+198"/>
+        <source>its journal entry is no rename within a folder or to its subfolder</source>
+        <translation>его запись в журнале — не переименование внутри папки или в её подпапку</translation>
+    </message>
+    <message>
+        <location line="+147"/>
+        <source>%1: no longer there; not moved back to %2</source>
+        <translation>%1: файла уже нет на месте; прежнее имя %2 не возвращено</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1: left where it is; its old name %2 is taken</source>
+        <translation>%1: оставлен на месте; прежнее имя %2 занято</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1: not moved back: %2</source>
+        <translation>%1: не возвращён: %2</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1: not undone, the file at the new name is not the one renamed</source>
+        <translation>%1: не отменено, под новым именем лежит другой файл</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1: not undone, %2</source>
+        <translation>%1: не отменено, %2</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1: left where it is with %2, which is not moved back</source>
+        <translation>%1: оставлен на месте вместе с %2, который не возвращён</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1: not undone, the undo was interrupted</source>
+        <translation>%1: не отменено, отмена была прервана</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1: folder kept, it holds other files</source>
+        <translation>%1: папка оставлена, в ней есть другие файлы</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1: kept, changed since it was written</source>
+        <translation>%1: оставлен, изменён после записи</translation>
     </message>
 </context>
 <context>
@@ -537,6 +688,113 @@
     </message>
 </context>
 <context>
+    <name>tolvane::LibraryModel</name>
+    <message>
+        <location filename="../src/library/LibraryModel.cpp" line="+22"/>
+        <source>Drop a movie file or a folder</source>
+        <translation>Перетащите сюда видеофайл или папку</translation>
+    </message>
+    <message>
+        <location line="+146"/>
+        <source>Looking for video files…</source>
+        <translation>Поиск видеофайлов…</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>No video files found</source>
+        <translation>Видеофайлы не найдены</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+2"/>
+        <source>No video files in drop (%n non-video skipped)</source>
+        <translation>
+            <numerusform>Среди выбранного нет видеофайлов (пропущен %n другой файл)</numerusform>
+            <numerusform>Среди выбранного нет видеофайлов (пропущено %n других файла)</numerusform>
+            <numerusform>Среди выбранного нет видеофайлов (пропущено %n других файлов)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+2"/>
+        <source>%n file(s) — Lookup</source>
+        <translation>
+            <numerusform>%n файл — нажмите «Найти»</numerusform>
+            <numerusform>%n файла — нажмите «Найти»</numerusform>
+            <numerusform>%n файлов — нажмите «Найти»</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+3"/>
+        <source>%n file(s) from %1 items — Lookup</source>
+        <extracomment>%1 is the number of files and folders dropped or chosen</extracomment>
+        <translation>
+            <numerusform>%n файл (выбрано объектов: %1) — нажмите «Найти»</numerusform>
+            <numerusform>%n файла (выбрано объектов: %1) — нажмите «Найти»</numerusform>
+            <numerusform>%n файлов (выбрано объектов: %1) — нажмите «Найти»</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+210"/>
+        <source>Nothing to rename</source>
+        <translation>Нечего переименовывать</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Already named: %1</source>
+        <translation>Файл уже так назван: %1</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>Renamed → %1</source>
+        <translation>Переименовано → %1</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>No files to look up</source>
+        <translation>Нет файлов для поиска</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+7"/>
+        <source>Looking up %n selected…</source>
+        <translation>
+            <numerusform>Поиск по %n выбранному файлу…</numerusform>
+            <numerusform>Поиск по %n выбранным файлам…</numerusform>
+            <numerusform>Поиск по %n выбранным файлам…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+0"/>
+        <source>Looking up %n all…</source>
+        <translation>
+            <numerusform>Поиск по всем файлам (%n)…</numerusform>
+            <numerusform>Поиск по всем файлам (%n)…</numerusform>
+            <numerusform>Поиск по всем файлам (%n)…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+45"/>
+        <source>Looking up… %n running, %1 ready</source>
+        <translation>
+            <numerusform>Поиск… в работе: %n, готово: %1</numerusform>
+            <numerusform>Поиск… в работе: %n, готово: %1</numerusform>
+            <numerusform>Поиск… в работе: %n, готово: %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+2"/>
+        <source>%n file(s) — select rows and Lookup</source>
+        <translation>
+            <numerusform>%n файл — выберите строки и нажмите «Найти»</numerusform>
+            <numerusform>%n файла — выберите строки и нажмите «Найти»</numerusform>
+            <numerusform>%n файлов — выберите строки и нажмите «Найти»</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 ready, %2 failed, %3 not searched — select &amp; Lookup</source>
+        <translation>Готово: %1, ошибок: %2, без поиска: %3 — выберите строки и нажмите «Найти»</translation>
+    </message>
+</context>
+<context>
     <name>tolvane::MainWindow</name>
     <message>
         <location filename="../src/ui/MainWindow.cpp" line="+153"/>
@@ -550,12 +808,12 @@
     </message>
     <message>
         <location line="+9"/>
-        <location line="+72"/>
+        <location line="+78"/>
         <source>Folder</source>
         <translation>Папка</translation>
     </message>
     <message>
-        <location line="-68"/>
+        <location line="-74"/>
         <source>Drop files and/or folders</source>
         <translation>Перетащите сюда файлы и папки</translation>
     </message>
@@ -582,7 +840,7 @@ Lookup → rename to: Title_(Year).ext</source>
         <translation>Выберите файл</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+26"/>
         <source>Status</source>
         <translation>Состояние</translation>
     </message>

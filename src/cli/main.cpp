@@ -45,10 +45,12 @@ int main(int argc, char *argv[])
     mallopt(M_ARENA_MAX, 1);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
-    tolvane::installTranslations();
-
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+    // --json output is read by scripts: the model's texts it carries (status lines, failures)
+    // stay English, so a --json run installs no translator.
+    if (!arguments.contains(QStringLiteral("--json")))
+        tolvane::installTranslations();
     if (arguments.isEmpty()) {
         printError(QString::fromUtf8(usage));
         return 2;

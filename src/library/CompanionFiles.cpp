@@ -5,6 +5,7 @@
 #include "library/SearchStem.h"
 #include "settings/AppSettings.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -231,9 +232,11 @@ QString companionSummaryText(const QList<CompanionMove> &moves)
     QStringList suffixes;
     for (const CompanionMove &move : moves)
         suffixes.append(readableName(move.suffix));
-    return QStringLiteral("+ %1 %2: %3")
-        .arg(moves.size())
-        .arg(moves.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"), suffixes.join(QStringLiteral(", ")));
+    const int count = int(moves.size());
+    const QString joined = suffixes.join(QStringLiteral(", "));
+    //: The files moved along with the film; %1 lists their name endings
+    return count == 1 ? QCoreApplication::translate("CompanionFiles", "+ %n file: %1", nullptr, count).arg(joined)
+                      : QCoreApplication::translate("CompanionFiles", "+ %n files: %1", nullptr, count).arg(joined);
 }
 
 } // namespace tolvane

@@ -1,5 +1,7 @@
 #include "FileMover.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,7 +63,8 @@ MoveResult moveByLinking(const QByteArray &source, const QByteArray &target)
             return {MoveResult::Kind::targetExists, {}};
         if (error == EPERM || flagUnsupported(error))
             return {MoveResult::Kind::failed,
-                QStringLiteral("This file system cannot rename without risking an existing file (%1)")
+                QCoreApplication::translate(
+                    "Rename", "This file system cannot rename without risking an existing file (%1)")
                     .arg(systemErrorText(error))};
         return failure(error);
     }

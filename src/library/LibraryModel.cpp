@@ -19,7 +19,7 @@ namespace tolvane {
 
 LibraryModel::LibraryModel(QObject *parent)
     : QObject(parent)
-    , m_statusText(QStringLiteral("Drop a movie file or a folder"))
+    , m_statusText(tr("Drop a movie file or a folder"))
     , m_namingOptions(NamingOptions::fromSettings())
 {
     connect(&m_queue, &LookupQueue::rowAnswered, this, &LibraryModel::updateSummaryStatus);
@@ -165,7 +165,7 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
     m_queue.cancelAll();
     const quint64 intake = ++m_intakeCount;
     // A large folder tree can take a while to walk.
-    setStatusText(QStringLiteral("Looking for video files…"));
+    setStatusText(tr("Looking for video files…"));
     QPointer<LibraryModel> self(this);
     const auto scan = [urls, owner = thread()] { return makeIntakeRows(urls, owner); };
     const QFuture<IntakeRows> scanning = runInWorkPool(scan);
@@ -184,13 +184,14 @@ QCoro::Task<> LibraryModel::addURLs(QList<QUrl> urls)
 
     const qsizetype count = m_items.size();
     if (count == 0 && rows.skippedCount == 0)
-        setStatusText(QStringLiteral("No video files found"));
+        setStatusText(tr("No video files found"));
     else if (count == 0)
-        setStatusText(QStringLiteral("No video files in drop (%1 non-video skipped)").arg(rows.skippedCount));
+        setStatusText(tr("No video files in drop (%n non-video skipped)", nullptr, int(rows.skippedCount)));
     else if (urls.size() == 1)
-        setStatusText(QStringLiteral("%1 file(s) — Lookup").arg(count));
+        setStatusText(tr("%n file(s) — Lookup", nullptr, int(count)));
     else
-        setStatusText(QStringLiteral("%1 file(s) from %2 items — Lookup").arg(count).arg(urls.size()));
+        //: %1 is the number of files and folders dropped or chosen
+        setStatusText(tr("%n file(s) from %1 items — Lookup", nullptr, int(count)).arg(urls.size()));
     startMediaProbes();
     Q_EMIT listReplacedByIntake(std::move(previous), previousFolder);
     Q_EMIT intakeFinished();
@@ -400,14 +401,14 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
     // Held here: `row` may be an element of m_items, which the swap below frees.
     const MovieItemPtr item = row;
     if (!item || !mayRename(*item))
-        return QStringLiteral("Nothing to rename");
+        return tr("Nothing to rename");
     // A single rename is a batch of its own.
     m_session.beginBatch({item});
     // Planned once: what is made, moved and written, and where the row then stands.
     const PlannedRename plan = m_session.plan(item);
     if (plan.alreadyNamed) {
         m_session.endBatch();
-        setStatusText(QStringLiteral("Already named: ") + plan.proposedPath);
+        setStatusText(tr("Already named: %1").arg(plan.proposedPath));
         return std::nullopt;
     }
     const std::optional<QString> failure = plan.failure ? plan.failure : m_session.carryOut(plan);
@@ -429,7 +430,7 @@ std::optional<QString> LibraryModel::rename(const MovieItemPtr &row)
 
     if (const qsizetype index = m_items.indexOf(item); index >= 0)
         replaceRow(index, fresh);
-    setStatusText(QStringLiteral("Renamed → ") + plan.proposedPath);
+    setStatusText(tr("Renamed → %1").arg(plan.proposedPath));
     m_session.endBatch();
     return std::nullopt;
 }
@@ -453,14 +454,14 @@ void LibraryModel::lookupSelected()
     const bool fromSelection = !selected.isEmpty();
     const QList<MovieItemPtr> targets = fromSelection ? selected : m_items;
     if (targets.isEmpty()) {
-        setStatusText(QStringLiteral("No files to look up"));
+        setStatusText(tr("No files to look up"));
         return;
     }
     for (const MovieItemPtr &item : targets)
         m_queue.enqueue(item);
-    setStatusText(QStringLiteral("Looking up %1 %2…")
-                      .arg(targets.size())
-                      .arg(fromSelection ? QStringLiteral("selected") : QStringLiteral("all")));
+    const int count = int(targets.size());
+    setStatusText(
+        fromSelection ? tr("Looking up %n selected…", nullptr, count) : tr("Looking up %n all…", nullptr, count));
     m_queue.start();
 }
 
@@ -505,12 +506,11 @@ void LibraryModel::updateSummaryStatus()
         }
     }
     if (searching >= 1)
-        setStatusText(QStringLiteral("Looking up… %1 running, %2 ready").arg(searching).arg(ready));
+        setStatusText(tr("Looking up… %n running, %1 ready", nullptr, searching).arg(ready));
     else if (ready + failed == 0)
-        setStatusText(QStringLiteral("%1 file(s) — select rows and Lookup").arg(m_items.size()));
+        setStatusText(tr("%n file(s) — select rows and Lookup", nullptr, int(m_items.size())));
     else
-        setStatusText(
-            QStringLiteral("%1 ready, %2 failed, %3 not searched — select & Lookup").arg(ready).arg(failed).arg(idle));
+        setStatusText(tr("%1 ready, %2 failed, %3 not searched — select & Lookup").arg(ready).arg(failed).arg(idle));
 }
 
 } // namespace tolvane

@@ -6,6 +6,7 @@
 #include "library/SearchStem.h"
 #include "settings/AppSettings.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -218,11 +219,11 @@ QString MovieItem::statusDisplayText() const
     case LookupStatus::Kind::idle:
         return QStringLiteral("—");
     case LookupStatus::Kind::searching:
-        return QStringLiteral("Searching…");
+        return QCoreApplication::translate("MovieItem", "Searching…");
     case LookupStatus::Kind::ready:
         return m_proposedName ? proposedPath() : QStringLiteral("—");
     case LookupStatus::Kind::failed:
-        return QStringLiteral("Error: ") + m_status.message();
+        return QCoreApplication::translate("MovieItem", "Error: %1").arg(m_status.message());
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include "core/Json.h"
 #include "library/FileMover.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -60,7 +61,7 @@ QByteArray recordStart(const QString &batch)
 
 QString fileError(const QString &path, const QString &reason)
 {
-    return QStringLiteral("The rename journal %1 can’t be written: %2").arg(path, reason);
+    return QCoreApplication::translate("Rename", "The rename journal %1 can’t be written: %2").arg(path, reason);
 }
 
 QString fileError(const QString &path, int error)
@@ -70,7 +71,7 @@ QString fileError(const QString &path, int error)
 
 QString notRegularText()
 {
-    return QStringLiteral("not a regular file");
+    return QCoreApplication::translate("Rename", "not a regular file");
 }
 
 /// Calls `use` for each line of `file`. A line longer than any the journal writes (two paths of
@@ -436,7 +437,7 @@ QList<JournalBatch> RenameJournal::readBatches(const QString &path, QString *err
     const bool notFile = ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
     if (notFile || !file.open(QIODevice::ReadOnly)) {
         if (error && file.exists())
-            *error = QStringLiteral("The rename journal %1 can’t be read: %2")
+            *error = QCoreApplication::translate("Rename", "The rename journal %1 can’t be read: %2")
                          .arg(path, notFile ? notRegularText() : file.errorString());
         return batches;
     }

@@ -6,6 +6,7 @@
 #include "core/FilePaths.h"
 #include "settings/AppSettings.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <cerrno>
@@ -59,9 +60,9 @@ std::optional<QString> obstacle(const MovieItem &item, const QByteArray &target,
     const QString &film = item.proposedFolder();
     // Names are built safe; this guards the file system against any other road in.
     if (!isPlainFileName(name))
-        return QStringLiteral("Not a valid file name: ") + name;
+        return QCoreApplication::translate("Rename", "Not a valid file name: %1").arg(name);
     if (!film.isEmpty() && !isPlainFileName(film))
-        return QStringLiteral("Not a valid folder name: ") + film;
+        return QCoreApplication::translate("Rename", "Not a valid folder name: %1").arg(film);
     if (name.toUtf8().size() > NAME_MAX || film.toUtf8().size() > NAME_MAX || target.size() >= PATH_MAX)
         return renameFailureText(item, systemErrorText(ENAMETOOLONG));
     if (!isThere(item.nativePath()))
@@ -107,12 +108,12 @@ RenameOptions RenameOptions::fromSettings()
 
 QString renameFailureText(const MovieItem &item, const QString &reason)
 {
-    return QStringLiteral("“%1” couldn’t be renamed: %2").arg(item.originalName(), reason);
+    return QCoreApplication::translate("Rename", "“%1” couldn’t be renamed: %2").arg(item.originalName(), reason);
 }
 
 QString targetExistsText(const QString &name)
 {
-    return QStringLiteral("Target exists: ") + name;
+    return QCoreApplication::translate("Rename", "Target exists: %1").arg(name);
 }
 
 QByteArray renameTargetFolder(const MovieItem &item)

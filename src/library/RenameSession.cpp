@@ -6,6 +6,7 @@
 #include "settings/AppSettings.h"
 #include "support/WorkPool.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QPointer>
 
@@ -138,13 +139,15 @@ QCoro::Task<> RenameSession::undoLast()
         m_batches.append(batch);
         status = *report.error;
     } else if (!report.batch) {
-        status = QStringLiteral("Nothing to undo: the renames were undone elsewhere");
+        status = QCoreApplication::translate("Rename", "Nothing to undo: the renames were undone elsewhere");
     } else if (left > 0) {
         // Still partly renamed: undoable again, for what is left, once its obstacle is gone.
         m_batches.append(batch);
-        status = QStringLiteral("Undone: %1 file(s); %2 left where they are").arg(back.size()).arg(left);
+        status = QCoreApplication::translate(
+            "Rename", "Undone: %n file(s); %1 left where they are", nullptr, int(back.size()))
+                     .arg(left);
     } else {
-        status = QStringLiteral("Undone: %1 file(s)").arg(back.size());
+        status = QCoreApplication::translate("Rename", "Undone: %n file(s)", nullptr, int(back.size()));
     }
     setUndoing(false);
     Q_EMIT undone(status);

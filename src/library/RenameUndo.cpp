@@ -3,6 +3,7 @@
 #include "core/FilePaths.h"
 #include "library/FileMover.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -193,7 +194,10 @@ std::optional<UndoStep> removeMade(const JournalMove &made, DiskView &disk, bool
 
 std::optional<QString> undoRefusal(const JournalMove &move)
 {
-    const auto refused = [] { return QStringLiteral("its journal entry is no rename within a folder or to its subfolder"); };
+    const auto refused = [] {
+        return QCoreApplication::translate(
+            "Rename", "its journal entry is no rename within a folder or to its subfolder");
+    };
     if (move.kind != JournalMove::Kind::move) {
         // Only what a rename makes: a folder, an .nfo file.
         if (!move.from.isEmpty() || !isPlainPath(move.to)
@@ -338,23 +342,27 @@ QString undoStepText(const UndoStep &step)
     case UndoStep::Kind::planned:
         return {};
     case UndoStep::Kind::notThere:
-        return QStringLiteral("%1: no longer there; not moved back to %2").arg(current, readableName(nativeFileName(step.original)));
+        return QCoreApplication::translate("Rename", "%1: no longer there; not moved back to %2")
+            .arg(current, readableName(nativeFileName(step.original)));
     case UndoStep::Kind::nameTaken:
-        return QStringLiteral("%1: left where it is; its old name %2 is taken").arg(current, readableName(nativeFileName(step.original)));
+        return QCoreApplication::translate("Rename", "%1: left where it is; its old name %2 is taken")
+            .arg(current, readableName(nativeFileName(step.original)));
     case UndoStep::Kind::failed:
-        return QStringLiteral("%1: not moved back: %2").arg(current, step.message);
+        return QCoreApplication::translate("Rename", "%1: not moved back: %2").arg(current, step.message);
     case UndoStep::Kind::notSame:
-        return QStringLiteral("%1: not undone, the file at the new name is not the one renamed").arg(current);
+        return QCoreApplication::translate("Rename", "%1: not undone, the file at the new name is not the one renamed")
+            .arg(current);
     case UndoStep::Kind::refused:
-        return QStringLiteral("%1: not undone, %2").arg(current, step.message);
+        return QCoreApplication::translate("Rename", "%1: not undone, %2").arg(current, step.message);
     case UndoStep::Kind::heldBack:
-        return QStringLiteral("%1: left where it is with %2, which is not moved back").arg(current, step.message);
+        return QCoreApplication::translate("Rename", "%1: left where it is with %2, which is not moved back")
+            .arg(current, step.message);
     case UndoStep::Kind::interrupted:
-        return QStringLiteral("%1: not undone, the undo was interrupted").arg(current);
+        return QCoreApplication::translate("Rename", "%1: not undone, the undo was interrupted").arg(current);
     case UndoStep::Kind::kept:
         return step.action == JournalMove::Kind::makeFolder
-            ? QStringLiteral("%1: folder kept, it holds other files").arg(current)
-            : QStringLiteral("%1: kept, changed since it was written").arg(current);
+            ? QCoreApplication::translate("Rename", "%1: folder kept, it holds other files").arg(current)
+            : QCoreApplication::translate("Rename", "%1: kept, changed since it was written").arg(current);
     }
     return {};
 }

@@ -12,6 +12,7 @@
 #include "lookup/LookupError.h"
 #include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
+#include "settings/Translations.h"
 #include "support/DesktopServices.h"
 
 #include <QCollator>
@@ -373,6 +374,27 @@ private Q_SLOTS:
         QCOMPARE(model.statusText(), f[3]);
         QCOMPARE(model.folderURL(), f[4].isEmpty() ? std::nullopt : std::optional(urls(list(f[4])).first()));
         QCOMPARE(model.selectedIDs(), model.items().isEmpty() ? QSet<QUuid>() : QSet{model.items().first()->id()});
+    }
+
+    void russianStatus_data()
+    {
+        QTest::addColumn<QString>("status"); // its count is the number of files dropped
+        QTest::newRow("few") << u"3 файла — нажмите «Найти»"_qs;
+        QTest::newRow("twenty-one") << u"21 файл — нажмите «Найти»"_qs;
+    }
+    void russianStatus()
+    {
+        QFETCH(QString, status);
+        const auto english = qScopeGuard([] {
+            AppSettings::resetAll();
+            installTranslations({});
+        });
+        QVERIFY(AppSettings::storeLanguage(u"ru"_qs) && installTranslations({}) == u"ru"_qs);
+        for (int i = status.section(u' ', 0, 0).toInt(); i > 0; --i)
+            create({"ru/" + QByteArray::number(i) + ".mkv"});
+        LibraryModel model;
+        QCoro::waitFor(model.addURLs(urls({"ru"})));
+        QCOMPARE(model.statusText(), status);
     }
 
     // Names of plain ASCII are ordered past the collator; the order must stay the collator's own,
