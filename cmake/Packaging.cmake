@@ -42,7 +42,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mediainfo, ffmpeg")
+# Qt's own texts (file chooser, message box buttons) in the user's language come from Debian's
+# translations package; without it those stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mediainfo, ffmpeg, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -62,7 +62,7 @@ private Q_SLOTS:
         QTest::newRow("keyring, from the linked libraries") << "Depends" << "libqt6keychain1";
         QTest::newRow("widgets, from the linked libraries") << "Depends" << "libqt6widgets6";
         QTest::newRow("SQLite, from the linked libraries") << "Depends" << "libsqlite3-0";
-        QTest::newRow("probe tools") << "Recommends" << "mediainfo, ffmpeg";
+        QTest::newRow("probe tools, Qt's translations") << "Recommends" << "mediainfo, ffmpeg, qt6-translations-l10n";
     }
     void controlFields()
     {
