@@ -9,6 +9,7 @@
 #include "media/ToolRunner.h"
 #include "support/WorkPool.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QFile>
 #include <QTemporaryDir>
@@ -43,12 +44,12 @@ namespace {
 
 QString notMediaText()
 {
-    return u"not a media file"_qs;
+    return QCoreApplication::translate("MediaProbe", "not a media file");
 }
 
 QString notRegularText()
 {
-    return u"not a regular file"_qs;
+    return QCoreApplication::translate("MediaProbe", "not a regular file");
 }
 
 QString systemMessage(int error)
@@ -167,7 +168,7 @@ ProbeReport probeFile(const QByteArray &nativePath)
         if (path.isEmpty() || ::stat(path.constData(), &status) != 0)
             return unprobed(file, systemMessage(path.isEmpty() ? ENOENT : errno));
         if (S_ISDIR(status.st_mode))
-            return unprobed(file, u"a folder, not a media file"_qs);
+            return unprobed(file, QCoreApplication::translate("MediaProbe", "a folder, not a media file"));
         if (!S_ISREG(status.st_mode))
             return unprobed(file, notRegularText());
         file.size = qint64(status.st_size);
@@ -179,7 +180,7 @@ ProbeReport probeFile(const QByteArray &nativePath)
         }
         return probeWithLibAV(path, file);
     } catch (...) { // out of memory
-        return unprobed(file, u"could not be probed"_qs);
+        return unprobed(file, QCoreApplication::translate("MediaProbe", "could not be probed"));
     }
 }
 
@@ -195,7 +196,7 @@ QCoro::Task<ProbeReport> probeReport(QByteArray nativePath)
     }
     ProbedFile file;
     file.extension = readableName(extensionOf(nativePath));
-    co_return unprobed(file, u"could not be probed"_qs);
+    co_return unprobed(file, QCoreApplication::translate("MediaProbe", "could not be probed"));
 }
 
 QCoro::Task<QList<MediaInfoRow>> loadProps(QByteArray nativePath)

@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "media/MediaFormat.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <optional>
@@ -42,12 +43,12 @@ public:
     {
         const std::optional<qint64> size = reported && *reported >= 0 ? reported : fileSystem;
         if (size && *size >= 0)
-            add(QStringLiteral("File size"), formatFileSize(*size, m_locale));
+            add(QCoreApplication::translate("MediaInfo", "File size"), formatFileSize(*size, m_locale));
     }
     void addDuration(std::optional<double> seconds)
     {
         if (seconds)
-            add(QStringLiteral("Duration"), formatDuration(*seconds));
+            add(QCoreApplication::translate("MediaInfo", "Duration"), formatDuration(*seconds));
     }
     void addBitRate(const QString &key, std::optional<double> bitsPerSecond)
     {
@@ -57,20 +58,20 @@ public:
     void addResolution(std::optional<qint64> width, std::optional<qint64> height)
     {
         if (width && height && *width > 0 && *height > 0)
-            add(QStringLiteral("Resolution"), formatResolution(*width, *height));
+            add(QCoreApplication::translate("MediaInfo", "Resolution"), formatResolution(*width, *height));
     }
     // A rate of 0 says nothing about the file; such streams (still images, cover art) get no row.
     void addFrameRate(std::optional<double> framesPerSecond)
     {
         if (framesPerSecond && *framesPerSecond > 0)
-            add(QStringLiteral("Frame rate"), formatFrameRate(*framesPerSecond));
+            add(QCoreApplication::translate("MediaInfo", "Frame rate"), formatFrameRate(*framesPerSecond));
     }
     void addSampleRate(std::optional<double> hertz)
     {
         if (hertz && *hertz > 0)
-            add(QStringLiteral("Sample rate"), formatSampleRate(*hertz));
+            add(QCoreApplication::translate("MediaInfo", "Sample rate"), formatSampleRate(*hertz));
     }
-    void addNoVideo() { add(QStringLiteral("Video"), QStringLiteral("\u2014")); }
+    void addNoVideo() { add(QCoreApplication::translate("MediaInfo", "Video"), QStringLiteral("\u2014")); }
 
     QList<MediaInfoRow> take() { return std::move(m_rows); }
 
