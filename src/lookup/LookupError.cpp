@@ -1,5 +1,7 @@
 #include "lookup/LookupError.h"
 
+#include <QCoreApplication>
+
 #include <utility>
 
 namespace tolvane {
@@ -17,13 +19,13 @@ QString LookupError::description() const
     case Kind::network:
         return m_message;
     case Kind::emptyQuery:
-        return QStringLiteral("Empty search query");
+        return QCoreApplication::translate("LookupError", "Empty search query");
     case Kind::noCatalogResult:
-        return QStringLiteral("No TMDB / Kinopoisk / VK Video result in search");
+        return QCoreApplication::translate("LookupError", "No TMDB / Kinopoisk / VK Video result in search");
     case Kind::missingAPIKey:
-        return QStringLiteral("Yandex AI API key not set (Settings)");
+        return QCoreApplication::translate("LookupError", "Yandex AI API key not set (Settings)");
     case Kind::parseFailed:
-        return QStringLiteral("Could not parse title");
+        return QCoreApplication::translate("LookupError", "Could not parse title");
     }
     return {};
 }

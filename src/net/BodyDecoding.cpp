@@ -3,6 +3,7 @@
 #include <brotli/decode.h>
 #include <zlib.h>
 
+#include <QCoreApplication>
 #include <QList>
 #include <QStringDecoder>
 
@@ -220,12 +221,14 @@ std::optional<QByteArray> decodeContentEncoding(
         } else if (*coding == "br") {
             step = decodeBrotli(decoded);
         } else {
-            *error = QStringLiteral("The server sent the response in an unsupported encoding (“%1”).")
+            *error = QCoreApplication::translate(
+                "TransportError", "The server sent the response in an unsupported encoding (“%1”).")
                          .arg(QString::fromLatin1(*coding));
             return std::nullopt;
         }
         if (!step) {
-            *error = QStringLiteral("The response could not be decoded: its %1 data is damaged or too large.")
+            *error = QCoreApplication::translate(
+                "TransportError", "The response could not be decoded: its %1 data is damaged or too large.")
                          .arg(QString::fromLatin1(*coding));
             return std::nullopt;
         }

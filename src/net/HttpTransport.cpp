@@ -2,6 +2,7 @@
 
 #include "net/BodyDecoding.h"
 
+#include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
@@ -17,8 +18,16 @@ namespace {
 
 constexpr int maximumRedirects = 20; // as browsers allow
 
-const QString timedOutMessage = QStringLiteral("The request timed out.");
-const QString cancelledMessage = QStringLiteral("The request was cancelled.");
+// Functions, not namespace-scope texts: those would be built before any translator is installed.
+QString timedOutMessage()
+{
+    return QCoreApplication::translate("TransportError", "The request timed out.");
+}
+
+QString cancelledMessage()
+{
+    return QCoreApplication::translate("TransportError", "The request was cancelled.");
+}
 
 bool hasLineBreak(const QByteArray &text)
 {
@@ -196,12 +205,12 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
     // A line break in a value (a pasted API key, say) would start a header of its own.
     for (const auto &[name, value] : request.headers) {
         if (hasLineBreak(name) || hasLineBreak(value))
-            throw TransportError(QStringLiteral("A request header holds a line break."));
+            throw TransportError(QCoreApplication::translate("TransportError", "A request header holds a line break."));
     }
     const QDeadlineTimer deadline(request.totalTimeout);
     for (int redirects = 0;; ++redirects) {
         if (request.cancellation && request.cancellation->isCancelled())
-            throw TransportError(cancelledMessage);
+            throw TransportError(cancelledMessage());
         QNetworkReply *reply = start(request, request.url);
         const auto *watch = new ReplyWatch(reply, request.idleTimeout, deadline, request.cancellation);
         co_await reply;
@@ -209,11 +218,11 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
 
         switch (watch->reason()) {
         case ReplyWatch::Reason::timedOut:
-            throw TransportError(timedOutMessage);
+            throw TransportError(timedOutMessage());
         case ReplyWatch::Reason::cancelled:
-            throw TransportError(cancelledMessage);
+            throw TransportError(cancelledMessage());
         case ReplyWatch::Reason::tooLarge:
-            throw TransportError(QStringLiteral("The response is too large."));
+            throw TransportError(QCoreApplication::translate("TransportError", "The response is too large."));
         case ReplyWatch::Reason::none:
             break;
         }
@@ -233,9 +242,11 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
         if (isRedirect(response.status) && !location.isEmpty()) {
             const QUrl target = request.url.resolved(QUrl::fromEncoded(location));
             if (target.scheme() != QLatin1String("https") && target.scheme() != QLatin1String("http"))
-                throw TransportError(QStringLiteral("The server redirected to an unsupported address."));
+                throw TransportError(
+                    QCoreApplication::translate("TransportError", "The server redirected to an unsupported address."));
             if (redirects == maximumRedirects)
-                throw TransportError(QStringLiteral("The server redirected too many times."));
+                throw TransportError(
+                    QCoreApplication::translate("TransportError", "The server redirected too many times."));
             followRedirect(request, response.status, request.url, target);
             continue;
         }

@@ -4,6 +4,7 @@
 #include "core/Json.h"
 #include "core/Text.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -136,12 +137,15 @@ QCoro::Task<AgentResult> askAgent(
     if (apiKey.isEmpty())
         throw LookupError::missingAPIKey();
     if (folderID.isEmpty())
-        throw LookupError::network(QStringLiteral("Yandex AI folder ID not set (Settings)"));
+        throw LookupError::network(
+            QCoreApplication::translate("LookupError", "Yandex AI folder ID not set (Settings)"));
     if (promptID.isEmpty())
-        throw LookupError::network(QStringLiteral("Yandex AI prompt ID not set (Settings)"));
+        throw LookupError::network(
+            QCoreApplication::translate("LookupError", "Yandex AI prompt ID not set (Settings)"));
     const QUrl endpoint(config.endpoint.trimmed(), QUrl::StrictMode);
     if (!endpoint.isValid() || endpoint.scheme().isEmpty())
-        throw LookupError::network(QStringLiteral("Yandex AI endpoint URL invalid (Settings)"));
+        throw LookupError::network(
+            QCoreApplication::translate("LookupError", "Yandex AI endpoint URL invalid (Settings)"));
     const QString query = input.trimmed();
     if (query.isEmpty())
         throw LookupError::emptyQuery();
@@ -180,9 +184,10 @@ QByteArray encodeRequestBody(const QString &promptID, const QString &input)
 AgentResult interpretResponse(int status, const QByteArray &body)
 {
     if (status == 401 || status == 403)
-        throw LookupError::network(QStringLiteral("Yandex AI auth failed (check API key / folder in Settings)"));
+        throw LookupError::network(
+            QCoreApplication::translate("LookupError", "Yandex AI auth failed (check API key / folder in Settings)"));
     if (status == 429)
-        throw LookupError::network(QStringLiteral("Yandex AI rate limited (retry)"));
+        throw LookupError::network(QCoreApplication::translate("LookupError", "Yandex AI rate limited (retry)"));
     if (status < 200 || status > 299)
         throw LookupError::network(httpFailureMessage(status, body));
 
@@ -203,10 +208,9 @@ QString httpFailureMessage(int status, const QByteArray &body)
     const QString text = strictUtf8(body).value_or(QString());
     // Counted in graphemes, so a surrogate pair or a letter with its accents is never cut.
     const QString preview = leftGraphemes(text.trimmed(), errorBodyPreviewLength);
-    QString message = QStringLiteral("Yandex AI HTTP %1").arg(status);
-    if (!preview.isEmpty())
-        message += QStringLiteral(": ") + preview;
-    return message;
+    if (preview.isEmpty())
+        return QCoreApplication::translate("LookupError", "Yandex AI HTTP %1").arg(status);
+    return QCoreApplication::translate("LookupError", "Yandex AI HTTP %1: %2").arg(QString::number(status), preview);
 }
 
 std::optional<ResponseBody> decodeResponseBody(const QByteArray &body)
@@ -280,7 +284,8 @@ AgentResult parseAgentAnswer(const QString &text)
     const QString lowered = text.toLower();
     for (const QString &refusal : refusals) {
         if (lowered.contains(refusal))
-            throw LookupError::network(QStringLiteral("Yandex AI refused the query (try extra tokens / year)"));
+            throw LookupError::network(
+                QCoreApplication::translate("LookupError", "Yandex AI refused the query (try extra tokens / year)"));
     }
 
     // The outermost braces: strips code fences and prose around a single object.
@@ -294,7 +299,8 @@ AgentResult parseAgentAnswer(const QString &text)
     const QString title = movie->title.value_or(QString()).trimmed();
     const QString notes = movie->notes.value_or(QString()).trimmed();
     if (title.isEmpty() || title.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0)
-        throw LookupError::network(notes.isEmpty() ? QStringLiteral("Yandex AI: unknown title") : notes);
+        throw LookupError::network(
+            notes.isEmpty() ? QCoreApplication::translate("LookupError", "Yandex AI: unknown title") : notes);
 
     AgentResult result;
     result.title = title;

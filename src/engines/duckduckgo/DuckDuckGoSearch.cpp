@@ -6,6 +6,8 @@
 #include "lookup/PageFetch.h"
 #include "lookup/ServiceHosts.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tolvane {
@@ -29,7 +31,7 @@ QCoro::Task<MovieMatch> searchDuckDuckGo(
 {
     const QUrl url = duckDuckGoSearchURL(text);
     if (!url.isValid())
-        throw LookupError::network(QStringLiteral("Bad DDG URL"));
+        throw LookupError::network(QCoreApplication::translate("LookupError", "Bad DDG URL"));
     const QUrl referer = hosts::rootURL(hosts::duckDuckGoHTMLHost);
     const QString gateKey = hosts::duckDuckGoDomain;
 

@@ -5,6 +5,7 @@
 #include "core/Json.h"
 #include "core/Text.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -292,10 +293,12 @@ void setCookie(HttpRequest &request, const std::optional<QString> &cookie)
 LookupError apiError(const QJsonObject &error)
 {
     const QJsonValue text = error.value(QLatin1String("error_msg"));
-    const QString message = text.isString() ? text.toString() : QStringLiteral("VK API error");
     const QJsonValue code = error.value(QLatin1String("error_code"));
+    // Recognised on the service's own words, never on the text shown in their absence.
     const bool tokenRejected
-        = (code.isDouble() && code.toDouble() == 5.0) || message.toLower().contains(QLatin1String("token"));
+        = (code.isDouble() && code.toDouble() == 5.0) || text.toString().toLower().contains(QLatin1String("token"));
+    const QString message
+        = text.isString() ? text.toString() : QCoreApplication::translate("LookupError", "VK API error");
     if (tokenRejected)
         invalidateTokenCache();
     return LookupError::network(message);
@@ -361,7 +364,8 @@ LoginToken tokenFromLoginAnswer(const QJsonObject &answer)
     }
     if (!token || token->isEmpty()) {
         const QJsonValue error = answer.value(QLatin1String("error"));
-        return {std::nullopt, error.isString() ? error.toString() : QStringLiteral("token missing")};
+        return {std::nullopt,
+            error.isString() ? error.toString() : QCoreApplication::translate("LookupError", "token missing")};
     }
     return {token, {}};
 }
@@ -427,7 +431,7 @@ QCoro::Task<QString> anonymousToken(MovieLookup lookup, std::shared_ptr<Cancella
 
         const std::optional<QJsonObject> parsed = parseJsonObject(body);
         if (!parsed) {
-            reason = QStringLiteral("bad JSON");
+            reason = QCoreApplication::translate("LookupError", "bad JSON");
             continue;
         }
         const QJsonObject &answer = *parsed;
@@ -440,7 +444,7 @@ QCoro::Task<QString> anonymousToken(MovieLookup lookup, std::shared_ptr<Cancella
         tokenCache() = TokenCache{found.token, expiry};
         co_return *found.token;
     }
-    throw LookupError::network(QStringLiteral("VK anonym token: ") + reason);
+    throw LookupError::network(QCoreApplication::translate("LookupError", "VK anonym token: %1").arg(reason));
 }
 
 QCoro::Task<QList<VideoHit>> searchVideos(
@@ -455,7 +459,7 @@ QCoro::Task<QList<VideoHit>> searchVideos(
 
     const QUrl url = searchURL();
     if (!url.isValid())
-        throw LookupError::network(QStringLiteral("Bad VK Video API URL"));
+        throw LookupError::network(QCoreApplication::translate("LookupError", "Bad VK Video API URL"));
     const QUrl webRoot = hosts::rootURL(hosts::vkVideoWebHost);
     const std::optional<QString> cookie = co_await lookup.cookieHeader(webRoot);
     HttpRequest request = formRequest(url, searchForm(trimmed, token), searchTimeout, cancellation, true);
@@ -468,7 +472,8 @@ QCoro::Task<QList<VideoHit>> searchVideos(
         throw LookupError::network(error.message());
     }
     if (response.status < 200 || response.status > 299)
-        throw LookupError::network(QStringLiteral("VK Video API HTTP %1").arg(response.status));
+        throw LookupError::network(
+            QCoreApplication::translate("LookupError", "VK Video API HTTP %1").arg(response.status));
 
     const std::optional<QJsonObject> parsed = parseJsonObject(response.body);
     if (!parsed)
