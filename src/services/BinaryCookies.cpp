@@ -1,5 +1,6 @@
 #include "BinaryCookies.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -124,11 +125,11 @@ QString binaryCookiesErrorText(BinaryCookiesError error)
 {
     switch (error) {
     case BinaryCookiesError::badMagic:
-        return QStringLiteral("The file is not a binary cookie file (bad magic)");
+        return QCoreApplication::translate("BinaryCookies", "The file is not a binary cookie file (bad magic)");
     case BinaryCookiesError::truncated:
-        return QStringLiteral("The file is truncated");
+        return QCoreApplication::translate("BinaryCookies", "The file is truncated");
     }
-    return QStringLiteral("The file could not be parsed");
+    return QCoreApplication::translate("BinaryCookies", "The file could not be parsed");
 }
 
 QList<Cookie> parseBinaryCookies(const QByteArray &data)

@@ -2,6 +2,7 @@
 
 #include "services/FirefoxCookies.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,8 +66,8 @@ struct FileContents {
 
 QString systemErrorText(int error)
 {
-    return QStringLiteral("The file could not be read: ")
-        + QString::fromStdString(std::generic_category().message(error));
+    return QCoreApplication::translate("BrowserCookies", "The file could not be read: %1")
+        .arg(QString::fromStdString(std::generic_category().message(error)));
 }
 
 Status readFailure(int error)
@@ -90,8 +91,10 @@ FileContents readWholeFile(const QString &path)
     if (::fstat(fd, &info) != 0)
         return fail(readFailure(errno));
     if (!S_ISREG(info.st_mode))
-        return fail(Status::parseError(QStringLiteral("The cookie file is not a regular file")));
-    const auto tooLarge = Status::parseError(QStringLiteral("The file is too large to be a cookie file"));
+        return fail(
+            Status::parseError(QCoreApplication::translate("BrowserCookies", "The cookie file is not a regular file")));
+    const auto tooLarge = Status::parseError(
+        QCoreApplication::translate("BrowserCookies", "The file is too large to be a cookie file"));
     if (info.st_size > largestFileSize)
         return fail(tooLarge);
 
@@ -322,23 +325,27 @@ QString BrowserCookies::Status::displayText() const
     switch (kind) {
     case Case::loaded:
         if (!firefoxFolder.isEmpty())
-            return QStringLiteral("Loaded %1 cookies from Firefox (%2 in %3, the one used most recently)")
-                .arg(count)
+            return QCoreApplication::translate("BrowserCookies",
+                "Loaded %n cookies from Firefox (%1 in %2, the one used most recently)", nullptr, int(count))
                 .arg(firefoxProfile, firefoxFolder);
         if (!firefoxProfile.isEmpty())
-            return QStringLiteral("Loaded %1 cookies from Firefox (%2)").arg(count).arg(firefoxProfile);
-        return QStringLiteral("Status: loaded %1 cookies\n%2").arg(count).arg(path);
+            return QCoreApplication::translate(
+                "BrowserCookies", "Loaded %n cookies from Firefox (%1)", nullptr, int(count))
+                .arg(firefoxProfile);
+        return QCoreApplication::translate("BrowserCookies", "Status: loaded %n cookies\n%1", nullptr, int(count))
+            .arg(path);
     case Case::parseError:
-        return QStringLiteral("Status: parse error — ") + message;
+        return QCoreApplication::translate("BrowserCookies", "Status: parse error — %1").arg(message);
     case Case::disabled:
-        return QStringLiteral("Status: disabled");
+        return QCoreApplication::translate("BrowserCookies", "Status: disabled");
     case Case::notFound:
-        return QStringLiteral("No browser cookies found (Firefox profile or Cookies.binarycookies)");
+        return QCoreApplication::translate(
+            "BrowserCookies", "No browser cookies found (Firefox profile or Cookies.binarycookies)");
     case Case::permissionDenied:
         // Only macOS asks for Full Disk Access; elsewhere the refused file is named.
         if (!message.isEmpty())
-            return QStringLiteral("Status: permission denied — ") + message;
-        return QStringLiteral("Status: permission denied (need Full Disk Access)");
+            return QCoreApplication::translate("BrowserCookies", "Status: permission denied — %1").arg(message);
+        return QCoreApplication::translate("BrowserCookies", "Status: permission denied (need Full Disk Access)");
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "FirefoxCookies.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,8 @@ std::optional<QDateTime> expiryFrom(qint64 stored, bool milliseconds)
 ReadResult failed(const QString &cause, bool permissionDenied = false)
 {
     ReadResult result;
-    result.failure = QStringLiteral("Firefox's cookie database could not be read: ") + cause;
+    result.failure
+        = QCoreApplication::translate("FirefoxCookies", "Firefox's cookie database could not be read: %1").arg(cause);
     result.permissionDenied = permissionDenied;
     return result;
 }
@@ -83,7 +85,8 @@ QString systemText(int error)
 
 QString tookTooLong(const ReadLimits &limits)
 {
-    return QStringLiteral("reading it took longer than %1 s").arg(double(limits.deadline.count()) / 1000);
+    return QCoreApplication::translate("FirefoxCookies", "reading it took longer than %1 s")
+        .arg(double(limits.deadline.count()) / 1000);
 }
 
 struct FileCloser {
@@ -111,16 +114,18 @@ std::optional<ReadResult> copyFile(
         return failed(from + QStringLiteral(": ") + systemText(errno));
     // A FIFO would block the read and a device never end.
     if (!S_ISREG(info.st_mode))
-        return failed(from + QStringLiteral(" is not a regular file"));
-    const QString tooLarge = QStringLiteral("%1 is larger than %2 MB, more than a browser's cookies take")
-                                 .arg(from)
-                                 .arg(limits.largestFile / (1024 * 1024));
+        return failed(QCoreApplication::translate("FirefoxCookies", "%1 is not a regular file").arg(from));
+    const QString tooLarge
+        = QCoreApplication::translate("FirefoxCookies", "%1 is larger than %2 MB, more than a browser's cookies take")
+              .arg(from)
+              .arg(limits.largestFile / (1024 * 1024));
     if (info.st_size > limits.largestFile)
         return failed(tooLarge);
 
     const int target = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0)
-        return failed(QStringLiteral("no private copy could be made: ") + systemText(errno));
+        return failed(
+            QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1").arg(systemText(errno)));
     const FileCloser closeTarget{target};
     std::array<char, 64 * 1024> buffer;
     qint64 copied = 0;
@@ -145,7 +150,8 @@ std::optional<ReadResult> copyFile(
                 const int error = errno;
                 if (error == EINTR)
                     continue;
-                return failed(QStringLiteral("no private copy could be made: ") + systemText(error));
+                return failed(QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1")
+                                  .arg(systemText(error)));
             }
             written += step;
         }
@@ -222,7 +228,8 @@ public:
         if (!step(count))
             return sqliteFailure();
         if (sqlite3_column_int64(count.handle, 0) > m_limits.rowCap)
-            return failed(QStringLiteral("it holds more than %1 cookies, more than a browser keeps")
+            return failed(QCoreApplication::translate(
+                "FirefoxCookies", "it holds more than %1 cookies, more than a browser keeps")
                               .arg(m_limits.rowCap));
         result.total = qsizetype(sqlite3_column_double(count.handle, 1));
         if (hosts.isEmpty())
@@ -293,12 +300,15 @@ private:
         if (!prepare(kind, "SELECT type FROM pragma_table_list WHERE schema = 'main' AND name = 'moz_cookies'"))
             return sqliteCause();
         if (!step(kind))
-            return m_status == SQLITE_DONE ? QStringLiteral("it has no table moz_cookies") : sqliteCause();
+            return m_status == SQLITE_DONE
+                ? QCoreApplication::translate("FirefoxCookies", "it has no table moz_cookies")
+                : sqliteCause();
         const QString type = columnText(kind.handle, 0);
         if (type == QLatin1String("view"))
-            return QStringLiteral("moz_cookies is a view, not a table");
+            return QCoreApplication::translate("FirefoxCookies", "moz_cookies is a view, not a table");
         if (type != QLatin1String("table"))
-            return QStringLiteral("moz_cookies is a %1 table, not an ordinary one").arg(type);
+            return QCoreApplication::translate("FirefoxCookies", "moz_cookies is a %1 table, not an ordinary one")
+                .arg(type);
 
         Statement columns;
         if (!prepare(columns, "SELECT name FROM pragma_table_xinfo('moz_cookies') WHERE hidden = 0"))
@@ -311,7 +321,8 @@ private:
         if (m_status != SQLITE_DONE)
             return sqliteCause();
         if (!missing.isEmpty())
-            return QStringLiteral("moz_cookies lacks the column %1").arg(missing.join(QStringLiteral(", ")));
+            return QCoreApplication::translate("FirefoxCookies", "moz_cookies lacks the column %1")
+                .arg(missing.join(QStringLiteral(", ")));
         return std::nullopt;
     }
 
@@ -385,7 +396,8 @@ ReadResult readCookies(const QString &databasePath, const QStringList &hosts, co
     const QDeadlineTimer deadline(limits.deadline);
     const QTemporaryDir folder;
     if (!folder.isValid())
-        return failed(QStringLiteral("no private copy could be made: ") + folder.errorString());
+        return failed(QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1")
+                          .arg(folder.errorString()));
     const QString copy = folder.filePath(QStringLiteral("cookies.sqlite"));
     if (std::optional<ReadResult> failure = copyFile(databasePath, copy, true, limits, deadline))
         return *failure;

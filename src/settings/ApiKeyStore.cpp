@@ -3,6 +3,7 @@
 #include "settings/AppSettings.h"
 #include "support/WorkPool.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QCoroSignal>
 #include <QDBusConnection>
@@ -135,8 +136,11 @@ ApiKeyStore::Location ApiKeyStore::location()
 
 QString ApiKeyStore::locationText()
 {
-    return location() == Location::keyring ? QStringLiteral("the keyring (Secret Service)")
-                                           : QStringLiteral("the settings file ") + AppSettings::fileName();
+    if (location() == Location::keyring)
+        //: Ends the sentence "The API key is kept in %1.": said as where the key is kept
+        return QCoreApplication::translate("ApiKeyStore", "the keyring (Secret Service)");
+    //: Ends the sentence "The API key is kept in %1.": said as where the key is kept
+    return QCoreApplication::translate("ApiKeyStore", "the settings file %1").arg(AppSettings::fileName());
 }
 
 std::optional<QString> ApiKeyStore::keyringKey()

@@ -92,15 +92,18 @@ void keepPrivate(const QString &fileName)
 /// Why the keys just written are not in the file; none when they are.
 std::optional<QString> writeFailure(const QSettings &settings, const QStringList &keys)
 {
-    const QString reason = QStringLiteral("The settings could not be saved to %1: %2");
+    const QString reason = QCoreApplication::translate("AppSettings", "The settings could not be saved to %1: %2");
     if (settings.status() != QSettings::NoError)
-        return reason.arg(settings.fileName(), QStringLiteral("the file cannot be written"));
+        return reason.arg(
+            settings.fileName(), QCoreApplication::translate("AppSettings", "the file cannot be written"));
     const QFileInfo info(settings.fileName());
     if (info.exists() && !info.isFile())
-        return reason.arg(settings.fileName(), QStringLiteral("something that is not a file is in its place"));
+        return reason.arg(settings.fileName(),
+            QCoreApplication::translate("AppSettings", "something that is not a file is in its place"));
     for (const QString &key : keys) {
         if (!rawValue(settings.fileName(), key))
-            return reason.arg(settings.fileName(), QStringLiteral("the file does not hold what was written"));
+            return reason.arg(settings.fileName(),
+                QCoreApplication::translate("AppSettings", "the file does not hold what was written"));
     }
     return std::nullopt;
 }
@@ -307,7 +310,8 @@ std::optional<QString> AppSettings::flush()
     QMutexLocker lock(&log.mutex);
     std::optional<QString> failure = std::exchange(log.failure, std::nullopt);
     if (!failure && settings.status() != QSettings::NoError)
-        failure = QStringLiteral("The settings could not be saved to %1: the file cannot be written")
+        failure = QCoreApplication::translate(
+            "AppSettings", "The settings could not be saved to %1: the file cannot be written")
                       .arg(settings.fileName());
     return failure;
 }
