@@ -2,6 +2,7 @@
 
 #include "library/RenamePlan.h"
 
+#include <QCoreApplication>
 #include <QCoroSignal>
 #include <QCoroTimer>
 #include <QHash>
@@ -30,7 +31,8 @@ RenameOutcome skipped(const MovieItemPtr &item)
     if (item->status().kind() == LookupStatus::Kind::failed)
         outcome.message = item->status().message();
     else
-        outcome.message = item->proposedName() ? QStringLiteral("already so named") : QStringLiteral("no match");
+        outcome.message = item->proposedName() ? QCoreApplication::translate("BatchLookup", "already so named")
+                                               : QCoreApplication::translate("BatchLookup", "no match");
     return outcome;
 }
 

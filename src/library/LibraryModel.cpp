@@ -218,15 +218,18 @@ void LibraryModel::startMediaProbes()
 }
 
 namespace {
-const QString chooserPrompt = QStringLiteral("Open");
-const QString chooserMessage = QStringLiteral("Choose video files and/or folders (folders are scanned recursively)");
+// Marked, and translated where used: a namespace-scope text is built before any translator is in.
+const char *const chooserPrompt = QT_TRANSLATE_NOOP("LibraryModel", "Open");
+const char *const chooserMessage
+    = QT_TRANSLATE_NOOP("LibraryModel", "Choose video files and/or folders (folders are scanned recursively)");
 } // namespace
 
 void LibraryModel::chooseFilesToOpen()
 {
     if (!m_desktop)
         return;
-    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFilesAndFolders(chooserPrompt, chooserMessage))
+    if (const std::optional<QList<QUrl>> chosen
+        = m_desktop->chooseFilesAndFolders(tr(chooserPrompt), tr(chooserMessage)))
         addURLs(*chosen);
 }
 
@@ -234,7 +237,7 @@ void LibraryModel::chooseFolderToOpen()
 {
     if (!m_desktop)
         return;
-    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFolder(chooserPrompt, chooserMessage))
+    if (const std::optional<QList<QUrl>> chosen = m_desktop->chooseFolder(tr(chooserPrompt), tr(chooserMessage)))
         addURLs(*chosen);
 }
 

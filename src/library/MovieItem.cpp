@@ -404,7 +404,7 @@ void MovieItem::applyFinalChoice()
             return;
         }
     }
-    setStatus(LookupStatus::failed(QStringLiteral("No catalog match")));
+    setStatus(LookupStatus::failed(QCoreApplication::translate("MovieItem", "No catalog match")));
 }
 
 } // namespace tolvane

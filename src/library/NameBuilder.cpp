@@ -2,6 +2,7 @@
 
 #include "lookup/TitleParsing.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -233,8 +234,10 @@ QString replySummary(const EngineReply &reply)
     const QString prefix = QLatin1Char('[') + rawValue(match.site) + QStringLiteral("] ");
     if (reply.candidates.size() < 2)
         return prefix + matchBaseName(match);
-    return prefix + match.title + QStringLiteral("  ·  ") + QString::number(reply.candidates.size())
-        + QStringLiteral(" titles");
+    //: A reply's best title, then how many titles the reply offers.
+    return prefix
+        + QCoreApplication::translate("NameBuilder", "%1  ·  %n titles", nullptr, int(reply.candidates.size()))
+              .arg(match.title);
 }
 
 } // namespace tolvane

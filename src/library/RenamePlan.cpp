@@ -127,7 +127,7 @@ PlannedRename planRename(const MovieItemPtr &item, const QList<CompanionMove> &c
 {
     PlannedRename plan{item, {}, {}, {}, {}, false, std::nullopt, {}};
     if (!item || !item->proposedName()) {
-        plan.failure = QStringLiteral("Nothing to rename");
+        plan.failure = QCoreApplication::translate("Rename", "Nothing to rename");
         return plan;
     }
     const MovieItem &row = *item;
@@ -137,7 +137,7 @@ PlannedRename planRename(const MovieItemPtr &item, const QList<CompanionMove> &c
     plan.alreadyNamed = isAlreadyNamed(row, plan.target);
     if (plan.alreadyNamed || !row.canRename()) {
         if (!plan.alreadyNamed)
-            plan.failure = QStringLiteral("Nothing to rename");
+            plan.failure = QCoreApplication::translate("Rename", "Nothing to rename");
         return plan;
     }
     plan.companions = companions;
@@ -231,10 +231,11 @@ std::optional<int> writeNewFile(const QByteArray &path, const QByteArray &conten
     return error != 0 ? std::optional(error) : std::nullopt;
 }
 
-/// Takes back the steps made, newest first; what cannot be taken back is named.
-QString takeBack(const QList<std::pair<const RenameStep *, int>> &made, RenameJournal *journal)
+/// Takes back the steps made, newest first; the failure is returned with what cannot be taken
+/// back named after it.
+QString takeBack(QString failure, const QList<std::pair<const RenameStep *, int>> &made, RenameJournal *journal)
 {
-    QString stuck;
+    QString &stuck = failure;
     for (auto entry = made.crbegin(); entry != made.crend(); ++entry) {
         const RenameStep &step = *entry->first;
         bool back = false;
@@ -247,10 +248,10 @@ QString takeBack(const QList<std::pair<const RenameStep *, int>> &made, RenameJo
         if (back && journal)
             journal->markReverted(entry->second);
         else if (!back && step.kind == RenameStep::Kind::move)
-            stuck += QStringLiteral("; “%1” is left as “%2”")
-                         .arg(readableName(nativeFileName(step.from)), readableName(nativeFileName(step.to)));
+            stuck = QCoreApplication::translate("Rename", "%1; “%2” is left as “%3”")
+                        .arg(stuck, readableName(nativeFileName(step.from)), readableName(nativeFileName(step.to)));
         else if (!back)
-            stuck += QStringLiteral("; “%1” is left").arg(readableName(step.to));
+            stuck = QCoreApplication::translate("Rename", "%1; “%2” is left").arg(stuck, readableName(step.to));
     }
     return stuck;
 }
@@ -308,7 +309,7 @@ std::optional<QString> performRename(const PlannedRename &plan, RenameJournal *j
         if (failure) {
             for (qsizetype later = index; journal && later < indexes.size(); ++later)
                 journal->markNotMade(indexes[later]);
-            return *failure + takeBack(made, journal);
+            return takeBack(*failure, made, journal);
         }
         if (reused) {
             if (journal)

@@ -10,6 +10,8 @@
 #include "library/RenameJournal.h"
 #include "library/RenamePlan.h"
 #include "lookup/LookupError.h"
+#include "media/LibAVFormatProbe.h"
+#include "media/MediaFormat.h"
 #include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
 #include "settings/Translations.h"
@@ -378,19 +380,46 @@ private Q_SLOTS:
 
     void russianStatus_data()
     {
-        QTest::addColumn<QString>("status"); // its count is the number of files dropped
-        QTest::newRow("few") << u"3 файла — нажмите «Найти»"_qs;
-        QTest::newRow("twenty-one") << u"21 файл — нажмите «Найти»"_qs;
+        QTest::addColumn<QString>("route"); // "drop N" files, a "lookup" with no folder ID, the "media" rows
+        QTest::addColumn<QString>("status");
+        QTest::newRow("few") << u"drop 3"_qs << u"3 файла — нажмите «Найти»"_qs;
+        QTest::newRow("twenty-one") << u"drop 21"_qs << u"21 файл — нажмите «Найти»"_qs;
+        QTest::newRow("agent unset") << u"lookup"_qs << u"Ошибка: Не задан ID каталога Yandex AI (Настройки)"_qs;
+        QTest::newRow("media rows") << u"media"_qs
+                                    << u"Анализатор|Размер файла=1,50 МБ|Контейнер=MKV|Видео=—|Звуковые дорожки=0|"
+                                       u"128 кбит/с|24 кадр/с"_qs;
     }
     void russianStatus()
     {
+        QFETCH(QString, route);
         QFETCH(QString, status);
         const auto english = qScopeGuard([] {
             AppSettings::resetAll();
             installTranslations({});
         });
         QVERIFY(AppSettings::storeLanguage(u"ru"_qs) && installTranslations({}) == u"ru"_qs);
-        for (int i = status.section(u' ', 0, 0).toInt(); i > 0; --i)
+        if (route == u"media") {
+            QStringList rows;
+            for (const MediaInfoRow &row : libAVRows(std::nullopt, {1'500'000, u"mkv"_qs}, QLocale(u"ru"_qs)))
+                rows.append(row.value.startsWith(u"libavformat") ? row.key : row.key + u'=' + row.value);
+            rows << formatBitRate(128'000) << formatFrameRate(24000.0 / 1001);
+            QCOMPARE(rows, status.split(u'|'));
+            return;
+        }
+        if (route == u"lookup") {
+            LibraryModel &model = modelWith({"Stalker.mkv"});
+            model.setLookupEngines(
+                {{std::make_shared<AgentEngine>([] {
+                     return YandexAIStudioClient::AgentConfig{u"key"_qs, {}, u"prompt"_qs, u"http://127.0.0.1:9/"_qs};
+                 })},
+                    {}});
+            QSignalSpy done(&model, &LibraryModel::lookupsFinished);
+            model.lookupSelected();
+            QTRY_COMPARE(done.count(), 1);
+            QCOMPARE(model.items().first()->statusDisplayText(), status);
+            return;
+        }
+        for (int i = route.section(u' ', 1).toInt(); i > 0; --i)
             create({"ru/" + QByteArray::number(i) + ".mkv"});
         LibraryModel model;
         QCoro::waitFor(model.addURLs(urls({"ru"})));
