@@ -137,9 +137,9 @@ ApiKeyStore::Location ApiKeyStore::location()
 QString ApiKeyStore::locationText()
 {
     if (location() == Location::keyring)
-        //: Ends the sentence "The API key is kept in %1.": said as where the key is kept
+        //: Where the API key is kept, as "tolvane-cli settings" names it
         return QCoreApplication::translate("ApiKeyStore", "the keyring (Secret Service)");
-    //: Ends the sentence "The API key is kept in %1.": said as where the key is kept
+    //: Where the API key is kept, as "tolvane-cli settings" names it
     return QCoreApplication::translate("ApiKeyStore", "the settings file %1").arg(AppSettings::fileName());
 }
 
