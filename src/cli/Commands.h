@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,9 +16,16 @@ class JsonWriter;
 struct MediaInfoRow;
 }
 
+class QCommandLineOption;
 class QCommandLineParser;
 
 namespace tolvane::cli {
+
+/// The command line's own texts, translated in the context "tolvane::cli". Command and option
+/// names, settings keys and values and the placeholders (PATH, FILE, KEY, ...) stay as they are.
+struct Cli {
+    Q_DECLARE_TR_FUNCTIONS(tolvane::cli)
+};
 
 /// Each command takes its own arguments (after the command word) and returns the exit code; those
 /// that read the browser's cookies share main()'s one reader.
@@ -34,6 +42,11 @@ int runUndo(const QStringList &arguments);
 void printOut(const QString &text);
 void printError(const QString &text);
 void printOut(const QByteArray &utf8);
+/// Prints "tolvane-cli COMMAND: message" (or "tolvane-cli: message" for no command) and a line
+/// end to standard error.
+void printFailure(const QString &command, const QString &message);
+/// The --json option every command with a JSON output has.
+QCommandLineOption jsonOption();
 /// A file's summary as a JSON array of {"key", "value"} objects.
 void writeMediaInfo(JsonWriter &json, const QList<MediaInfoRow> &rows);
 

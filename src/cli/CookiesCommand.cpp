@@ -25,8 +25,8 @@ std::optional<QString> sourceLine(const Status &status, const std::optional<QStr
     if (status.sourceName().isEmpty() || !file)
         return std::nullopt;
     if (!status.firefoxProfile.isEmpty())
-        return QStringLiteral("Source: Firefox profile %1: %2").arg(status.firefoxProfile, *file);
-    return QStringLiteral("Source: Cookies.binarycookies: %1").arg(*file);
+        return Cli::tr("Source: Firefox profile %1: %2").arg(status.firefoxProfile, *file);
+    return Cli::tr("Source: Cookies.binarycookies: %1").arg(*file);
 }
 
 QByteArray cookiesJson(const Status &status, const std::optional<QString> &file,
@@ -64,29 +64,29 @@ int runCookies(const QStringList &arguments, BrowserCookies &cookies)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Loads the browser's cookies as a lookup does (unless useSafariCookies is off): Safari's\n"
-                       "cookie file where there is one, else the default Firefox profile's cookies.sqlite. Prints\n"
-                       "the status line and the file read. With --header URL, also prints the Cookie header that\n"
-                       "requests to URL carry; nothing when no cookie applies."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
+        Cli::tr("Loads the browser's cookies as a lookup does (unless useSafariCookies is off): Safari's\n"
+                "cookie file where there is one, else the default Firefox profile's cookies.sqlite. Prints\n"
+                "the status line and the file read. With --header URL, also prints the Cookie header that\n"
+                "requests to URL carry; nothing when no cookie applies."));
+    const QCommandLineOption json = jsonOption();
     const QCommandLineOption header(
-        QStringLiteral("header"), QStringLiteral("Also print the Cookie header for URL."), QStringLiteral("URL"));
+        QStringLiteral("header"), Cli::tr("Also print the Cookie header for URL."), QStringLiteral("URL"));
     parser.addOption(json);
     parser.addOption(header);
     if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("cookies"), arguments))
         return *ended;
     if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("tolvane-cli cookies: unexpected argument “%1”\n")
-                       .arg(terminalSafe(parser.positionalArguments().constFirst())));
+        printFailure(QStringLiteral("cookies"),
+            Cli::tr("unexpected argument “%1”").arg(terminalSafe(parser.positionalArguments().constFirst())));
         return 2;
     }
     QUrl url;
     if (parser.isSet(header)) {
         url = QUrl(parser.value(header), QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty()) {
-            printError(QStringLiteral("tolvane-cli cookies: --header expects a URL with a host, such as "
-                                      "https://example.com/, not “%1”\n")
-                           .arg(terminalSafe(parser.value(header))));
+            printFailure(QStringLiteral("cookies"),
+                Cli::tr("--header expects a URL with a host, such as https://example.com/, not “%1”")
+                    .arg(terminalSafe(parser.value(header))));
             return 2;
         }
     }

@@ -91,7 +91,7 @@ std::optional<int> parseWith(QCommandLineParser &parser, const QString &command,
     if (const std::optional<int> ended = parseCommand(parser, command, arguments))
         return ended;
     if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("tolvane-cli %1: takes no arguments\n").arg(command));
+        printFailure(command, Cli::tr("takes no arguments"));
         return 2;
     }
     return std::nullopt;
@@ -125,29 +125,28 @@ private:
     struct sigaction m_previousTerm = {};
 };
 
-const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
-
 } // namespace
 
 int runHistory(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Lists the renames in the journal, newest first: when, how many files, in which folder,\n"
-                       "and whether they were undone. The journal is %1.")
+        Cli::tr("Lists the renames in the journal, newest first: when, how many files, in which folder,\n"
+                "and whether they were undone. The journal is %1.")
             .arg(RenameJournal::defaultPath()));
-    parser.addOption(jsonOption);
+    const QCommandLineOption jsonFlag = jsonOption();
+    parser.addOption(jsonFlag);
     if (const std::optional<int> ended = parseWith(parser, QStringLiteral("history"), arguments))
         return *ended;
 
     QString error;
     QList<JournalBatch> batches = RenameJournal::readBatches(RenameJournal::defaultPath(), &error);
     if (!error.isEmpty()) {
-        printError(QStringLiteral("tolvane-cli history: %1\n").arg(error));
+        printFailure(QStringLiteral("history"), error);
         return 1;
     }
     std::reverse(batches.begin(), batches.end());
-    if (parser.isSet(jsonOption)) {
+    if (parser.isSet(jsonFlag)) {
         JsonWriter json;
         json.beginObject();
         json.key(u"journal");
@@ -162,7 +161,7 @@ int runHistory(const QStringList &arguments)
         return 0;
     }
     if (batches.isEmpty()) {
-        printOut(QStringLiteral("No renames yet\n"));
+        printOut(Cli::tr("No renames yet") + u'\n');
         return 0;
     }
     QHash<QString, QString> timeOf;
@@ -170,15 +169,18 @@ int runHistory(const QStringList &arguments)
         timeOf.insert(batch.id, shownTime(batch));
     QString text;
     for (const JournalBatch &batch : std::as_const(batches)) {
-        text += QStringLiteral("%1  %2 file(s)  %3").arg(shownTime(batch)).arg(batch.fileCount()).arg(terminalSafe(readableName(batch.folder())));
+        //: A rename in the history: its time, how many files, its folder; keep the double spaces
+        text += Cli::tr("%1  %n file(s)  %2", nullptr, batch.fileCount())
+                    .arg(shownTime(batch), terminalSafe(readableName(batch.folder())));
         if (const int unconfirmed = batch.unconfirmedCount(); unconfirmed > 0)
-            text += QStringLiteral("  cut short: %1 move(s) unconfirmed").arg(unconfirmed);
+            text += Cli::tr("  cut short: %n move(s) unconfirmed", nullptr, unconfirmed);
         if (batch.isUndo)
-            text += QStringLiteral("  undo of %1").arg(timeOf.value(batch.undoes, QStringLiteral("an older batch")));
+            text += Cli::tr("  undo of %1").arg(timeOf.value(batch.undoes, Cli::tr("an older batch")));
         else if (batch.undone)
-            text += QStringLiteral("  (undone)");
+            text += Cli::tr("  (undone)");
         else if (batch.partlyUndone)
-            text += QStringLiteral("  (partly undone: %1 of %2 file(s) back)").arg(batch.filesBack()).arg(batch.fileCount());
+            text += Cli::tr("  (partly undone: %1 of %n file(s) back)", nullptr, batch.fileCount())
+                        .arg(batch.filesBack());
         text += QLatin1Char('\n');
     }
     printOut(text);
@@ -189,14 +191,15 @@ int runUndo(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Moves the files of the newest rename not yet undone back to their old names, newest move\n"
-                       "first, a video and its companion files together or not at all. Nothing is ever replaced: a\n"
-                       "file no longer at its new name, another file there, or an old name taken keeps its video's\n"
-                       "files where they are, named. Exits with 1 when a file stayed, else 0; with 130 when\n"
-                       "interrupted, after the video in progress. An undo is never undone; a rename stays to be\n"
-                       "undone (\"partly undone\") until every file is back, then the next undo takes the next older."));
-    parser.addOption(jsonOption);
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show what would move back; move nothing."));
+        Cli::tr("Moves the files of the newest rename not yet undone back to their old names, newest move\n"
+                "first, a video and its companion files together or not at all. Nothing is ever replaced: a\n"
+                "file no longer at its new name, another file there, or an old name taken keeps its video's\n"
+                "files where they are, named. Exits with 1 when a file stayed, else 0; with 130 when\n"
+                "interrupted, after the video in progress. An undo is never undone; a rename stays to be\n"
+                "undone (\"partly undone\") until every file is back, then the next undo takes the next older."));
+    const QCommandLineOption jsonFlag = jsonOption();
+    parser.addOption(jsonFlag);
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), Cli::tr("Show what would move back; move nothing."));
     parser.addOption(dryRun);
     if (const std::optional<int> ended = parseWith(parser, QStringLiteral("undo"), arguments))
         return *ended;
@@ -213,15 +216,16 @@ int runUndo(const QStringList &arguments)
     if (report.error)
         status = *report.error;
     else if (!report.batch)
-        status = QStringLiteral("Nothing to undo");
+        status = Cli::tr("Nothing to undo");
+    else if (dry)
+        status = Cli::tr("Would undo: %n file(s) of %1", nullptr, report.movedCount()).arg(shownTime(*report.batch));
     else
-        status = QStringLiteral("%1: %2 file(s) of %3")
-                     .arg(dry ? QStringLiteral("Would undo") : QStringLiteral("Undone"))
-                     .arg(report.movedCount())
-                     .arg(shownTime(*report.batch))
-            + (left > 0 ? QStringLiteral("; %1 left where they are").arg(left) : QString());
+        status = Cli::tr("Undone: %n file(s) of %1", nullptr, report.movedCount()).arg(shownTime(*report.batch));
+    if (report.batch && !report.error && left > 0)
+        //: Follows "Undone: 3 file(s) of TIME" (%1); %n files stayed under their new names
+        status = Cli::tr("%1; %n left where they are", nullptr, left).arg(status);
 
-    if (parser.isSet(jsonOption)) {
+    if (parser.isSet(jsonFlag)) {
         JsonWriter json;
         json.beginObject();
         json.key(u"dryRun");
@@ -259,23 +263,24 @@ int runUndo(const QStringList &arguments)
         QString text;
         for (const UndoStep &step : report.steps) {
             if (const QString left = undoStepText(step); !left.isEmpty())
-                printError(QStringLiteral("tolvane-cli undo: %1\n").arg(terminalSafe(left)));
+                printFailure(QStringLiteral("undo"), terminalSafe(left));
             else if (step.action == JournalMove::Kind::move)
                 text += QStringLiteral("%1 → %2\n").arg(
                     terminalSafe(readableName(step.current)), terminalSafe(readableName(nativeFileName(step.original))));
             else
-                text += QStringLiteral("removed %1%2\n")
-                            .arg(terminalSafe(readableName(step.current)),
-                                step.action == JournalMove::Kind::makeFolder ? QStringLiteral("/") : QString());
+                //: A folder or .nfo file the rename made, removed by the undo
+                text += Cli::tr("removed %1")
+                            .arg(terminalSafe(readableName(step.current))
+                                + (step.action == JournalMove::Kind::makeFolder ? QStringLiteral("/") : QString()))
+                    + u'\n';
         }
         printOut(text + terminalSafe(status) + QLatin1Char('\n'));
     }
     if (report.interrupted) {
         const auto stopped = std::count_if(report.steps.cbegin(), report.steps.cend(),
             [](const UndoStep &step) { return step.kind == UndoStep::Kind::interrupted; });
-        printError(QStringLiteral("tolvane-cli: interrupted; %1 moved back, %2 left under their new names\n")
-                       .arg(report.movedCount())
-                       .arg(stopped));
+        printFailure({},
+            Cli::tr("interrupted; %1 moved back, %2 left under their new names").arg(report.movedCount()).arg(stopped));
         return 130;
     }
     return report.isComplete() ? 0 : 1;

@@ -160,6 +160,27 @@ struct ShownRename {
     {
         return plan && plan->alreadyNamed ? QStringLiteral("alreadyNamed") : rawValue(outcome->kind);
     }
+    /// word() as the text output shows it, translated.
+    QString shownWord() const
+    {
+        //: A rename's outcome in the text output, "rename: OUTCOME → NAME": the file already has the name
+        if (plan && plan->alreadyNamed)
+            return Cli::tr("alreadyNamed");
+        switch (outcome->kind) {
+        case RenameOutcome::Kind::renamed:
+            return Cli::tr("renamed");
+        case RenameOutcome::Kind::planned:
+            //: A rename's outcome in a dry run: to be renamed
+            return Cli::tr("planned");
+        case RenameOutcome::Kind::failed:
+            return Cli::tr("failed");
+        case RenameOutcome::Kind::skipped:
+            return Cli::tr("skipped");
+        case RenameOutcome::Kind::notReached:
+            return Cli::tr("not reached");
+        }
+        return word();
+    }
     /// Only a row renamed, or to be renamed, shows what its rename makes, moves and writes.
     bool moves() const
     {
@@ -256,9 +277,12 @@ void writeItem(JsonWriter &json, const LibraryModel &model, const MovieItem &ite
 QString itemText(const MovieItem &item)
 {
     QString text = terminalSafe(item.originalName()) + QLatin1Char('\n');
-    text += QStringLiteral("  status: ") + terminalSafe(item.statusDisplayText()) + QLatin1Char('\n');
+    //: A row's lookup status in the text output of lookup and rename; keep the two leading spaces
+    text += Cli::tr("  status: %1").arg(terminalSafe(item.statusDisplayText())) + QLatin1Char('\n');
     const QString path = item.proposedPath();
-    text += QStringLiteral("  proposed: ") + terminalSafe(path.isEmpty() ? QStringLiteral("-") : path) + QLatin1Char('\n');
+    //: The name a row's lookup proposes, or -; keep the two leading spaces
+    text
+        += Cli::tr("  proposed: %1").arg(terminalSafe(path.isEmpty() ? QStringLiteral("-") : path)) + QLatin1Char('\n');
     for (const EngineReply &reply : item.engineReplies())
         text += QStringLiteral("  ") + rawValue(reply.engine) + QStringLiteral(": ") + terminalSafe(replySummary(reply))
             + QLatin1Char('\n');
@@ -268,7 +292,8 @@ QString itemText(const MovieItem &item)
 QString outcomeText(const ShownRename &rename)
 {
     const RenameOutcome &outcome = *rename.outcome;
-    QString text = QStringLiteral("  rename: ") + rename.word();
+    //: A row's rename outcome; keep the two leading spaces
+    QString text = Cli::tr("  rename: %1").arg(rename.shownWord());
     if (outcome.targetName)
         text += QStringLiteral(" → ") + terminalSafe(*outcome.targetName);
     if (outcome.message)
@@ -277,14 +302,19 @@ QString outcomeText(const ShownRename &rename)
     // In the order they are made: the folder first, then the moves, then the file written.
     for (const RenameStep &step : rename.steps()) {
         if (step.kind == RenameStep::Kind::makeFolder)
-            text += QStringLiteral("    make: ") + terminalSafe(rename.relative(step)) + QLatin1Char('\n');
+            //: The folder a rename makes; keep the four leading spaces
+            text += Cli::tr("    make: %1").arg(terminalSafe(rename.relative(step))) + QLatin1Char('\n');
     }
     for (const CompanionMove &move : rename.companions())
-        text += QStringLiteral("    with: %1 → %2\n")
-                    .arg(terminalSafe(readableName(nativeFileName(move.from))), terminalSafe(readableName(nativeFileName(move.to))));
+        //: A file that moves with the video (subtitles, .nfo, images); keep the four leading spaces
+        text += Cli::tr("    with: %1 → %2")
+                    .arg(terminalSafe(readableName(nativeFileName(move.from))),
+                        terminalSafe(readableName(nativeFileName(move.to))))
+            + QLatin1Char('\n');
     for (const RenameStep &step : rename.steps()) {
         if (step.kind == RenameStep::Kind::writeFile)
-            text += QStringLiteral("    write: ") + terminalSafe(rename.relative(step)) + QLatin1Char('\n');
+            //: The .nfo file a rename writes; keep the four leading spaces
+            text += Cli::tr("    write: %1").arg(terminalSafe(rename.relative(step))) + QLatin1Char('\n');
     }
     return text;
 }
@@ -293,19 +323,21 @@ QString outcomeText(const ShownRename &rename)
 void noteSkippedAgent()
 {
     const struct {
-        QString value, key, what, placeholder;
+        QString value, key, placeholder;
+        const char *missing;
     } needed[] = {
-        {AppSettings::yandexAPIKey(), AppSettings::yandexAIAPIKey, QStringLiteral("API key"), QStringLiteral("KEY")},
-        {AppSettings::yandexFolderID(), AppSettings::yandexAIFolderID, QStringLiteral("folder ID"),
-            QStringLiteral("FOLDER")},
-        {AppSettings::yandexPromptID(), AppSettings::yandexAIPromptID, QStringLiteral("prompt ID"),
-            QStringLiteral("PROMPT")},
+        {AppSettings::yandexAPIKey(), AppSettings::yandexAIAPIKey, QStringLiteral("KEY"),
+            QT_TRANSLATE_NOOP("tolvane::cli", "the AI agent is skipped: no API key is set; store one with “%1”")},
+        {AppSettings::yandexFolderID(), AppSettings::yandexAIFolderID, QStringLiteral("FOLDER"),
+            QT_TRANSLATE_NOOP("tolvane::cli", "the AI agent is skipped: no folder ID is set; store one with “%1”")},
+        {AppSettings::yandexPromptID(), AppSettings::yandexAIPromptID, QStringLiteral("PROMPT"),
+            QT_TRANSLATE_NOOP("tolvane::cli", "the AI agent is skipped: no prompt ID is set; store one with “%1”")},
     };
     for (const auto &setting : needed) {
         if (setting.value.trimmed().isEmpty()) {
-            printError(QStringLiteral("tolvane-cli: the AI agent is skipped: no %1 is set; store one with "
-                                      "“tolvane-cli settings %2 %3”\n")
-                           .arg(setting.what, setting.key, setting.placeholder));
+            printFailure({},
+                Cli::tr(setting.missing)
+                    .arg(QStringLiteral("tolvane-cli settings %1 %2").arg(setting.key, setting.placeholder)));
             return;
         }
     }
@@ -324,7 +356,7 @@ struct Options {
 [[noreturn]] void leaveInterrupted(const QString &message)
 {
     endRunningTools();
-    printError(message);
+    printFailure({}, message);
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(130);
@@ -350,17 +382,18 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     QObject::connect(&batch, &BatchLookup::progressChanged, &batch, [&batch, showProgress] {
         if (showProgress)
-            printError(QStringLiteral("\r\x1b[K%1 / %2 looked up").arg(batch.rowsDone()).arg(batch.rowCount()));
+            printError(
+                QStringLiteral("\r\x1b[K") + Cli::tr("%1 / %2 looked up").arg(batch.rowsDone()).arg(batch.rowCount()));
     });
     if (!model.items().isEmpty())
         noteSkippedAgent();
     if (showProgress && !model.items().isEmpty())
-        printError(QStringLiteral("\r\x1b[K0 / %1 looked up").arg(model.items().size()));
+        printError(QStringLiteral("\r\x1b[K") + Cli::tr("%1 / %2 looked up").arg(0).arg(model.items().size()));
     const bool completed = co_await batch.lookUpAll();
     if (showProgress && !model.items().isEmpty())
         printError(QStringLiteral("\n"));
     if (!completed)
-        leaveInterrupted(QStringLiteral("tolvane-cli: interrupted; nothing was renamed\n"));
+        leaveInterrupted(Cli::tr("interrupted; nothing was renamed"));
 
     // Remembering each row as it was: a rename replaces the row.
     const QList<MovieItemPtr> rows = model.items();
@@ -415,7 +448,7 @@ QCoro::Task<int> lookUpAndPrint(Options options, std::shared_ptr<BrowserCookies>
     };
     if (interrupt.interrupted()) {
         std::fflush(stdout);
-        leaveInterrupted(QStringLiteral("tolvane-cli: interrupted; %1 renamed, %2 left under their names\n")
+        leaveInterrupted(Cli::tr("interrupted; %1 renamed, %2 left under their names")
                              .arg(count(RenameOutcome::Kind::renamed))
                              .arg(count(RenameOutcome::Kind::notReached)));
     }
@@ -438,37 +471,37 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     const bool rename = command == QLatin1String("rename");
     QCommandLineParser parser;
     parser.setApplicationDescription(rename
-            ? QStringLiteral("Looks every video file up, then renames those with a proposed name (in a server\n"
-                             "layout, into the film's own folder unless filmFolders is false), with the subtitles,\n"
-                             ".nfo and image files that share the video's name (unless the setting\n"
-                             "moveCompanionFiles is false), and writes an .nfo file when writeNfo is true. A file\n"
-                             "already named so is left as it is. Every run is journalled: \"tolvane-cli undo\" takes it\n"
-                             "back. An existing file is never replaced. Exits with 1 when a file could not be\n"
-                             "renamed (or, with --dry-run, would not be), its lookup failed or a path does not\n"
-                             "exist, with 130 when interrupted: during the lookups nothing is renamed, during the\n"
-                             "renames the one in progress completes.")
-            : QStringLiteral("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"
-                             "each file's replies and proposed name. Exits with 1 when a file ends without a\n"
-                             "proposed name or a path does not exist, with 130 when interrupted."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"), QStringLiteral("Show the planned renames only."));
+            ? Cli::tr("Looks every video file up, then renames those with a proposed name (in a server\n"
+                      "layout, into the film's own folder unless filmFolders is false), with the subtitles,\n"
+                      ".nfo and image files that share the video's name (unless the setting\n"
+                      "moveCompanionFiles is false), and writes an .nfo file when writeNfo is true. A file\n"
+                      "already named so is left as it is. Every run is journalled: \"tolvane-cli undo\" takes it\n"
+                      "back. An existing file is never replaced. Exits with 1 when a file could not be\n"
+                      "renamed (or, with --dry-run, would not be), its lookup failed or a path does not\n"
+                      "exist, with 130 when interrupted: during the lookups nothing is renamed, during the\n"
+                      "renames the one in progress completes.")
+            : Cli::tr("Looks every video file up through the AI agent, VK Video and DuckDuckGo and shows\n"
+                      "each file's replies and proposed name. Exits with 1 when a file ends without a\n"
+                      "proposed name or a path does not exist, with 130 when interrupted."));
+    const QCommandLineOption json = jsonOption();
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"), Cli::tr("Show the planned renames only."));
     const QCommandLineOption layout(QStringLiteral("layout"),
-        QStringLiteral("Name the films in LAYOUT (flat, jellyfin, plex or kodi) for this run, over the setting "
-                       "libraryLayout."),
+        Cli::tr(
+            "Name the films in LAYOUT (flat, jellyfin, plex or kodi) for this run, over the setting libraryLayout."),
         QStringLiteral("LAYOUT"));
     parser.addOption(json);
     parser.addOption(layout);
     if (rename)
         parser.addOption(dryRun);
     parser.addPositionalArgument(
-        QStringLiteral("PATH"), QStringLiteral("Video files and folders."), QStringLiteral("PATH..."));
+        QStringLiteral("PATH"), Cli::tr("Video files and folders."), QStringLiteral("PATH..."));
     if (const std::optional<int> ended = parseCommand(parser, command, arguments)) {
         *exitCode = *ended;
         return std::nullopt;
     }
     const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
     if (paths.isEmpty()) {
-        printError(QStringLiteral("tolvane-cli %1: expected at least one PATH\n").arg(command));
+        printFailure(command, Cli::tr("expected at least one PATH"));
         *exitCode = 2;
         return std::nullopt;
     }
@@ -476,8 +509,9 @@ std::optional<Options> parse(const QString &command, const QStringList &argument
     if (parser.isSet(layout)) {
         chosenLayout = layoutFromKey(parser.value(layout).trimmed());
         if (!chosenLayout) {
-            printError(QStringLiteral("tolvane-cli %1: --layout expects flat, jellyfin, plex or kodi, not “%2”\n")
-                           .arg(command, terminalSafe(parser.value(layout))));
+            printFailure(command,
+                Cli::tr("--layout expects flat, jellyfin, plex or kodi, not “%1”")
+                    .arg(terminalSafe(parser.value(layout))));
             *exitCode = 2;
             return std::nullopt;
         }

@@ -44,11 +44,22 @@ void printError(const QString &text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
+void printFailure(const QString &command, const QString &message)
+{
+    printError(QStringLiteral("tolvane-cli") + (command.isEmpty() ? QString() : u' ' + command) + QStringLiteral(": ")
+        + message + u'\n');
+}
+
+QCommandLineOption jsonOption()
+{
+    return QCommandLineOption(QStringLiteral("json"), Cli::tr("Print one JSON object instead of text."));
+}
+
 std::optional<int> parseCommand(QCommandLineParser &parser, const QString &command, const QStringList &arguments)
 {
     // Qt's own help option also offers --help-all, which would list Qt options the tool has not.
     const QCommandLineOption help(
-        {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays help on commandline options."));
+        {QStringLiteral("h"), QStringLiteral("help")}, Cli::tr("Displays help on commandline options."));
     parser.addOption(help);
     const QString name = QStringLiteral("tolvane-cli ") + command;
     if (!parser.parse(QStringList{name} + arguments)) {
@@ -56,13 +67,14 @@ std::optional<int> parseCommand(QCommandLineParser &parser, const QString &comma
         return 2;
     }
     if (parser.isSet(help)) {
-        // The usage line names the program as started, often a long path.
+        // The usage line ("Usage: PROGRAM [options] ...", its word translated by Qt) names the
+        // program as started, often a long path.
         QString text = parser.helpText();
         const QStringList started = QCoreApplication::arguments();
-        const QString usage = QStringLiteral("Usage: ");
-        const QString given = usage + (started.isEmpty() ? QString() : started.constFirst());
-        if (text.startsWith(given))
-            text.replace(0, given.size(), usage + name);
+        const QString given = started.isEmpty() ? QString() : QStringLiteral(": ") + started.constFirst() + u' ';
+        const qsizetype at = given.isEmpty() ? -1 : text.indexOf(given);
+        if (at >= 0 && at < text.indexOf(u'\n'))
+            text.replace(at + 2, given.size() - 3, name);
         printOut(text);
         return 0;
     }
@@ -114,8 +126,9 @@ QList<QUrl> existingPathURLs(const QList<QByteArray> &paths, const QString &comm
         struct stat info;
         if (::stat(absolute.constData(), &info) != 0) {
             const int error = errno;
-            printError(QStringLiteral("tolvane-cli %1: %2: %3\n")
-                           .arg(command, terminalSafe(readableName(path)), QString::fromLocal8Bit(std::strerror(error))));
+            printFailure(command,
+                QStringLiteral("%1: %2").arg(
+                    terminalSafe(readableName(path)), QString::fromLocal8Bit(std::strerror(error))));
             *anyMissing = true;
             continue;
         }

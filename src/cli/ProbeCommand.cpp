@@ -104,18 +104,18 @@ int runProbe(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Prints the technical summary of each file as the app shows it, taken from mediainfo,\n"
-                       "else ffprobe, else libavformat: the file's path, then one \"  key: value\" line per row.\n"
-                       "A file that cannot be probed (missing, a folder, no media) is named on standard error,\n"
-                       "and the command then exits with status 1."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
+        Cli::tr("Prints the technical summary of each file as the app shows it, taken from mediainfo,\n"
+                "else ffprobe, else libavformat: the file's path, then one \"  key: value\" line per row.\n"
+                "A file that cannot be probed (missing, a folder, no media) is named on standard error,\n"
+                "and the command then exits with status 1."));
+    const QCommandLineOption json = jsonOption();
     parser.addOption(json);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Media files."), QStringLiteral("FILE..."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), Cli::tr("Media files."), QStringLiteral("FILE..."));
     if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("probe"), arguments))
         return *ended;
     const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
     if (paths.isEmpty()) {
-        printError(QStringLiteral("tolvane-cli probe: expected at least one FILE\n"));
+        printFailure(QStringLiteral("probe"), Cli::tr("expected at least one FILE"));
         return 2;
     }
 

@@ -75,19 +75,19 @@ QString scanText(const LibraryModel &model)
 int runScan(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Takes the paths as one drop (folders are scanned recursively) and lists the video files found:\n"
-        "the status line, then one line per file: name, TAB, search text, TAB, year or -.\n"
-        "A path that does not exist is named on standard error, and the command then exits with 1."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text."));
+    parser.setApplicationDescription(
+        Cli::tr("Takes the paths as one drop (folders are scanned recursively) and lists the video files found:\n"
+                "the status line, then one line per file: name, TAB, search text, TAB, year or -.\n"
+                "A path that does not exist is named on standard error, and the command then exits with 1."));
+    const QCommandLineOption json = jsonOption();
     parser.addOption(json);
     parser.addPositionalArgument(
-        QStringLiteral("PATH"), QStringLiteral("Video files and folders."), QStringLiteral("PATH..."));
+        QStringLiteral("PATH"), Cli::tr("Video files and folders."), QStringLiteral("PATH..."));
     if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("scan"), arguments))
         return *ended;
     const QList<QByteArray> paths = rawPositionalArguments(parser.positionalArguments());
     if (paths.isEmpty()) {
-        printError(QStringLiteral("tolvane-cli scan: expected at least one PATH\n"));
+        printFailure(QStringLiteral("scan"), Cli::tr("expected at least one PATH"));
         return 2;
     }
 

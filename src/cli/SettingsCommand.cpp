@@ -44,13 +44,13 @@ int runSettings(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Without arguments, prints the settings as the app reads them (KEY, TAB, value; the API key\n"
-                       "masked), then where the API key is kept: the keyring (Secret Service) where one answers, else\n"
-                       "the settings file. With KEY VALUE, stores one setting as the settings window's Save does.\n"
-                       "Keys: ")
-        + AppSettings::allKeys().join(QStringLiteral(", ")));
-    parser.addPositionalArgument(QStringLiteral("KEY"), QStringLiteral("Setting to store."), QStringLiteral("[KEY"));
-    parser.addPositionalArgument(QStringLiteral("VALUE"), QStringLiteral("Value to store."), QStringLiteral("VALUE]"));
+        Cli::tr("Without arguments, prints the settings as the app reads them (KEY, TAB, value; the API key\n"
+                "masked), then where the API key is kept: the keyring (Secret Service) where one answers, else\n"
+                "the settings file. With KEY VALUE, stores one setting as the settings window's Save does.\n"
+                "Keys: %1")
+            .arg(AppSettings::allKeys().join(QStringLiteral(", "))));
+    parser.addPositionalArgument(QStringLiteral("KEY"), Cli::tr("Setting to store."), QStringLiteral("[KEY"));
+    parser.addPositionalArgument(QStringLiteral("VALUE"), Cli::tr("Value to store."), QStringLiteral("VALUE]"));
     if (const std::optional<int> ended = parseCommand(parser, QStringLiteral("settings"), arguments))
         return *ended;
 
@@ -72,11 +72,11 @@ int runSettings(const QStringList &arguments)
             + line(AppSettings::filmFoldersKey, flagText(AppSettings::filmFolders()))
             + line(AppSettings::writeNfoKey, flagText(AppSettings::writeNfo()))
             + line(AppSettings::languageKey, AppSettings::language())
-            + QStringLiteral("The API key is kept in %1.\n").arg(terminalSafe(ApiKeyStore::locationText())));
+            + Cli::tr("The API key is kept in %1.").arg(terminalSafe(ApiKeyStore::locationText())) + u'\n');
         return 0;
     }
     if (positional.size() != 2) {
-        printError(QStringLiteral("tolvane-cli settings: expected no arguments, or KEY VALUE\n"));
+        printFailure(QStringLiteral("settings"), Cli::tr("expected no arguments, or KEY VALUE"));
         return 2;
     }
 
@@ -88,35 +88,37 @@ int runSettings(const QStringList &arguments)
     if (const auto storeFlag = flags.value(key)) {
         const std::optional<bool> flag = parseBool(value);
         if (!flag) {
-            printError(QStringLiteral("tolvane-cli settings: %1 expects true or false, not “%2”\n")
-                           .arg(key, terminalSafe(value)));
+            printFailure(QStringLiteral("settings"),
+                Cli::tr("%1 expects true or false, not “%2”").arg(key, terminalSafe(value)));
             return 2;
         }
         storeFlag(*flag);
     } else if (key == AppSettings::libraryLayoutKey) {
         const std::optional<LibraryLayout> layout = layoutFromKey(value.trimmed());
         if (!layout) {
-            printError(QStringLiteral("tolvane-cli settings: libraryLayout expects flat, jellyfin, plex or kodi, not “%1”\n")
-                           .arg(terminalSafe(value)));
+            printFailure(QStringLiteral("settings"),
+                Cli::tr("libraryLayout expects flat, jellyfin, plex or kodi, not “%1”").arg(terminalSafe(value)));
             return 1;
         }
         AppSettings::storeLibraryLayout(*layout);
     } else if (key == AppSettings::languageKey) {
         if (!AppSettings::storeLanguage(value)) {
-            printError(QStringLiteral("tolvane-cli settings: language expects %1, not “%2”\n")
-                           .arg(AppSettings::languages.join(QStringLiteral(", ")), terminalSafe(value)));
+            printFailure(QStringLiteral("settings"),
+                Cli::tr("language expects %1, not “%2”")
+                    .arg(AppSettings::languages.join(QStringLiteral(", ")), terminalSafe(value)));
             return 1;
         }
     } else if (key == AppSettings::yandexAIAPIKey) {
         QCoro::waitFor(ApiKeyStore::store(value));
     } else if (!AppSettings::storeText(key, value)) {
-        printError(QStringLiteral("tolvane-cli settings: unknown key “%1”; expected one of: %2\n")
-                       .arg(terminalSafe(key), AppSettings::allKeys().join(QStringLiteral(", "))));
+        printFailure(QStringLiteral("settings"),
+            Cli::tr("unknown key “%1”; expected one of: %2")
+                .arg(terminalSafe(key), AppSettings::allKeys().join(QStringLiteral(", "))));
         return 2;
     }
     // A value the store could not write must not pass for stored.
     if (const std::optional<QString> failure = AppSettings::flush()) {
-        printError(QStringLiteral("tolvane-cli settings: %1\n").arg(terminalSafe(*failure)));
+        printFailure(QStringLiteral("settings"), terminalSafe(*failure));
         return 1;
     }
     return 0;

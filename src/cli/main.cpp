@@ -13,28 +13,35 @@ using tolvane::terminalSafe;
 
 namespace {
 
-const char usage[] = R"(Usage: tolvane-cli COMMAND [OPTIONS] [ARGS]
-
-Renames the video files of a movie library after the films they hold.
-
-Commands:
-  scan [--json] PATH...      list the video files the app would take from these paths
-  settings [KEY VALUE]       show the settings, or store one
-  cookies [--json] [--header URL]
-                             load the browser's cookie file and show its status
-  probe [--json] FILE...     show the technical summary of each video file
-  lookup [--json] PATH...    look every video file up and show the proposed names
-  rename [--json] [--dry-run] PATH...
-                             look every video file up and rename those with a match
-  history [--json]           list the renames, newest first
-  undo [--dry-run] [--json]  move the files of the newest rename back
-
-Options:
-  -h, --help                 show this help
-  --version                  show the version
-
-Run "tolvane-cli COMMAND --help" for the options of a command.
-)";
+QString usage()
+{
+    const QString blocks[] = {
+        Cli::tr("Usage: tolvane-cli COMMAND [OPTIONS] [ARGS]"),
+        Cli::tr("Renames the video files of a movie library after the films they hold."),
+        //: Keep the command and option names, the placeholders and the column where the
+        //: descriptions start.
+        Cli::tr("Commands:\n"
+                "  scan [--json] PATH...      list the video files the app would take from these paths\n"
+                "  settings [KEY VALUE]       show the settings, or store one\n"
+                "  cookies [--json] [--header URL]\n"
+                "                             load the browser's cookie file and show its status\n"
+                "  probe [--json] FILE...     show the technical summary of each video file\n"
+                "  lookup [--json] PATH...    look every video file up and show the proposed names\n"
+                "  rename [--json] [--dry-run] PATH...\n"
+                "                             look every video file up and rename those with a match\n"
+                "  history [--json]           list the renames, newest first\n"
+                "  undo [--dry-run] [--json]  move the files of the newest rename back"),
+        //: Keep the option names and the column where the descriptions start.
+        Cli::tr("Options:\n"
+                "  -h, --help                 show this help\n"
+                "  --version                  show the version"),
+        Cli::tr("Run \"tolvane-cli COMMAND --help\" for the options of a command."),
+    };
+    QString text;
+    for (const QString &block : blocks)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + block;
+    return text + u'\n';
+}
 
 } // namespace
 
@@ -52,7 +59,7 @@ int main(int argc, char *argv[])
     if (!arguments.contains(QStringLiteral("--json")))
         tolvane::installTranslations();
     if (arguments.isEmpty()) {
-        printError(QString::fromUtf8(usage));
+        printError(usage());
         return 2;
     }
     // The text arguments have lost the bytes of a file name that is not UTF-8; commands that take
@@ -64,7 +71,7 @@ int main(int argc, char *argv[])
 
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        printOut(QString::fromUtf8(usage));
+        printOut(usage());
         return 0;
     }
     if (command == QLatin1String("--version")) {
@@ -88,7 +95,8 @@ int main(int argc, char *argv[])
         return runHistory(arguments);
     if (command == QLatin1String("undo"))
         return runUndo(arguments);
-    printError(
-        QStringLiteral("tolvane-cli: unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename, history, undo\n").arg(terminalSafe(command)));
+    printFailure({},
+        Cli::tr("unknown command “%1”; expected one of: scan, settings, cookies, probe, lookup, rename, history, undo")
+            .arg(terminalSafe(command)));
     return 2;
 }

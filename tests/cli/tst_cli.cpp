@@ -28,9 +28,10 @@ class TestCli : public QObject {
         QString out, err;
     };
 
-    /// Runs `program` to its end; `meanwhile` acts on it once started.
+    /// Runs `program` to its end in a session of `language`; `meanwhile` acts on it once started.
     Run cli(const QStringList &arguments, const QString &config = {},
-        const std::function<void(QProcess &)> &meanwhile = {}, const QString &program = QStringLiteral(TOLVANE_CLI)) const
+        const std::function<void(QProcess &)> &meanwhile = {}, const QString &program = QStringLiteral(TOLVANE_CLI),
+        const QString &language = u"en"_qs) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -39,6 +40,7 @@ class TestCli : public QObject {
         environment.insert(u"XDG_STATE_HOME"_qs, m_home.path() + u"/state"_qs);
         environment.insert(u"TOLVANE_TEST_SERVICES"_qs, m_services->origin());
         environment.insert(u"TOLVANE_TOOL_DIRS"_qs, QString());
+        environment.insert(u"LANGUAGE"_qs, language);
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
         if (meanwhile)
@@ -228,6 +230,41 @@ private Q_SLOTS:
         QVERIFY((exitCode == 0 ? run.err : run.out).isEmpty());
         const QString listed = cli({u"settings"_qs}).out; // nothing stored
         QVERIFY2(listed.contains(u"\nlibraryLayout\tflat\n"_qs) && listed.contains(u"\nlanguage\tsystem\n"_qs), qPrintable(listed));
+    }
+
+    // A Russian session: help (Qt's parser words too), usage errors, plural counts; --json as in English.
+    void russian_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("text"); // in the output (0) or the error; none: all as in English
+        const QString one = touch("ru/1/a.mkv"), two = QFileInfo(touch("ru/2/a.mkv")).path(), five = QFileInfo(touch("ru/5/a.mkv")).path();
+        for (const char *name : {"ru/2/b.mkv", "ru/5/b.mkv", "ru/5/c.mkv", "ru/5/d.mkv", "ru/5/e.mkv"})
+            touch(name);
+        QTest::newRow("main help") << QStringList{u"--help"_qs} << 0 << u"Использование: tolvane-cli COMMAND [ПАРАМЕТРЫ] [АРГУМЕНТЫ]\n"_qs;
+        QTest::newRow("usage line") << QStringList{u"scan"_qs, u"--help"_qs} << 0 << u"Использование: tolvane-cli scan [параметры] PATH...\n"_qs;
+        QTest::newRow("option") << QStringList{u"scan"_qs, u"--help"_qs} << 0 << u"Параметры:\n  --json      Вывести один объект JSON вместо текста.\n  -h, --help  Вывод справки"_qs;
+        QTest::newRow("usage error") << QStringList{u"lookup"_qs} << 2 << u"tolvane-cli lookup: нужен хотя бы один PATH\n"_qs;
+        QTest::newRow("parser error") << QStringList{u"scan"_qs, u"--all"_qs} << 2 << u"tolvane-cli scan: Неизвестный параметр «all».\n"_qs;
+        QTest::newRow("1 file") << QStringList{u"scan"_qs, one} << 0 << u"1 файл — нажмите «Найти»\n"_qs;
+        QTest::newRow("2 files") << QStringList{u"scan"_qs, two} << 0 << u"2 файла — нажмите «Найти»\n"_qs;
+        QTest::newRow("5 files") << QStringList{u"scan"_qs, five} << 0 << u"5 файлов — нажмите «Найти»\n"_qs;
+        QTest::newRow("unknown language") << QStringList{u"settings"_qs, u"language"_qs, u"xx"_qs} << 1
+                                          << u"tolvane-cli settings: language ожидает system, en, ru, а не «xx»\n"_qs;
+        QTest::newRow("json as in English") << QStringList{u"scan"_qs, u"--json"_qs, two} << 0 << QString();
+    }
+    void russian()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, text);
+        const Run run = cli(arguments, {}, {}, QStringLiteral(TOLVANE_CLI), u"ru"_qs);
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY2((run.exitCode == 0 ? run.out : run.err).contains(text), qPrintable(run.out + run.err));
+        if (text.isEmpty()) {
+            const Run english = cli(arguments);
+            QVERIFY(run.out.contains(u"\"status\": \"2 file(s) — Lookup\""_qs));
+            QCOMPARE(run.out, english.out);
+        }
     }
 
     // A layout for a run or stored (kept lowercase): the path, the folder and .nfo made, a film left in place.
