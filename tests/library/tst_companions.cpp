@@ -52,7 +52,8 @@ MovieItemPtr row(const QByteArray &folder, const QByteArray &name, const QString
 QByteArray hookFile;
 void createOnFirstMove()
 {
-    touch(hookFile);
+    for (const QByteArray &path : hookFile.split('|'))
+        touch(path);
 }
 void pauseForKill()
 {
@@ -158,6 +159,11 @@ private Q_SLOTS:
         QTest::newRow("taken after the first move, taken back") << QByteArray() << QByteArray() << QByteArray("B.en.srt")
                                                           << u"Target exists: B.en.srt"_qs
                                                           << QByteArray("A.en.srt|A.mkv|A.nfo|B.en.srt|notes.txt");
+        // Its old name taken too: the video stays renamed, and the failure says so.
+        QTest::newRow("taken after the first move, stuck")
+            << QByteArray() << QByteArray() << QByteArray("B.en.srt|A.mkv")
+            << u"Target exists: B.en.srt; “A.mkv” is left as “B.mkv”"_qs
+            << QByteArray("A.en.srt|A.mkv|A.nfo|B.en.srt|B.mkv|notes.txt");
     }
 
     void allOrNothing()
@@ -176,7 +182,7 @@ private Q_SLOTS:
         QCOMPARE(companionSummaryText(plan[0].companions), u"+ 2 files: .en.srt, .nfo"_qs);
         if (!takenAfterPlan.isEmpty())
             touch(m_folder + '/' + takenAfterPlan);
-        hookFile = m_folder + '/' + takenAfterFirstMove;
+        hookFile = m_folder + '/' + takenAfterFirstMove.replace('|', '|' + m_folder + '/');
         if (!takenAfterFirstMove.isEmpty())
             RenameJournal::setAfterMoveHook(createOnFirstMove);
         RenameJournal journal;
@@ -188,7 +194,8 @@ private Q_SLOTS:
         // The journal tells the same: every move made and kept is done, a taken-back one reverted.
         const QList<JournalBatch> written = batches();
         if (!takenAfterFirstMove.isEmpty())
-            QCOMPARE(written.last().moves.first().state, JournalMove::State::reverted);
+            QCOMPARE(written.last().moves.first().state,
+                failure->contains(u"left") ? JournalMove::State::done : JournalMove::State::reverted);
         if (!failure)
             QCOMPARE(written.last().fileCount(), 3);
     }
