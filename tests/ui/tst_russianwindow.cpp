@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -27,7 +28,7 @@ using namespace tolvane;
 
 namespace {
 
-/// Every engine finds Alien and Stalker and nothing else; its failure is the real "not found" one.
+/// Every engine finds Alien and Stalker and nothing else; its failures are the real ones.
 struct FakeEngine : LookupEngine {
     SearchEngine m_engine;
     explicit FakeEngine(SearchEngine engine) : m_engine(engine) { }
@@ -38,9 +39,12 @@ struct FakeEngine : LookupEngine {
         film.title = request.queries.query.section(u' ', 0, 0);
         film.year = 1979;
         film.pageURL = QUrl(u"https://www.themoviedb.org/movie/348"_qs);
+        film.altTitles = QStringList{u"Чужой"_qs, u"Сталкер"_qs};
         if (film.title == u"Alien" || film.title == u"Stalker")
-            co_return EngineReply{m_engine, EngineReplyStatus::success(film), {}};
-        co_return failedReply(m_engine, LookupError::noCatalogResult().description());
+            co_return EngineReply{m_engine, EngineReplyStatus::success(film), {film, film}};
+        const LookupError error
+            = m_engine == SearchEngine::yandexAI ? LookupError::missingAPIKey() : LookupError::noCatalogResult();
+        co_return failedReply(m_engine, error.description());
     }
 };
 
@@ -158,6 +162,7 @@ private Q_SLOTS:
         QTest::newRow("a failure") << QList<int>{1} << QString();
         QTest::newRow("a film in parts") << QList<int>{3} << QString();
         QTest::newRow("several rows") << QList<int>{0, 1, 2} << QString();
+        QTest::newRow("title pickers open") << QList<int>{0} << u"pickers"_qs;
         QTest::newRow("searching") << QList<int>{0} << u"search"_qs;
         QTest::newRow("renamed") << QList<int>{0} << u"rename"_qs;
         QTest::newRow("a rename refused") << QList<int>{0} << u"conflict"_qs;
@@ -194,6 +199,10 @@ private Q_SLOTS:
         if (step == u"search") {
             model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::pending(), {}}});
             model.items()[0]->setStatus(LookupStatus::searching());
+        }
+        for (QPushButton *button : window.findChildren<QPushButton *>()) { // the alternative and the video lists
+            if (step == u"pickers" && (button->text().startsWith(u"Альт") || button->text().startsWith(u"Список")))
+                button->click();
         }
         if (step == u"conflict") // the new name taken by another file
             QVERIFY(QFile::copy(m_urls[1].toLocalFile(), m_home.filePath(u"films/Alien(1979).mkv"_qs)));
