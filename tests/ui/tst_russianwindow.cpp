@@ -165,24 +165,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<int>>("selected"); // the rows selected after every row was looked up
         QTest::addColumn<QString>("step"); // what is done then
-        QTest::newRow("drop zone") << QList<int>{} << u"empty"_qs;
-        QTest::newRow("a match") << QList<int>{0} << QString();
-        QTest::newRow("a failure") << QList<int>{1} << QString();
-        QTest::newRow("a film in parts") << QList<int>{3} << QString();
-        QTest::newRow("several rows") << QList<int>{0, 1, 2} << QString();
-        QTest::newRow("title pickers open") << QList<int>{0} << u"pickers"_qs;
-        QTest::newRow("searching") << QList<int>{0} << u"search"_qs;
-        QTest::newRow("renamed") << QList<int>{0} << u"rename"_qs;
-        QTest::newRow("a rename refused") << QList<int>{0} << u"conflict"_qs;
-        QTest::newRow("undone") << QList<int>{0} << u"undo"_qs;
-        QTest::newRow("settings") << QList<int>{0} << u"settings"_qs;
-        QTest::newRow("about") << QList<int>{} << u"about"_qs;
+        QTest::addColumn<QStringList>("clicks"); // then the buttons whose text starts so are clicked
+        QTest::newRow("drop zone") << QList<int>{} << u"empty"_qs << QStringList();
+        QTest::newRow("a match") << QList<int>{0} << QString() << QStringList();
+        QTest::newRow("a failure") << QList<int>{1} << QString() << QStringList();
+        QTest::newRow("a film in parts") << QList<int>{3} << QString() << QStringList();
+        QTest::newRow("several rows") << QList<int>{0, 1, 2} << QString() << QStringList();
+        QTest::newRow("title pickers open") << QList<int>{0} << QString() << QStringList{u"Альт"_qs, u"Список"_qs};
+        QTest::newRow("searching") << QList<int>{0} << u"search"_qs << QStringList();
+        QTest::newRow("renamed") << QList<int>{0} << u"rename"_qs << QStringList();
+        QTest::newRow("a rename refused") << QList<int>{0} << u"conflict"_qs << QStringList();
+        QTest::newRow("undone") << QList<int>{0} << u"undo"_qs << QStringList();
+        QTest::newRow("settings") << QList<int>{0} << u"settings"_qs << QStringList();
+        QTest::newRow("settings: prompt copied, reset asked")
+            << QList<int>{0} << u"settings"_qs << QStringList{u"Копировать"_qs, u"Сбросить"_qs};
+        QTest::newRow("about") << QList<int>{} << u"about"_qs << QStringList();
     }
     // Every text of the window comes from the catalogue, and none is cut off at the smallest window.
     void everyStateInRussian()
     {
         QFETCH(QList<int>, selected);
         QFETCH(QString, step);
+        QFETCH(QStringList, clicks);
         LibraryModel model;
         LookupEngines engines;
         for (SearchEngine engine : allSearchEngines)
@@ -208,10 +212,6 @@ private Q_SLOTS:
             model.items()[0]->setEngineReplies({{SearchEngine::yandexAI, EngineReplyStatus::pending(), {}}});
             model.items()[0]->setStatus(LookupStatus::searching());
         }
-        for (QPushButton *button : window.findChildren<QPushButton *>()) { // the alternative and the video lists
-            if (step == u"pickers" && (button->text().startsWith(u"Альт") || button->text().startsWith(u"Список")))
-                button->click();
-        }
         if (step == u"conflict") // the new name taken by another file
             QVERIFY(QFile::copy(m_urls[1].toLocalFile(), m_home.filePath(u"films/Alien(1979).mkv"_qs)));
         QSignalSpy undone(&model, &LibraryModel::renameUndone);
@@ -225,6 +225,11 @@ private Q_SLOTS:
             window.showSettings();
             auto *dialog = window.findChild<QDialog *>();
             dialog->resize(dialog->minimumSizeHint());
+        }
+        for (QPushButton *button : window.findChildren<QPushButton *>()) {
+            if (std::any_of(clicks.begin(), clicks.end(),
+                    [&](const QString &start) { return button->text().startsWith(start); }))
+                button->click();
         }
         QStringList about;
         if (step == u"about") { // read while its modal loop runs, then closed
