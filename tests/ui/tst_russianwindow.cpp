@@ -53,8 +53,8 @@ struct FakeEngine : LookupEngine {
 
 /// Names kept in every language: products, services, formats, headers, keys, a language named in its own.
 const QString names
-    = uR"(Tolvane|Yandex|AI|Studio|Responses|VK|Video|TMDB|Kinopoisk|DuckDuckGo|Google|Firefox|)"
-      uR"(Jellyfin|Plex|Kodi|MediaInfo|API|URL|MIT|OpenAI|Project|English|Ctrl|Shift|Alt|Del|Return)"_qs;
+    = uR"(Tolvane|Yandex AI( Studio)?|Responses API|VK Video|TMDB|Kinopoisk|DuckDuckGo|Google|Firefox|Jellyfin|)"
+      uR"(Plex|Kodi|MediaInfo|API|URL|MIT|OpenAI-Project|English|Ctrl|Shift|Alt|Del|Return)"_qs;
 /// The fixture's data: its file and film names, an example release name, the clip's formats as the
 /// probe names them, and (added at start) the folders of its paths.
 QString data = uR"(Alien|Stalker|Nothing|cd\d|Vessarin|mediainfo|ffprobe|libavformat|Matroska|WebM|MPEG|)"
