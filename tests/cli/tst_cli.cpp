@@ -393,7 +393,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("out");
-        const QString blocked = u"The rename journal %1/state/Tolvane/renames.jsonl can’t be written: Is a directory"_qs;
+        const QString blocked = u"The rename journal %1/state/Tolvane/renames.jsonl can’t be written: Is a directory"_qs.arg(m_home.path());
         QTest::newRow("every lookup failed") << QStringList{u"rename"_qs, touch("fail/1080p.mkv")} << u"rename: skipped"_qs;
         QTest::newRow("dry run, journal a folder") << QStringList{u"rename"_qs, u"--dry-run"_qs, touch("fail/Stalker.mkv")} << blocked;
         QTest::newRow("run, journal a folder") << QStringList{u"rename"_qs, touch("fail/Stalker.mkv")} << blocked;
@@ -409,7 +409,7 @@ private Q_SLOTS:
         QFile::rename(journal + u".kept"_qs, journal);
         QCOMPARE(run.exitCode, 1);
         QFETCH(QString, out);
-        QVERIFY2(run.out.contains(out.arg(m_home.path())), qPrintable(run.out));
+        QVERIFY2(run.out.contains(out), qPrintable(run.out));
         QVERIFY(QFile::exists(arguments.last()));
     }
 
