@@ -1,6 +1,5 @@
 #include "library/LibraryModel.h"
 #include "settings/AppSettings.h"
-#include "settings/Translations.h"
 #include "support/DesktopServices.h"
 #include "ui/Actions.h"
 #include "ui/DetailPanel.h"
@@ -414,43 +413,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(m_films.filePath("a.mkv")));
         QVERIFY(!undo->isEnabled());
         QCOMPARE(window.actions().action(Command::redo)->text(), "Redo Rename");
-    }
-
-    void russianWindow_data()
-    {
-        QTest::addColumn<int>("files"); // opened, selected, then removed
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("undo");
-        QTest::newRow("one file") << 1 << u"выбран 1 файл"_qs << u"Отменить «Убрать „a.mkv“»"_qs;
-        QTest::newRow("three files") << 3 << u"выбрано 3 файла"_qs << u"Отменить «Убрать 3 файла»"_qs;
-    }
-    // In a Russian session the menus, counts and the named undo come from the catalogue.
-    void russianWindow()
-    {
-        QFETCH(int, files);
-        QFETCH(QString, selected);
-        QFETCH(QString, undo);
-        const auto english = qScopeGuard([] {
-            AppSettings::resetAll();
-            installTranslations({});
-        });
-        QVERIFY(AppSettings::storeLanguage(u"ru"_qs));
-        QCOMPARE(installTranslations({}), u"ru"_qs);
-        LibraryModel model;
-        FakeDesktop desktop;
-        MainWindow window(model, desktop);
-        window.show();
-        QCoro::waitFor(model.addURLs(m_urls.mid(0, files)));
-        QSet<QUuid> all;
-        for (const MovieItemPtr &item : model.items())
-            all.insert(item->id());
-        model.setSelectedIDs(all);
-        QCOMPARE(window.findChild<QLabel *>(u"selectionCount"_qs)->text(), selected);
-        window.actions().action(Command::remove)->trigger();
-        QCOMPARE(window.actions().action(Command::undo)->text(), undo);
-        const QList<QAction *> menus = window.menuBar()->actions();
-        QCOMPARE(menus.value(0)->text() + menus.value(1)->text(), u"&Файл&Правка"_qs);
-        QCOMPARE(QCoreApplication::translate("tolvane::MainWindow", "%n selected", nullptr, 21), u"выбран 21 файл"_qs);
     }
 
     void labelsReadTheirText_data()
