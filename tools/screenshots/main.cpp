@@ -5,6 +5,8 @@
 
 #include "core/Records.h"
 #include "library/LibraryModel.h"
+#include "lookup/LookupError.h"
+#include "media/MediaFormat.h"
 #include "services/BrowserCookies.h"
 #include "settings/AppSettings.h"
 #include "settings/Translations.h"
@@ -83,26 +85,31 @@ void dressRows(LibraryModel &model)
     items[0]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(agent)), vk,
         reply(E::duckDuckGo, EngineReplyStatus::success(match("Alien", 1979, E::duckDuckGo)))});
     items[0]->applyFinalChoice();
-    const auto info = [](const char *key, const char *value) {
+    // The rows a probe makes, worded and formatted as the app words them in the chosen language.
+    const auto info = [](const char *key, const QString &value) {
         MediaInfoRow row;
-        row.key = QString::fromUtf8(key);
-        row.value = QString::fromUtf8(value);
+        row.key = QCoreApplication::translate("MediaInfo", key);
+        row.value = value;
         return row;
     };
-    items[0]->setMediaInfo({info("Container", "Matroska, 1 h 56 min, 8.2 GB"),
-        info("Video", "HEVC 1920×1080, 23.976 fps, 10 bit"), info("Audio 1", "DTS-HD MA 5.1, English"),
-        info("Audio 2", "AC-3 5.1, Russian"), info("Subtitles", "English, Russian")});
+    const QLocale english(QLocale::English); // sizes read as a probe on this machine would show them
+    items[0]->setMediaInfo({info("Container", QStringLiteral("Matroska")),
+        info("File size", formatFileSize(8'812'345'678, english)), info("Duration", *formatDuration(6962)),
+        info("Resolution", formatResolution(1920, 1080)), info("Frame rate", formatFrameRate(23.976)),
+        info("Video codec", QStringLiteral("HEVC")), info("Bit depth", QCoreApplication::translate("MediaInfo", "%1 bit").arg(10)),
+        info("Audio tracks", QStringLiteral("2")), info("Audio codec", QStringLiteral("DTS-HD MA 5.1")),
+        info("Audio bitrate", formatBitRate(1'509'000)), info("Audio language", QStringLiteral("en"))});
     // Searching: one reply in, two pending.
     items[1]->setStatus(LookupStatus::searching());
     items[1]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::success(match("Брат", 1997, E::yandexAI))),
         reply(E::vkvideo, EngineReplyStatus::pending()), reply(E::duckDuckGo, EngineReplyStatus::pending())});
     // Failed everywhere.
-    items[2]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed("Missing Yandex AI API key")),
-        reply(E::vkvideo, EngineReplyStatus::failed("No VK video results")),
-        reply(E::duckDuckGo, EngineReplyStatus::failed("No catalog result"))});
+    items[2]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed(LookupError::missingAPIKey().description())),
+        reply(E::vkvideo, EngineReplyStatus::failed(LookupError::noCatalogResult().description())),
+        reply(E::duckDuckGo, EngineReplyStatus::failed(LookupError::noCatalogResult().description()))});
     items[2]->applyFinalChoice();
     // Ready from VK alone, the agent having failed.
-    items[3]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed("Request timed out")),
+    items[3]->setEngineReplies({reply(E::yandexAI, EngineReplyStatus::failed(QCoreApplication::translate("TransportError", "The request timed out."))),
         reply(E::vkvideo, EngineReplyStatus::success(match("Solaris", 1972, E::vkvideo))),
         reply(E::duckDuckGo, EngineReplyStatus::pending())});
     items[3]->applyIncomingReply(items[3]->engineReplies()[1]);
