@@ -847,6 +847,31 @@
     </message>
 </context>
 <context>
+    <name>tolvane</name>
+    <message>
+        <location filename="../src/app/main.cpp" line="+35"/>
+        <source>Usage: tolvane [FILE|FOLDER]...
+Opens the Tolvane window with these video files and folders in its list.
+
+  --help     show this help
+  --version  show the version
+</source>
+        <translation>Использование: tolvane [ФАЙЛ|ПАПКА]...
+Открывает окно Tolvane с этими видеофайлами и папками в списке.
+
+  --help     показать эту справку
+  --version  показать версию
+</translation>
+    </message>
+    <message>
+        <location line="+43"/>
+        <source>tolvane: unknown option %1
+</source>
+        <translation>tolvane: неизвестный параметр %1
+</translation>
+    </message>
+</context>
+<context>
     <name>tolvane::Actions</name>
     <message>
         <location filename="../src/ui/Actions.cpp" line="+60"/>

@@ -3,6 +3,7 @@
 
 #include "app/SingleInstance.h"
 #include "core/FilePaths.h"
+#include "core/Text.h"
 #include "library/LibraryModel.h"
 #include "media/MediaProbe.h"
 #include "services/BrowserCookies.h"
@@ -29,11 +30,15 @@ using namespace tolvane;
 
 namespace {
 
-constexpr const char *usage = "Usage: tolvane [FILE|FOLDER]...\n"
-                              "Opens the Tolvane window with these video files and folders in its list.\n"
-                              "\n"
-                              "  --help     show this help\n"
-                              "  --version  show the version\n";
+QString usage()
+{
+    return QCoreApplication::translate("tolvane",
+        "Usage: tolvane [FILE|FOLDER]...\n"
+        "Opens the Tolvane window with these video files and folders in its list.\n"
+        "\n"
+        "  --help     show this help\n"
+        "  --version  show the version\n");
+}
 
 /// Answers --help and --version before any display is opened; -1 when neither was asked for.
 int answerInformationalOption(int argc, char **argv)
@@ -42,7 +47,10 @@ int answerInformationalOption(int argc, char **argv)
         if (std::strcmp(argv[i], "--") == 0)
             break;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(usage, stdout);
+            // Enough for the translators, and it opens no display.
+            QCoreApplication core(argc, argv);
+            installTranslations();
+            std::fputs(usage().toUtf8().constData(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -67,7 +75,9 @@ std::optional<QList<QUrl>> filesFromArguments(int argc, char **argv)
             continue;
         }
         if (options && argument.startsWith('-') && argument.size() > 1) {
-            std::fprintf(stderr, "tolvane: unknown option %s\n%s", argv[i], usage);
+            const QString message = QCoreApplication::translate("tolvane", "tolvane: unknown option %1\n")
+                                        .arg(terminalSafe(QString::fromLocal8Bit(argument)));
+            std::fputs((message + usage()).toUtf8().constData(), stderr);
             return std::nullopt;
         }
         if (argument.isEmpty())
