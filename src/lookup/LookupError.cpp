@@ -1,6 +1,5 @@
 #include "lookup/LookupError.h"
 
-#include <QCoreApplication>
 
 #include <utility>
 
@@ -19,13 +18,13 @@ QString LookupError::description() const
     case Kind::network:
         return m_message;
     case Kind::emptyQuery:
-        return QCoreApplication::translate("LookupError", "Empty search query");
+        return LookupError::tr("Empty search query");
     case Kind::noCatalogResult:
-        return QCoreApplication::translate("LookupError", "No TMDB / Kinopoisk / VK Video result in search");
+        return LookupError::tr("No TMDB / Kinopoisk / VK Video result in search");
     case Kind::missingAPIKey:
-        return QCoreApplication::translate("LookupError", "Yandex AI API key not set (Settings)");
+        return LookupError::tr("Yandex AI API key not set (Settings)");
     case Kind::parseFailed:
-        return QCoreApplication::translate("LookupError", "Could not parse title");
+        return LookupError::tr("Could not parse title");
     }
     return {};
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace tolvane {
 
 /// The one error of every lookup engine; its description is what a failed reply shows.
 class LookupError {
+    Q_DECLARE_TR_FUNCTIONS(LookupError)
+
 public:
     enum class Kind { network, emptyQuery, noCatalogResult, missingAPIKey, parseFailed };
 

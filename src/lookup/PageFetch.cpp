@@ -3,7 +3,6 @@
 #include "lookup/LookupError.h"
 #include "net/BodyDecoding.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <charconv>
@@ -91,7 +90,7 @@ QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QStri
         lookup.gate->penalize(gateKey, pause);
         if (!retryOn429)
             throw LookupError::network(
-                QCoreApplication::translate("LookupError", "HTTP 429 — rate limited, try later"));
+                LookupError::tr("HTTP 429 — rate limited, try later"));
         const auto pauseDuration
             = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(pause));
         const bool slept = co_await lookup.pause(pauseDuration, cancellation);

@@ -17,18 +17,18 @@ namespace tolvane {
 
 QString libAVProbeText()
 {
-    return QCoreApplication::translate("MediaInfo", "libavformat (install mediainfo or ffprobe for more)");
+    return MediaInfo::tr("libavformat (install mediainfo or ffprobe for more)");
 }
 
 QList<MediaInfoRow> libAVRows(const std::optional<LibAVFacts> &facts, const ProbedFile &file, const QLocale &locale)
 {
     SummaryRows rows(locale);
-    rows.add(QCoreApplication::translate("MediaInfo", "Probe"), libAVProbeText());
+    rows.add(MediaInfo::tr("Probe"), libAVProbeText());
     rows.addFileSize(std::nullopt, file.size);
-    rows.add(QCoreApplication::translate("MediaInfo", "Container"), file.extension.toUpper());
+    rows.add(MediaInfo::tr("Container"), file.extension.toUpper());
     if (!facts) {
         rows.addNoVideo();
-        rows.add(QCoreApplication::translate("MediaInfo", "Audio tracks"), QStringLiteral("0"));
+        rows.add(MediaInfo::tr("Audio tracks"), QStringLiteral("0"));
         return rows.take();
     }
     if (facts->durationSeconds && *facts->durationSeconds > 0)
@@ -39,20 +39,20 @@ QList<MediaInfoRow> libAVRows(const std::optional<LibAVFacts> &facts, const Prob
         rows.addResolution(facts->width, facts->height);
         rows.addFrameRate(facts->frameRate);
         if (facts->videoBitRate && *facts->videoBitRate > 0)
-            rows.addBitRate(QCoreApplication::translate("MediaInfo", "Video bitrate"), double(*facts->videoBitRate));
+            rows.addBitRate(MediaInfo::tr("Video bitrate"), double(*facts->videoBitRate));
         if (!facts->videoCodec.isEmpty())
-            rows.add(QCoreApplication::translate("MediaInfo", "Video codec"), facts->videoCodec);
+            rows.add(MediaInfo::tr("Video codec"), facts->videoCodec);
     }
-    rows.add(QCoreApplication::translate("MediaInfo", "Audio tracks"), QString::number(facts->audioTracks));
+    rows.add(MediaInfo::tr("Audio tracks"), QString::number(facts->audioTracks));
     if (facts->audioTracks > 0) {
         if (facts->audioBitRate && *facts->audioBitRate > 0)
-            rows.addBitRate(QCoreApplication::translate("MediaInfo", "Audio bitrate"), double(*facts->audioBitRate));
+            rows.addBitRate(MediaInfo::tr("Audio bitrate"), double(*facts->audioBitRate));
         if (!facts->audioCodec.isEmpty())
-            rows.add(QCoreApplication::translate("MediaInfo", "Audio codec"), facts->audioCodec);
+            rows.add(MediaInfo::tr("Audio codec"), facts->audioCodec);
         if (facts->sampleRate)
             rows.addSampleRate(double(*facts->sampleRate));
         if (facts->channels && *facts->channels > 0)
-            rows.add(QCoreApplication::translate("MediaInfo", "Channels"), QString::number(*facts->channels));
+            rows.add(MediaInfo::tr("Channels"), QString::number(*facts->channels));
     }
     return rows.take();
 }

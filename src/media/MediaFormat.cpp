@@ -1,6 +1,5 @@
 #include "media/MediaFormat.h"
 
-#include <QCoreApplication>
 #include <QJsonValue>
 
 #include <charconv>
@@ -36,21 +35,21 @@ QString formatBitRate(double bitsPerSecond)
 {
     const float rate = float(bitsPerSecond);
     if (rate >= 1'000'000.0f)
-        return QCoreApplication::translate("MediaInfo", "%1 Mbps")
+        return MediaInfo::tr("%1 Mbps")
             .arg(QString::asprintf("%.2f", double(rate / 1'000'000.0f)));
-    return QCoreApplication::translate("MediaInfo", "%1 kbps").arg(QString::asprintf("%.0f", double(rate / 1000.0f)));
+    return MediaInfo::tr("%1 kbps").arg(QString::asprintf("%.0f", double(rate / 1000.0f)));
 }
 
 // QString::asprintf formats numbers in the C locale whatever the process locale is, so a decimal
 // comma never slips in.
 QString formatFrameRate(double framesPerSecond)
 {
-    return QCoreApplication::translate("MediaInfo", "%1 fps").arg(QString::asprintf("%.3g", framesPerSecond));
+    return MediaInfo::tr("%1 fps").arg(QString::asprintf("%.3g", framesPerSecond));
 }
 
 QString formatSampleRate(double hertz)
 {
-    return QCoreApplication::translate("MediaInfo", "%1 Hz").arg(QString::asprintf("%.0f", hertz));
+    return MediaInfo::tr("%1 Hz").arg(QString::asprintf("%.0f", hertz));
 }
 
 QString formatResolution(qint64 width, qint64 height)

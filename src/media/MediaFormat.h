@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
@@ -9,6 +10,11 @@
 class QJsonValue;
 
 namespace tolvane {
+
+/// The translation context of a summary's labels and unit words: MediaInfo::tr("File size").
+struct MediaInfo {
+    Q_DECLARE_TR_FUNCTIONS(MediaInfo)
+};
 
 /// Display texts of a media summary and the readers of the tools' JSON values. Pure functions;
 /// every number is written locale-free except the file size, which takes the user's locale.

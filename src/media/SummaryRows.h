@@ -43,12 +43,12 @@ public:
     {
         const std::optional<qint64> size = reported && *reported >= 0 ? reported : fileSystem;
         if (size && *size >= 0)
-            add(QCoreApplication::translate("MediaInfo", "File size"), formatFileSize(*size, m_locale));
+            add(MediaInfo::tr("File size"), formatFileSize(*size, m_locale));
     }
     void addDuration(std::optional<double> seconds)
     {
         if (seconds)
-            add(QCoreApplication::translate("MediaInfo", "Duration"), formatDuration(*seconds));
+            add(MediaInfo::tr("Duration"), formatDuration(*seconds));
     }
     void addBitRate(const QString &key, std::optional<double> bitsPerSecond)
     {
@@ -58,20 +58,20 @@ public:
     void addResolution(std::optional<qint64> width, std::optional<qint64> height)
     {
         if (width && height && *width > 0 && *height > 0)
-            add(QCoreApplication::translate("MediaInfo", "Resolution"), formatResolution(*width, *height));
+            add(MediaInfo::tr("Resolution"), formatResolution(*width, *height));
     }
     // A rate of 0 says nothing about the file; such streams (still images, cover art) get no row.
     void addFrameRate(std::optional<double> framesPerSecond)
     {
         if (framesPerSecond && *framesPerSecond > 0)
-            add(QCoreApplication::translate("MediaInfo", "Frame rate"), formatFrameRate(*framesPerSecond));
+            add(MediaInfo::tr("Frame rate"), formatFrameRate(*framesPerSecond));
     }
     void addSampleRate(std::optional<double> hertz)
     {
         if (hertz && *hertz > 0)
-            add(QCoreApplication::translate("MediaInfo", "Sample rate"), formatSampleRate(*hertz));
+            add(MediaInfo::tr("Sample rate"), formatSampleRate(*hertz));
     }
-    void addNoVideo() { add(QCoreApplication::translate("MediaInfo", "Video"), QStringLiteral("\u2014")); }
+    void addNoVideo() { add(MediaInfo::tr("Video"), QStringLiteral("\u2014")); }
 
     QList<MediaInfoRow> take() { return std::move(m_rows); }
 

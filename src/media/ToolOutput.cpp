@@ -76,7 +76,7 @@ public:
     void addTo(SummaryRows &rows) const
     {
         if (m_count >= 2)
-            rows.add(QCoreApplication::translate("MediaInfo", "Audio list"), m_text);
+            rows.add(MediaInfo::tr("Audio list"), m_text);
     }
 
 private:
@@ -135,16 +135,16 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(
         *recognised = video || !audio.isEmpty() || readText(generalTrack.value(u"Format"_qs));
 
     SummaryRows rows(locale);
-    rows.add(QCoreApplication::translate("MediaInfo", "Probe"), QStringLiteral("mediainfo"));
+    rows.add(MediaInfo::tr("Probe"), QStringLiteral("mediainfo"));
     rows.addFileSize(jsonInteger(generalTrack.value(u"FileSize"_qs)), file.size);
-    rows.add(QCoreApplication::translate("MediaInfo", "Container"),
+    rows.add(MediaInfo::tr("Container"),
         readText(generalTrack.value(u"Format"_qs)).value_or(file.extension.toUpper()));
     // mediainfo's JSON gives durations in seconds (as "3.023"), unlike its text views.
     std::optional<double> duration = readNumber(generalTrack.value(u"Duration"_qs));
     if (!duration && video)
         duration = readNumber(video->value(u"Duration"_qs));
     rows.addDuration(duration);
-    rows.addBitRate(QCoreApplication::translate("MediaInfo", "Overall bitrate"),
+    rows.addBitRate(MediaInfo::tr("Overall bitrate"),
         readNumber(generalTrack.value(u"OverallBitRate"_qs)));
 
     if (!video) {
@@ -153,29 +153,29 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(
         rows.addResolution(jsonInteger(video->value(u"Width"_qs)), jsonInteger(video->value(u"Height"_qs)));
         rows.addFrameRate(mediaInfoFrameRate(*video));
         rows.addBitRate(
-            QCoreApplication::translate("MediaInfo", "Video bitrate"), readNumber(video->value(u"BitRate"_qs)));
-        rows.add(QCoreApplication::translate("MediaInfo", "Video codec"),
+            MediaInfo::tr("Video bitrate"), readNumber(video->value(u"BitRate"_qs)));
+        rows.add(MediaInfo::tr("Video codec"),
             withProfile(firstText(*video, u"Format"_qs, u"CodecID"_qs), readText(video->value(u"Format_Profile"_qs))));
         if (const std::optional<QString> depth = readText(video->value(u"BitDepth"_qs)))
-            rows.add(QCoreApplication::translate("MediaInfo", "Bit depth"),
-                QCoreApplication::translate("MediaInfo", "%1 bit").arg(*depth));
-        rows.add(QCoreApplication::translate("MediaInfo", "HDR"),
+            rows.add(MediaInfo::tr("Bit depth"),
+                MediaInfo::tr("%1 bit").arg(*depth));
+        rows.add(MediaInfo::tr("HDR"),
             firstText(*video, u"HDR_Format"_qs, u"HDR_Format_Compatibility"_qs));
     }
 
-    rows.add(QCoreApplication::translate("MediaInfo", "Audio tracks"), QString::number(audio.size()));
+    rows.add(MediaInfo::tr("Audio tracks"), QString::number(audio.size()));
     if (!audio.isEmpty()) {
         const QJsonObject &first = audio.constFirst();
         rows.addBitRate(
-            QCoreApplication::translate("MediaInfo", "Audio bitrate"), readNumber(first.value(u"BitRate"_qs)));
+            MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"BitRate"_qs)));
         if (std::optional<QString> codec = firstText(first, u"Format"_qs, u"CodecID"_qs)) {
             // mediainfo 23.04 names the count "Channels"; older releases wrote "Channel(s)".
             if (const std::optional<QString> channels = channelCount(first))
                 *codec += QLatin1Char(' ') + *channels + QStringLiteral("ch");
-            rows.add(QCoreApplication::translate("MediaInfo", "Audio codec"), *codec);
+            rows.add(MediaInfo::tr("Audio codec"), *codec);
         }
         rows.addSampleRate(readNumber(first.value(u"SamplingRate"_qs)));
-        rows.add(QCoreApplication::translate("MediaInfo", "Audio language"), readText(first.value(u"Language"_qs)));
+        rows.add(MediaInfo::tr("Audio language"), readText(first.value(u"Language"_qs)));
     }
     AudioList labels;
     for (qsizetype index = 0; index < audio.size() && !labels.isFull(); ++index)
@@ -202,13 +202,13 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
     }
 
     SummaryRows rows(locale);
-    rows.add(QCoreApplication::translate("MediaInfo", "Probe"), QStringLiteral("ffprobe"));
+    rows.add(MediaInfo::tr("Probe"), QStringLiteral("ffprobe"));
     rows.addFileSize(jsonInteger(format.value(u"size"_qs)), file.size);
-    rows.add(QCoreApplication::translate("MediaInfo", "Container"),
+    rows.add(MediaInfo::tr("Container"),
         firstText(format, u"format_long_name"_qs, u"format_name"_qs).value_or(file.extension.toUpper()));
     rows.addDuration(readNumber(format.value(u"duration"_qs)));
     rows.addBitRate(
-        QCoreApplication::translate("MediaInfo", "Overall bitrate"), readNumber(format.value(u"bit_rate"_qs)));
+        MediaInfo::tr("Overall bitrate"), readNumber(format.value(u"bit_rate"_qs)));
 
     if (!video) {
         rows.addNoVideo();
@@ -223,23 +223,23 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
         else if (nominal.isString())
             rows.addFrameRate(readRatio(nominal.toString()));
         rows.addBitRate(
-            QCoreApplication::translate("MediaInfo", "Video bitrate"), readNumber(video->value(u"bit_rate"_qs)));
-        rows.add(QCoreApplication::translate("MediaInfo", "Video codec"),
+            MediaInfo::tr("Video bitrate"), readNumber(video->value(u"bit_rate"_qs)));
+        rows.add(MediaInfo::tr("Video codec"),
             withProfile(readText(video->value(u"codec_name"_qs)), readText(video->value(u"profile"_qs))));
-        rows.add(QCoreApplication::translate("MediaInfo", "Pixel format"), readText(video->value(u"pix_fmt"_qs)));
+        rows.add(MediaInfo::tr("Pixel format"), readText(video->value(u"pix_fmt"_qs)));
     }
 
-    rows.add(QCoreApplication::translate("MediaInfo", "Audio tracks"), QString::number(audio.size()));
+    rows.add(MediaInfo::tr("Audio tracks"), QString::number(audio.size()));
     if (!audio.isEmpty()) {
         const QJsonObject &first = audio.constFirst();
         rows.addBitRate(
-            QCoreApplication::translate("MediaInfo", "Audio bitrate"), readNumber(first.value(u"bit_rate"_qs)));
-        rows.add(QCoreApplication::translate("MediaInfo", "Audio codec"), readText(first.value(u"codec_name"_qs)));
+            MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"bit_rate"_qs)));
+        rows.add(MediaInfo::tr("Audio codec"), readText(first.value(u"codec_name"_qs)));
         rows.addSampleRate(readNumber(first.value(u"sample_rate"_qs)));
         const std::optional<qint64> channels = jsonInteger(first.value(u"channels"_qs));
         if (channels && *channels > 0)
-            rows.add(QCoreApplication::translate("MediaInfo", "Channels"), QString::number(*channels));
-        rows.add(QCoreApplication::translate("MediaInfo", "Audio language"),
+            rows.add(MediaInfo::tr("Channels"), QString::number(*channels));
+        rows.add(MediaInfo::tr("Audio language"),
             readString(first.value(u"tags"_qs).toObject().value(u"language"_qs)));
     }
     AudioList labels;

@@ -2,7 +2,6 @@
 
 #include "net/BodyDecoding.h"
 
-#include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
@@ -21,12 +20,12 @@ constexpr int maximumRedirects = 20; // as browsers allow
 // Functions, not namespace-scope texts: those would be built before any translator is installed.
 QString timedOutMessage()
 {
-    return QCoreApplication::translate("TransportError", "The request timed out.");
+    return TransportError::tr("The request timed out.");
 }
 
 QString cancelledMessage()
 {
-    return QCoreApplication::translate("TransportError", "The request was cancelled.");
+    return TransportError::tr("The request was cancelled.");
 }
 
 bool hasLineBreak(const QByteArray &text)
@@ -205,7 +204,7 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
     // A line break in a value (a pasted API key, say) would start a header of its own.
     for (const auto &[name, value] : request.headers) {
         if (hasLineBreak(name) || hasLineBreak(value))
-            throw TransportError(QCoreApplication::translate("TransportError", "A request header holds a line break."));
+            throw TransportError(TransportError::tr("A request header holds a line break."));
     }
     const QDeadlineTimer deadline(request.totalTimeout);
     for (int redirects = 0;; ++redirects) {
@@ -222,7 +221,7 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
         case ReplyWatch::Reason::cancelled:
             throw TransportError(cancelledMessage());
         case ReplyWatch::Reason::tooLarge:
-            throw TransportError(QCoreApplication::translate("TransportError", "The response is too large."));
+            throw TransportError(TransportError::tr("The response is too large."));
         case ReplyWatch::Reason::none:
             break;
         }
@@ -243,10 +242,10 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
             const QUrl target = request.url.resolved(QUrl::fromEncoded(location));
             if (target.scheme() != QLatin1String("https") && target.scheme() != QLatin1String("http"))
                 throw TransportError(
-                    QCoreApplication::translate("TransportError", "The server redirected to an unsupported address."));
+                    TransportError::tr("The server redirected to an unsupported address."));
             if (redirects == maximumRedirects)
                 throw TransportError(
-                    QCoreApplication::translate("TransportError", "The server redirected too many times."));
+                    TransportError::tr("The server redirected too many times."));
             followRedirect(request, response.status, request.url, target);
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "net/HttpMessage.h"
 
+#include <QCoreApplication>
 #include <QCoroTask>
 #include <QString>
 
@@ -10,6 +11,8 @@ namespace tolvane {
 /// A request that got no HTTP response: no connection, a time-out, a cancellation, a body that
 /// could not be decoded. Any HTTP status, 4xx and 5xx included, is a response, not this.
 class TransportError {
+    Q_DECLARE_TR_FUNCTIONS(TransportError)
+
 public:
     explicit TransportError(QString message)
         : m_message(std::move(message))

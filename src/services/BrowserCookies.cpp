@@ -2,7 +2,6 @@
 
 #include "services/FirefoxCookies.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +65,7 @@ struct FileContents {
 
 QString systemErrorText(int error)
 {
-    return QCoreApplication::translate("BrowserCookies", "The file could not be read: %1")
+    return BrowserCookies::tr("The file could not be read: %1")
         .arg(QString::fromStdString(std::generic_category().message(error)));
 }
 
@@ -92,9 +91,9 @@ FileContents readWholeFile(const QString &path)
         return fail(readFailure(errno));
     if (!S_ISREG(info.st_mode))
         return fail(
-            Status::parseError(QCoreApplication::translate("BrowserCookies", "The cookie file is not a regular file")));
+            Status::parseError(BrowserCookies::tr("The cookie file is not a regular file")));
     const auto tooLarge = Status::parseError(
-        QCoreApplication::translate("BrowserCookies", "The file is too large to be a cookie file"));
+        BrowserCookies::tr("The file is too large to be a cookie file"));
     if (info.st_size > largestFileSize)
         return fail(tooLarge);
 
@@ -325,27 +324,24 @@ QString BrowserCookies::Status::displayText() const
     switch (kind) {
     case Case::loaded:
         if (!firefoxFolder.isEmpty())
-            return QCoreApplication::translate("BrowserCookies",
-                "Loaded %n cookies from Firefox (%1 in %2, the one used most recently)", nullptr, int(count))
+            return BrowserCookies::tr("Loaded %n cookies from Firefox (%1 in %2, the one used most recently)", nullptr, int(count))
                 .arg(firefoxProfile, firefoxFolder);
         if (!firefoxProfile.isEmpty())
-            return QCoreApplication::translate(
-                "BrowserCookies", "Loaded %n cookies from Firefox (%1)", nullptr, int(count))
+            return BrowserCookies::tr("Loaded %n cookies from Firefox (%1)", nullptr, int(count))
                 .arg(firefoxProfile);
-        return QCoreApplication::translate("BrowserCookies", "Status: loaded %n cookies\n%1", nullptr, int(count))
+        return BrowserCookies::tr("Status: loaded %n cookies\n%1", nullptr, int(count))
             .arg(path);
     case Case::parseError:
-        return QCoreApplication::translate("BrowserCookies", "Status: parse error — %1").arg(message);
+        return BrowserCookies::tr("Status: parse error — %1").arg(message);
     case Case::disabled:
-        return QCoreApplication::translate("BrowserCookies", "Status: disabled");
+        return BrowserCookies::tr("Status: disabled");
     case Case::notFound:
-        return QCoreApplication::translate(
-            "BrowserCookies", "No browser cookies found (Firefox profile or Cookies.binarycookies)");
+        return BrowserCookies::tr("No browser cookies found (Firefox profile or Cookies.binarycookies)");
     case Case::permissionDenied:
         // Only macOS asks for Full Disk Access; elsewhere the refused file is named.
         if (!message.isEmpty())
-            return QCoreApplication::translate("BrowserCookies", "Status: permission denied — %1").arg(message);
-        return QCoreApplication::translate("BrowserCookies", "Status: permission denied (need Full Disk Access)");
+            return BrowserCookies::tr("Status: permission denied — %1").arg(message);
+        return BrowserCookies::tr("Status: permission denied (need Full Disk Access)");
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "services/BinaryCookies.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -20,6 +21,8 @@ namespace tolvane {
 /// Every member is synchronous, thread-safe and never throws; callers keep them off the GUI thread,
 /// and work queued on a pool holds the object by its shared_ptr, so it never outlives it.
 class BrowserCookies {
+    Q_DECLARE_TR_FUNCTIONS(BrowserCookies)
+
 public:
     /// The outcome of the last load, shown in the settings window.
     struct Status {

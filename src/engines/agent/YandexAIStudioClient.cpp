@@ -4,7 +4,6 @@
 #include "core/Json.h"
 #include "core/Text.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -138,14 +137,14 @@ QCoro::Task<AgentResult> askAgent(
         throw LookupError::missingAPIKey();
     if (folderID.isEmpty())
         throw LookupError::network(
-            QCoreApplication::translate("LookupError", "Yandex AI folder ID not set (Settings)"));
+            LookupError::tr("Yandex AI folder ID not set (Settings)"));
     if (promptID.isEmpty())
         throw LookupError::network(
-            QCoreApplication::translate("LookupError", "Yandex AI prompt ID not set (Settings)"));
+            LookupError::tr("Yandex AI prompt ID not set (Settings)"));
     const QUrl endpoint(config.endpoint.trimmed(), QUrl::StrictMode);
     if (!endpoint.isValid() || endpoint.scheme().isEmpty())
         throw LookupError::network(
-            QCoreApplication::translate("LookupError", "Yandex AI endpoint URL invalid (Settings)"));
+            LookupError::tr("Yandex AI endpoint URL invalid (Settings)"));
     const QString query = input.trimmed();
     if (query.isEmpty())
         throw LookupError::emptyQuery();
@@ -185,9 +184,9 @@ AgentResult interpretResponse(int status, const QByteArray &body)
 {
     if (status == 401 || status == 403)
         throw LookupError::network(
-            QCoreApplication::translate("LookupError", "Yandex AI auth failed (check API key / folder in Settings)"));
+            LookupError::tr("Yandex AI auth failed (check API key / folder in Settings)"));
     if (status == 429)
-        throw LookupError::network(QCoreApplication::translate("LookupError", "Yandex AI rate limited (retry)"));
+        throw LookupError::network(LookupError::tr("Yandex AI rate limited (retry)"));
     if (status < 200 || status > 299)
         throw LookupError::network(httpFailureMessage(status, body));
 
@@ -209,8 +208,8 @@ QString httpFailureMessage(int status, const QByteArray &body)
     // Counted in graphemes, so a surrogate pair or a letter with its accents is never cut.
     const QString preview = leftGraphemes(text.trimmed(), errorBodyPreviewLength);
     if (preview.isEmpty())
-        return QCoreApplication::translate("LookupError", "Yandex AI HTTP %1").arg(status);
-    return QCoreApplication::translate("LookupError", "Yandex AI HTTP %1: %2").arg(QString::number(status), preview);
+        return LookupError::tr("Yandex AI HTTP %1").arg(status);
+    return LookupError::tr("Yandex AI HTTP %1: %2").arg(QString::number(status), preview);
 }
 
 std::optional<ResponseBody> decodeResponseBody(const QByteArray &body)
@@ -285,7 +284,7 @@ AgentResult parseAgentAnswer(const QString &text)
     for (const QString &refusal : refusals) {
         if (lowered.contains(refusal))
             throw LookupError::network(
-                QCoreApplication::translate("LookupError", "Yandex AI refused the query (try extra tokens / year)"));
+                LookupError::tr("Yandex AI refused the query (try extra tokens / year)"));
     }
 
     // The outermost braces: strips code fences and prose around a single object.
@@ -300,7 +299,7 @@ AgentResult parseAgentAnswer(const QString &text)
     const QString notes = movie->notes.value_or(QString()).trimmed();
     if (title.isEmpty() || title.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0)
         throw LookupError::network(
-            notes.isEmpty() ? QCoreApplication::translate("LookupError", "Yandex AI: unknown title") : notes);
+            notes.isEmpty() ? LookupError::tr("Yandex AI: unknown title") : notes);
 
     AgentResult result;
     result.title = title;

@@ -6,7 +6,6 @@
 #include "lookup/PageFetch.h"
 #include "lookup/ServiceHosts.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -31,7 +30,7 @@ QCoro::Task<MovieMatch> searchDuckDuckGo(
 {
     const QUrl url = duckDuckGoSearchURL(text);
     if (!url.isValid())
-        throw LookupError::network(QCoreApplication::translate("LookupError", "Bad DDG URL"));
+        throw LookupError::network(LookupError::tr("Bad DDG URL"));
     const QUrl referer = hosts::rootURL(hosts::duckDuckGoHTMLHost);
     const QString gateKey = hosts::duckDuckGoDomain;
 

@@ -5,7 +5,6 @@
 #include "core/Json.h"
 #include "core/Text.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -298,7 +297,7 @@ LookupError apiError(const QJsonObject &error)
     const bool tokenRejected
         = (code.isDouble() && code.toDouble() == 5.0) || text.toString().toLower().contains(QLatin1String("token"));
     const QString message
-        = text.isString() ? text.toString() : QCoreApplication::translate("LookupError", "VK API error");
+        = text.isString() ? text.toString() : LookupError::tr("VK API error");
     if (tokenRejected)
         invalidateTokenCache();
     return LookupError::network(message);
@@ -365,7 +364,7 @@ LoginToken tokenFromLoginAnswer(const QJsonObject &answer)
     if (!token || token->isEmpty()) {
         const QJsonValue error = answer.value(QLatin1String("error"));
         return {std::nullopt,
-            error.isString() ? error.toString() : QCoreApplication::translate("LookupError", "token missing")};
+            error.isString() ? error.toString() : LookupError::tr("token missing")};
     }
     return {token, {}};
 }
@@ -431,7 +430,7 @@ QCoro::Task<QString> anonymousToken(MovieLookup lookup, std::shared_ptr<Cancella
 
         const std::optional<QJsonObject> parsed = parseJsonObject(body);
         if (!parsed) {
-            reason = QCoreApplication::translate("LookupError", "bad JSON");
+            reason = LookupError::tr("bad JSON");
             continue;
         }
         const QJsonObject &answer = *parsed;
@@ -444,7 +443,7 @@ QCoro::Task<QString> anonymousToken(MovieLookup lookup, std::shared_ptr<Cancella
         tokenCache() = TokenCache{found.token, expiry};
         co_return *found.token;
     }
-    throw LookupError::network(QCoreApplication::translate("LookupError", "VK anonym token: %1").arg(reason));
+    throw LookupError::network(LookupError::tr("VK anonym token: %1").arg(reason));
 }
 
 QCoro::Task<QList<VideoHit>> searchVideos(
@@ -459,7 +458,7 @@ QCoro::Task<QList<VideoHit>> searchVideos(
 
     const QUrl url = searchURL();
     if (!url.isValid())
-        throw LookupError::network(QCoreApplication::translate("LookupError", "Bad VK Video API URL"));
+        throw LookupError::network(LookupError::tr("Bad VK Video API URL"));
     const QUrl webRoot = hosts::rootURL(hosts::vkVideoWebHost);
     const std::optional<QString> cookie = co_await lookup.cookieHeader(webRoot);
     HttpRequest request = formRequest(url, searchForm(trimmed, token), searchTimeout, cancellation, true);
@@ -473,7 +472,7 @@ QCoro::Task<QList<VideoHit>> searchVideos(
     }
     if (response.status < 200 || response.status > 299)
         throw LookupError::network(
-            QCoreApplication::translate("LookupError", "VK Video API HTTP %1").arg(response.status));
+            LookupError::tr("VK Video API HTTP %1").arg(response.status));
 
     const std::optional<QJsonObject> parsed = parseJsonObject(response.body);
     if (!parsed)
