@@ -21,6 +21,10 @@ namespace tolvane::FirefoxCookies {
 
 namespace {
 
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(FirefoxCookies)
+};
+
 struct Section {
     QString name;
     QHash<QString, QString> values;
@@ -73,9 +77,15 @@ ReadResult failed(const QString &cause, bool permissionDenied = false)
 {
     ReadResult result;
     result.failure
-        = QCoreApplication::translate("FirefoxCookies", "Firefox's cookie database could not be read: %1").arg(cause);
+        = Texts::tr("Firefox's cookie database could not be read: %1").arg(cause);
     result.permissionDenied = permissionDenied;
     return result;
+}
+
+// The cause is an argument so that errno is read before any call the text makes.
+ReadResult noCopy(const QString &cause)
+{
+    return failed(Texts::tr("no private copy could be made: %1").arg(cause));
 }
 
 QString systemText(int error)
@@ -85,7 +95,7 @@ QString systemText(int error)
 
 QString tookTooLong(const ReadLimits &limits)
 {
-    return QCoreApplication::translate("FirefoxCookies", "reading it took longer than %1 s")
+    return Texts::tr("reading it took longer than %1 s")
         .arg(double(limits.deadline.count()) / 1000);
 }
 
@@ -114,9 +124,9 @@ std::optional<ReadResult> copyFile(
         return failed(from + QStringLiteral(": ") + systemText(errno));
     // A FIFO would block the read and a device never end.
     if (!S_ISREG(info.st_mode))
-        return failed(QCoreApplication::translate("FirefoxCookies", "%1 is not a regular file").arg(from));
+        return failed(Texts::tr("%1 is not a regular file").arg(from));
     const QString tooLarge
-        = QCoreApplication::translate("FirefoxCookies", "%1 is larger than %2 MB, more than a browser's cookies take")
+        = Texts::tr("%1 is larger than %2 MB, more than a browser's cookies take")
               .arg(from)
               .arg(limits.largestFile / (1024 * 1024));
     if (info.st_size > limits.largestFile)
@@ -124,8 +134,7 @@ std::optional<ReadResult> copyFile(
 
     const int target = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0)
-        return failed(
-            QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1").arg(systemText(errno)));
+        return noCopy(systemText(errno));
     const FileCloser closeTarget{target};
     std::array<char, 64 * 1024> buffer;
     qint64 copied = 0;
@@ -150,8 +159,7 @@ std::optional<ReadResult> copyFile(
                 const int error = errno;
                 if (error == EINTR)
                     continue;
-                return failed(QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1")
-                                  .arg(systemText(error)));
+                return noCopy(systemText(error));
             }
             written += step;
         }
@@ -228,8 +236,7 @@ public:
         if (!step(count))
             return sqliteFailure();
         if (sqlite3_column_int64(count.handle, 0) > m_limits.rowCap)
-            return failed(QCoreApplication::translate(
-                "FirefoxCookies", "it holds more than %1 cookies, more than a browser keeps")
+            return failed(Texts::tr("it holds more than %1 cookies, more than a browser keeps")
                               .arg(m_limits.rowCap));
         result.total = qsizetype(sqlite3_column_double(count.handle, 1));
         if (hosts.isEmpty())
@@ -301,13 +308,13 @@ private:
             return sqliteCause();
         if (!step(kind))
             return m_status == SQLITE_DONE
-                ? QCoreApplication::translate("FirefoxCookies", "it has no table moz_cookies")
+                ? Texts::tr("it has no table moz_cookies")
                 : sqliteCause();
         const QString type = columnText(kind.handle, 0);
         if (type == QLatin1String("view"))
-            return QCoreApplication::translate("FirefoxCookies", "moz_cookies is a view, not a table");
+            return Texts::tr("moz_cookies is a view, not a table");
         if (type != QLatin1String("table"))
-            return QCoreApplication::translate("FirefoxCookies", "moz_cookies is a %1 table, not an ordinary one")
+            return Texts::tr("moz_cookies is a %1 table, not an ordinary one")
                 .arg(type);
 
         Statement columns;
@@ -321,7 +328,7 @@ private:
         if (m_status != SQLITE_DONE)
             return sqliteCause();
         if (!missing.isEmpty())
-            return QCoreApplication::translate("FirefoxCookies", "moz_cookies lacks the column %1")
+            return Texts::tr("moz_cookies lacks the column %1")
                 .arg(missing.join(QStringLiteral(", ")));
         return std::nullopt;
     }
@@ -396,8 +403,7 @@ ReadResult readCookies(const QString &databasePath, const QStringList &hosts, co
     const QDeadlineTimer deadline(limits.deadline);
     const QTemporaryDir folder;
     if (!folder.isValid())
-        return failed(QCoreApplication::translate("FirefoxCookies", "no private copy could be made: %1")
-                          .arg(folder.errorString()));
+        return noCopy(folder.errorString());
     const QString copy = folder.filePath(QStringLiteral("cookies.sqlite"));
     if (std::optional<ReadResult> failure = copyFile(databasePath, copy, true, limits, deadline))
         return *failure;
