@@ -89,20 +89,28 @@ void keepPrivate(const QString &fileName)
         ::close(fd);
 }
 
+QString saveFailure(const QString &fileName, const QString &cause)
+{
+    return QCoreApplication::translate("AppSettings", "The settings could not be saved to %1: %2").arg(fileName, cause);
+}
+
+QString notWritable()
+{
+    return QCoreApplication::translate("AppSettings", "the file cannot be written");
+}
+
 /// Why the keys just written are not in the file; none when they are.
 std::optional<QString> writeFailure(const QSettings &settings, const QStringList &keys)
 {
-    const QString reason = QCoreApplication::translate("AppSettings", "The settings could not be saved to %1: %2");
     if (settings.status() != QSettings::NoError)
-        return reason.arg(
-            settings.fileName(), QCoreApplication::translate("AppSettings", "the file cannot be written"));
+        return saveFailure(settings.fileName(), notWritable());
     const QFileInfo info(settings.fileName());
     if (info.exists() && !info.isFile())
-        return reason.arg(settings.fileName(),
+        return saveFailure(settings.fileName(),
             QCoreApplication::translate("AppSettings", "something that is not a file is in its place"));
     for (const QString &key : keys) {
         if (!rawValue(settings.fileName(), key))
-            return reason.arg(settings.fileName(),
+            return saveFailure(settings.fileName(),
                 QCoreApplication::translate("AppSettings", "the file does not hold what was written"));
     }
     return std::nullopt;
@@ -310,9 +318,7 @@ std::optional<QString> AppSettings::flush()
     QMutexLocker lock(&log.mutex);
     std::optional<QString> failure = std::exchange(log.failure, std::nullopt);
     if (!failure && settings.status() != QSettings::NoError)
-        failure = QCoreApplication::translate(
-            "AppSettings", "The settings could not be saved to %1: the file cannot be written")
-                      .arg(settings.fileName());
+        failure = saveFailure(settings.fileName(), notWritable());
     return failure;
 }
 
