@@ -235,7 +235,6 @@ std::optional<int> writeNewFile(const QByteArray &path, const QByteArray &conten
 /// back named after it.
 QString takeBack(QString failure, const QList<std::pair<const RenameStep *, int>> &made, RenameJournal *journal)
 {
-    QString &stuck = failure;
     for (auto entry = made.crbegin(); entry != made.crend(); ++entry) {
         const RenameStep &step = *entry->first;
         bool back = false;
@@ -248,12 +247,12 @@ QString takeBack(QString failure, const QList<std::pair<const RenameStep *, int>
         if (back && journal)
             journal->markReverted(entry->second);
         else if (!back && step.kind == RenameStep::Kind::move)
-            stuck = QCoreApplication::translate("Rename", "%1; “%2” is left as “%3”")
-                        .arg(stuck, readableName(nativeFileName(step.from)), readableName(nativeFileName(step.to)));
+            failure = QCoreApplication::translate("Rename", "%1; “%2” is left as “%3”")
+                          .arg(failure, readableName(nativeFileName(step.from)), readableName(nativeFileName(step.to)));
         else if (!back)
-            stuck = QCoreApplication::translate("Rename", "%1; “%2” is left").arg(stuck, readableName(step.to));
+            failure = QCoreApplication::translate("Rename", "%1; “%2” is left").arg(failure, readableName(step.to));
     }
-    return stuck;
+    return failure;
 }
 
 } // namespace
