@@ -19,17 +19,17 @@
 <context>
     <name>AppSettings</name>
     <message>
-        <location filename="../src/settings/AppSettings.cpp" line="+95"/>
+        <location filename="../src/settings/AppSettings.cpp" line="+94"/>
         <source>The settings could not be saved to %1: %2</source>
         <translation>Не удалось сохранить настройки в %1: %2</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+5"/>
         <source>the file cannot be written</source>
         <translation>файл недоступен для записи</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+11"/>
         <source>something that is not a file is in its place</source>
         <translation>на его месте находится не файл</translation>
     </message>
@@ -37,11 +37,6 @@
         <location line="+4"/>
         <source>the file does not hold what was written</source>
         <translation>в файле нет того, что было записано</translation>
-    </message>
-    <message>
-        <location line="+207"/>
-        <source>The settings could not be saved to %1: the file cannot be written</source>
-        <translation>Не удалось сохранить настройки в %1: файл недоступен для записи</translation>
     </message>
 </context>
 <context>
@@ -78,7 +73,7 @@
 <context>
     <name>BrowserCookies</name>
     <message>
-        <location filename="../src/services/BrowserCookies.cpp" line="+69"/>
+        <location filename="../src/services/BrowserCookies.cpp" line="+68"/>
         <source>The file could not be read: %1</source>
         <translation>Не удалось прочитать файл: %1</translation>
     </message>
@@ -102,7 +97,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+4"/>
+        <location line="+3"/>
         <source>Loaded %n cookies from Firefox (%1)</source>
         <translation>
             <numerusform>Загружено куки из Firefox: %n (%1)</numerusform>
@@ -111,7 +106,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+3"/>
+        <location line="+2"/>
         <source>Status: loaded %n cookies
 %1</source>
         <translation>
@@ -139,7 +134,7 @@
         <translation>Куки браузера не найдены (профиль Firefox или Cookies.binarycookies)</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+4"/>
         <source>Status: permission denied — %1</source>
         <translation>Состояние: доступ запрещён — %1</translation>
     </message>
@@ -225,12 +220,12 @@
 <context>
     <name>FirefoxCookies</name>
     <message>
-        <location filename="../src/services/FirefoxCookies.cpp" line="+76"/>
+        <location filename="../src/services/FirefoxCookies.cpp" line="+80"/>
         <source>Firefox&apos;s cookie database could not be read: %1</source>
         <translation>Не удалось прочитать базу куки Firefox: %1</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+18"/>
         <source>reading it took longer than %1 s</source>
         <translation>чтение заняло больше %1 с</translation>
     </message>
@@ -245,19 +240,17 @@
         <translation>%1 больше %2 МБ — больше, чем занимают куки браузера</translation>
     </message>
     <message>
-        <location line="+9"/>
-        <location line="+25"/>
-        <location line="+246"/>
+        <location line="-41"/>
         <source>no private copy could be made: %1</source>
         <translation>не удалось сделать личную копию: %1</translation>
     </message>
     <message>
-        <location line="-168"/>
+        <location line="+151"/>
         <source>it holds more than %1 cookies, more than a browser keeps</source>
         <translation>в ней больше %1 куки — больше, чем хранит браузер</translation>
     </message>
     <message>
-        <location line="+73"/>
+        <location line="+72"/>
         <source>it has no table moz_cookies</source>
         <translation>в ней нет таблицы moz_cookies</translation>
     </message>
@@ -293,7 +286,7 @@
 <context>
     <name>LookupError</name>
     <message>
-        <location filename="../src/engines/agent/YandexAIStudioClient.cpp" line="+141"/>
+        <location filename="../src/engines/agent/YandexAIStudioClient.cpp" line="+140"/>
         <source>Yandex AI folder ID not set (Settings)</source>
         <translation>Не задан ID каталога Yandex AI (Настройки)</translation>
     </message>
@@ -338,12 +331,12 @@
         <translation>Yandex AI: фильм неизвестен</translation>
     </message>
     <message>
-        <location filename="../src/engines/duckduckgo/DuckDuckGoSearch.cpp" line="+34"/>
+        <location filename="../src/engines/duckduckgo/DuckDuckGoSearch.cpp" line="+33"/>
         <source>Bad DDG URL</source>
         <translation>Неверный URL DuckDuckGo</translation>
     </message>
     <message>
-        <location filename="../src/engines/vkvideo/VKVideoAPIClient.cpp" line="+301"/>
+        <location filename="../src/engines/vkvideo/VKVideoAPIClient.cpp" line="+300"/>
         <source>VK API error</source>
         <translation>Ошибка VK API</translation>
     </message>
@@ -373,7 +366,7 @@
         <translation>VK Video API: HTTP %1</translation>
     </message>
     <message>
-        <location filename="../src/lookup/LookupError.cpp" line="+22"/>
+        <location filename="../src/lookup/LookupError.cpp" line="+21"/>
         <source>Empty search query</source>
         <translation>Пустой поисковый запрос</translation>
     </message>
@@ -393,7 +386,7 @@
         <translation>Не удалось разобрать название</translation>
     </message>
     <message>
-        <location filename="../src/lookup/PageFetch.cpp" line="+94"/>
+        <location filename="../src/lookup/PageFetch.cpp" line="+93"/>
         <source>HTTP 429 — rate limited, try later</source>
         <translation>HTTP 429 — слишком много запросов, повторите позже</translation>
     </message>
@@ -462,7 +455,7 @@
         <translation>Каналы</translation>
     </message>
     <message>
-        <location filename="../src/media/MediaFormat.cpp" line="+39"/>
+        <location filename="../src/media/MediaFormat.cpp" line="+38"/>
         <source>%1 Mbps</source>
         <translation>%1 Мбит/с</translation>
     </message>
@@ -655,7 +648,7 @@
         <translation>Нечего переименовывать</translation>
     </message>
     <message>
-        <location line="+111"/>
+        <location line="+110"/>
         <source>%1; “%2” is left as “%3”</source>
         <translation>%1; вместо «%2» осталось «%3»</translation>
     </message>
@@ -816,7 +809,7 @@
         <translation>Не удалось декодировать ответ: его данные %1 повреждены или слишком велики.</translation>
     </message>
     <message>
-        <location filename="../src/net/HttpTransport.cpp" line="+24"/>
+        <location filename="../src/net/HttpTransport.cpp" line="+23"/>
         <source>The request timed out.</source>
         <translation>Время ожидания запроса истекло.</translation>
     </message>
@@ -1929,7 +1922,7 @@ undone (&quot;partly undone&quot;) until every file is back, then the next undo 
         <location line="+52"/>
         <location line="+5"/>
         <source>%1 / %2 looked up</source>
-        <translation>найдено %1 из %2</translation>
+        <translation>поиск: %1 из %2</translation>
     </message>
     <message>
         <location line="+5"/>
