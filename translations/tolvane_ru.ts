@@ -78,12 +78,12 @@
         <translation>Не удалось прочитать файл: %1</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+25"/>
         <source>The cookie file is not a regular file</source>
         <translation>Файл куки — не обычный файл</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The file is too large to be a cookie file</source>
         <translation>Файл слишком велик для файла куки</translation>
     </message>
@@ -97,7 +97,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Loaded %n cookies from Firefox (%1)</source>
         <translation>
             <numerusform>Загружено куки из Firefox: %n (%1)</numerusform>
@@ -106,7 +106,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Status: loaded %n cookies
 %1</source>
         <translation>
@@ -119,7 +119,7 @@
         </translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>Status: parse error — %1</source>
         <translation>Состояние: ошибка разбора — %1</translation>
     </message>
@@ -220,7 +220,7 @@
 <context>
     <name>FirefoxCookies</name>
     <message>
-        <location filename="../src/services/FirefoxCookies.cpp" line="+80"/>
+        <location filename="../src/services/FirefoxCookies.cpp" line="+79"/>
         <source>Firefox&apos;s cookie database could not be read: %1</source>
         <translation>Не удалось прочитать базу куки Firefox: %1</translation>
     </message>
@@ -230,32 +230,32 @@
         <translation>чтение заняло больше %1 с</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+28"/>
         <source>%1 is not a regular file</source>
         <translation>%1 — не обычный файл</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>%1 is larger than %2 MB, more than a browser&apos;s cookies take</source>
         <translation>%1 больше %2 МБ — больше, чем занимают куки браузера</translation>
     </message>
     <message>
-        <location line="-41"/>
+        <location line="-39"/>
         <source>no private copy could be made: %1</source>
         <translation>не удалось сделать личную копию: %1</translation>
     </message>
     <message>
-        <location line="+151"/>
+        <location line="+149"/>
         <source>it holds more than %1 cookies, more than a browser keeps</source>
         <translation>в ней больше %1 куки — больше, чем хранит браузер</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+70"/>
         <source>it has no table moz_cookies</source>
         <translation>в ней нет таблицы moz_cookies</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+3"/>
         <source>moz_cookies is a view, not a table</source>
         <translation>moz_cookies — представление, а не таблица</translation>
     </message>
@@ -286,22 +286,22 @@
 <context>
     <name>LookupError</name>
     <message>
-        <location filename="../src/engines/agent/YandexAIStudioClient.cpp" line="+140"/>
+        <location filename="../src/engines/agent/YandexAIStudioClient.cpp" line="+139"/>
         <source>Yandex AI folder ID not set (Settings)</source>
         <translation>Не задан ID каталога Yandex AI (Настройки)</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>Yandex AI prompt ID not set (Settings)</source>
         <translation>Не задан ID промпта Yandex AI (Настройки)</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+3"/>
         <source>Yandex AI endpoint URL invalid (Settings)</source>
         <translation>Недопустимый URL эндпоинта Yandex AI (Настройки)</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+39"/>
         <source>Yandex AI auth failed (check API key / folder in Settings)</source>
         <translation>Yandex AI: ошибка авторизации (проверьте API-ключ и ID каталога в настройках)</translation>
     </message>
@@ -321,27 +321,27 @@
         <translation>Yandex AI: HTTP %1: %2</translation>
     </message>
     <message>
-        <location line="+75"/>
+        <location line="+74"/>
         <source>Yandex AI refused the query (try extra tokens / year)</source>
         <translation>Yandex AI отказался отвечать (добавьте слова или год)</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+14"/>
         <source>Yandex AI: unknown title</source>
         <translation>Yandex AI: фильм неизвестен</translation>
     </message>
     <message>
-        <location filename="../src/engines/duckduckgo/DuckDuckGoSearch.cpp" line="+33"/>
+        <location filename="../src/engines/duckduckgo/DuckDuckGoSearch.cpp" line="+32"/>
         <source>Bad DDG URL</source>
         <translation>Неверный URL DuckDuckGo</translation>
     </message>
     <message>
-        <location filename="../src/engines/vkvideo/VKVideoAPIClient.cpp" line="+300"/>
+        <location filename="../src/engines/vkvideo/VKVideoAPIClient.cpp" line="+299"/>
         <source>VK API error</source>
         <translation>Ошибка VK API</translation>
     </message>
     <message>
-        <location line="+67"/>
+        <location line="+66"/>
         <source>token missing</source>
         <translation>токена нет</translation>
     </message>
@@ -361,12 +361,12 @@
         <translation>Неверный URL API VK Video</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+13"/>
         <source>VK Video API HTTP %1</source>
         <translation>VK Video API: HTTP %1</translation>
     </message>
     <message>
-        <location filename="../src/lookup/LookupError.cpp" line="+21"/>
+        <location filename="../src/lookup/LookupError.cpp" line="+20"/>
         <source>Empty search query</source>
         <translation>Пустой поисковый запрос</translation>
     </message>
@@ -386,7 +386,7 @@
         <translation>Не удалось разобрать название</translation>
     </message>
     <message>
-        <location filename="../src/lookup/PageFetch.cpp" line="+93"/>
+        <location filename="../src/lookup/PageFetch.cpp" line="+91"/>
         <source>HTTP 429 — rate limited, try later</source>
         <translation>HTTP 429 — слишком много запросов, повторите позже</translation>
     </message>
@@ -401,50 +401,50 @@
     <message>
         <location line="+6"/>
         <location filename="../src/media/ToolOutput.cpp" line="+138"/>
-        <location line="+67"/>
+        <location line="+61"/>
         <source>Probe</source>
         <translation>Анализатор</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-65"/>
-        <location line="+67"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-59"/>
+        <location line="+61"/>
         <source>Container</source>
         <translation>Контейнер</translation>
     </message>
     <message>
         <location line="+3"/>
         <location line="+15"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-41"/>
-        <location line="+66"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-40"/>
+        <location line="+63"/>
         <source>Audio tracks</source>
         <translation>Звуковые дорожки</translation>
     </message>
     <message>
         <location line="-4"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-76"/>
-        <location line="+70"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-71"/>
+        <location line="+65"/>
         <source>Video bitrate</source>
         <translation>Битрейт видео</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-69"/>
-        <location line="+70"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-64"/>
+        <location line="+65"/>
         <source>Video codec</source>
         <translation>Видеокодек</translation>
     </message>
     <message>
         <location line="+5"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-57"/>
-        <location line="+66"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-55"/>
+        <location line="+63"/>
         <source>Audio bitrate</source>
         <translation>Битрейт звука</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../src/media/ToolOutput.cpp" line="-61"/>
-        <location line="+62"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-58"/>
+        <location line="+59"/>
         <source>Audio codec</source>
         <translation>Аудиокодек</translation>
     </message>
@@ -460,7 +460,7 @@
         <translation>%1 Мбит/с</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>%1 kbps</source>
         <translation>%1 кбит/с</translation>
     </message>
@@ -505,23 +505,23 @@
         <translation>Видео</translation>
     </message>
     <message>
-        <location filename="../src/media/ToolOutput.cpp" line="-162"/>
+        <location filename="../src/media/ToolOutput.cpp" line="-153"/>
         <source>Audio list</source>
         <translation>Список дорожек</translation>
     </message>
     <message>
-        <location line="+68"/>
-        <location line="+64"/>
+        <location line="+67"/>
+        <location line="+58"/>
         <source>Overall bitrate</source>
         <translation>Общий битрейт</translation>
     </message>
     <message>
-        <location line="-51"/>
+        <location line="-47"/>
         <source>Bit depth</source>
         <translation>Разрядность</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>%1 bit</source>
         <translation>%1 бит</translation>
     </message>
@@ -531,13 +531,13 @@
         <translation>HDR</translation>
     </message>
     <message>
-        <location line="+16"/>
-        <location line="+64"/>
+        <location line="+14"/>
+        <location line="+61"/>
         <source>Audio language</source>
         <translation>Язык звука</translation>
     </message>
     <message>
-        <location line="-13"/>
+        <location line="-12"/>
         <source>Pixel format</source>
         <translation>Формат пикселей</translation>
     </message>
@@ -829,12 +829,12 @@
         <translation>Ответ слишком большой.</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+20"/>
         <source>The server redirected to an unsupported address.</source>
         <translation>Сервер перенаправил на неподдерживаемый адрес.</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>The server redirected too many times.</source>
         <translation>Сервер перенаправлял слишком много раз.</translation>
     </message>

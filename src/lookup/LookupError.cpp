@@ -1,6 +1,5 @@
 #include "lookup/LookupError.h"
 
-
 #include <utility>
 
 namespace tolvane {

@@ -3,7 +3,6 @@
 #include "lookup/LookupError.h"
 #include "net/BodyDecoding.h"
 
-
 #include <algorithm>
 #include <charconv>
 
@@ -89,8 +88,7 @@ QCoro::Task<QString> fetchHTML(MovieLookup lookup, QUrl url, QUrl referer, QStri
         const double pause = parseRetryAfter(response.header("Retry-After")).value_or(defaultRateLimitPause);
         lookup.gate->penalize(gateKey, pause);
         if (!retryOn429)
-            throw LookupError::network(
-                LookupError::tr("HTTP 429 — rate limited, try later"));
+            throw LookupError::network(LookupError::tr("HTTP 429 — rate limited, try later"));
         const auto pauseDuration
             = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(pause));
         const bool slept = co_await lookup.pause(pauseDuration, cancellation);

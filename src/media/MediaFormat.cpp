@@ -35,8 +35,7 @@ QString formatBitRate(double bitsPerSecond)
 {
     const float rate = float(bitsPerSecond);
     if (rate >= 1'000'000.0f)
-        return MediaInfo::tr("%1 Mbps")
-            .arg(QString::asprintf("%.2f", double(rate / 1'000'000.0f)));
+        return MediaInfo::tr("%1 Mbps").arg(QString::asprintf("%.2f", double(rate / 1'000'000.0f)));
     return MediaInfo::tr("%1 kbps").arg(QString::asprintf("%.0f", double(rate / 1000.0f)));
 }
 

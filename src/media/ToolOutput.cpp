@@ -137,37 +137,31 @@ std::optional<QList<MediaInfoRow>> mediaInfoRows(
     SummaryRows rows(locale);
     rows.add(MediaInfo::tr("Probe"), QStringLiteral("mediainfo"));
     rows.addFileSize(jsonInteger(generalTrack.value(u"FileSize"_qs)), file.size);
-    rows.add(MediaInfo::tr("Container"),
-        readText(generalTrack.value(u"Format"_qs)).value_or(file.extension.toUpper()));
+    rows.add(MediaInfo::tr("Container"), readText(generalTrack.value(u"Format"_qs)).value_or(file.extension.toUpper()));
     // mediainfo's JSON gives durations in seconds (as "3.023"), unlike its text views.
     std::optional<double> duration = readNumber(generalTrack.value(u"Duration"_qs));
     if (!duration && video)
         duration = readNumber(video->value(u"Duration"_qs));
     rows.addDuration(duration);
-    rows.addBitRate(MediaInfo::tr("Overall bitrate"),
-        readNumber(generalTrack.value(u"OverallBitRate"_qs)));
+    rows.addBitRate(MediaInfo::tr("Overall bitrate"), readNumber(generalTrack.value(u"OverallBitRate"_qs)));
 
     if (!video) {
         rows.addNoVideo();
     } else {
         rows.addResolution(jsonInteger(video->value(u"Width"_qs)), jsonInteger(video->value(u"Height"_qs)));
         rows.addFrameRate(mediaInfoFrameRate(*video));
-        rows.addBitRate(
-            MediaInfo::tr("Video bitrate"), readNumber(video->value(u"BitRate"_qs)));
+        rows.addBitRate(MediaInfo::tr("Video bitrate"), readNumber(video->value(u"BitRate"_qs)));
         rows.add(MediaInfo::tr("Video codec"),
             withProfile(firstText(*video, u"Format"_qs, u"CodecID"_qs), readText(video->value(u"Format_Profile"_qs))));
         if (const std::optional<QString> depth = readText(video->value(u"BitDepth"_qs)))
-            rows.add(MediaInfo::tr("Bit depth"),
-                MediaInfo::tr("%1 bit").arg(*depth));
-        rows.add(MediaInfo::tr("HDR"),
-            firstText(*video, u"HDR_Format"_qs, u"HDR_Format_Compatibility"_qs));
+            rows.add(MediaInfo::tr("Bit depth"), MediaInfo::tr("%1 bit").arg(*depth));
+        rows.add(MediaInfo::tr("HDR"), firstText(*video, u"HDR_Format"_qs, u"HDR_Format_Compatibility"_qs));
     }
 
     rows.add(MediaInfo::tr("Audio tracks"), QString::number(audio.size()));
     if (!audio.isEmpty()) {
         const QJsonObject &first = audio.constFirst();
-        rows.addBitRate(
-            MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"BitRate"_qs)));
+        rows.addBitRate(MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"BitRate"_qs)));
         if (std::optional<QString> codec = firstText(first, u"Format"_qs, u"CodecID"_qs)) {
             // mediainfo 23.04 names the count "Channels"; older releases wrote "Channel(s)".
             if (const std::optional<QString> channels = channelCount(first))
@@ -207,8 +201,7 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
     rows.add(MediaInfo::tr("Container"),
         firstText(format, u"format_long_name"_qs, u"format_name"_qs).value_or(file.extension.toUpper()));
     rows.addDuration(readNumber(format.value(u"duration"_qs)));
-    rows.addBitRate(
-        MediaInfo::tr("Overall bitrate"), readNumber(format.value(u"bit_rate"_qs)));
+    rows.addBitRate(MediaInfo::tr("Overall bitrate"), readNumber(format.value(u"bit_rate"_qs)));
 
     if (!video) {
         rows.addNoVideo();
@@ -222,8 +215,7 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
             rows.addFrameRate(readRatio(average.toString()));
         else if (nominal.isString())
             rows.addFrameRate(readRatio(nominal.toString()));
-        rows.addBitRate(
-            MediaInfo::tr("Video bitrate"), readNumber(video->value(u"bit_rate"_qs)));
+        rows.addBitRate(MediaInfo::tr("Video bitrate"), readNumber(video->value(u"bit_rate"_qs)));
         rows.add(MediaInfo::tr("Video codec"),
             withProfile(readText(video->value(u"codec_name"_qs)), readText(video->value(u"profile"_qs))));
         rows.add(MediaInfo::tr("Pixel format"), readText(video->value(u"pix_fmt"_qs)));
@@ -232,15 +224,13 @@ std::optional<QList<MediaInfoRow>> ffprobeRows(const QByteArray &json, const Pro
     rows.add(MediaInfo::tr("Audio tracks"), QString::number(audio.size()));
     if (!audio.isEmpty()) {
         const QJsonObject &first = audio.constFirst();
-        rows.addBitRate(
-            MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"bit_rate"_qs)));
+        rows.addBitRate(MediaInfo::tr("Audio bitrate"), readNumber(first.value(u"bit_rate"_qs)));
         rows.add(MediaInfo::tr("Audio codec"), readText(first.value(u"codec_name"_qs)));
         rows.addSampleRate(readNumber(first.value(u"sample_rate"_qs)));
         const std::optional<qint64> channels = jsonInteger(first.value(u"channels"_qs));
         if (channels && *channels > 0)
             rows.add(MediaInfo::tr("Channels"), QString::number(*channels));
-        rows.add(MediaInfo::tr("Audio language"),
-            readString(first.value(u"tags"_qs).toObject().value(u"language"_qs)));
+        rows.add(MediaInfo::tr("Audio language"), readString(first.value(u"tags"_qs).toObject().value(u"language"_qs)));
     }
     AudioList labels;
     for (qsizetype index = 0; index < audio.size() && !labels.isFull(); ++index) {

@@ -241,11 +241,9 @@ QCoro::Task<HttpResponse> HttpTransport::send(HttpRequest request)
         if (isRedirect(response.status) && !location.isEmpty()) {
             const QUrl target = request.url.resolved(QUrl::fromEncoded(location));
             if (target.scheme() != QLatin1String("https") && target.scheme() != QLatin1String("http"))
-                throw TransportError(
-                    TransportError::tr("The server redirected to an unsupported address."));
+                throw TransportError(TransportError::tr("The server redirected to an unsupported address."));
             if (redirects == maximumRedirects)
-                throw TransportError(
-                    TransportError::tr("The server redirected too many times."));
+                throw TransportError(TransportError::tr("The server redirected too many times."));
             followRedirect(request, response.status, request.url, target);
             continue;
         }

@@ -90,10 +90,8 @@ FileContents readWholeFile(const QString &path)
     if (::fstat(fd, &info) != 0)
         return fail(readFailure(errno));
     if (!S_ISREG(info.st_mode))
-        return fail(
-            Status::parseError(BrowserCookies::tr("The cookie file is not a regular file")));
-    const auto tooLarge = Status::parseError(
-        BrowserCookies::tr("The file is too large to be a cookie file"));
+        return fail(Status::parseError(BrowserCookies::tr("The cookie file is not a regular file")));
+    const auto tooLarge = Status::parseError(BrowserCookies::tr("The file is too large to be a cookie file"));
     if (info.st_size > largestFileSize)
         return fail(tooLarge);
 
@@ -324,13 +322,12 @@ QString BrowserCookies::Status::displayText() const
     switch (kind) {
     case Case::loaded:
         if (!firefoxFolder.isEmpty())
-            return BrowserCookies::tr("Loaded %n cookies from Firefox (%1 in %2, the one used most recently)", nullptr, int(count))
+            return BrowserCookies::tr(
+                "Loaded %n cookies from Firefox (%1 in %2, the one used most recently)", nullptr, int(count))
                 .arg(firefoxProfile, firefoxFolder);
         if (!firefoxProfile.isEmpty())
-            return BrowserCookies::tr("Loaded %n cookies from Firefox (%1)", nullptr, int(count))
-                .arg(firefoxProfile);
-        return BrowserCookies::tr("Status: loaded %n cookies\n%1", nullptr, int(count))
-            .arg(path);
+            return BrowserCookies::tr("Loaded %n cookies from Firefox (%1)", nullptr, int(count)).arg(firefoxProfile);
+        return BrowserCookies::tr("Status: loaded %n cookies\n%1", nullptr, int(count)).arg(path);
     case Case::parseError:
         return BrowserCookies::tr("Status: parse error — %1").arg(message);
     case Case::disabled:

@@ -76,8 +76,7 @@ std::optional<QDateTime> expiryFrom(qint64 stored, bool milliseconds)
 ReadResult failed(const QString &cause, bool permissionDenied = false)
 {
     ReadResult result;
-    result.failure
-        = Texts::tr("Firefox's cookie database could not be read: %1").arg(cause);
+    result.failure = Texts::tr("Firefox's cookie database could not be read: %1").arg(cause);
     result.permissionDenied = permissionDenied;
     return result;
 }
@@ -95,8 +94,7 @@ QString systemText(int error)
 
 QString tookTooLong(const ReadLimits &limits)
 {
-    return Texts::tr("reading it took longer than %1 s")
-        .arg(double(limits.deadline.count()) / 1000);
+    return Texts::tr("reading it took longer than %1 s").arg(double(limits.deadline.count()) / 1000);
 }
 
 struct FileCloser {
@@ -125,10 +123,9 @@ std::optional<ReadResult> copyFile(
     // A FIFO would block the read and a device never end.
     if (!S_ISREG(info.st_mode))
         return failed(Texts::tr("%1 is not a regular file").arg(from));
-    const QString tooLarge
-        = Texts::tr("%1 is larger than %2 MB, more than a browser's cookies take")
-              .arg(from)
-              .arg(limits.largestFile / (1024 * 1024));
+    const QString tooLarge = Texts::tr("%1 is larger than %2 MB, more than a browser's cookies take")
+                                 .arg(from)
+                                 .arg(limits.largestFile / (1024 * 1024));
     if (info.st_size > limits.largestFile)
         return failed(tooLarge);
 
@@ -236,8 +233,7 @@ public:
         if (!step(count))
             return sqliteFailure();
         if (sqlite3_column_int64(count.handle, 0) > m_limits.rowCap)
-            return failed(Texts::tr("it holds more than %1 cookies, more than a browser keeps")
-                              .arg(m_limits.rowCap));
+            return failed(Texts::tr("it holds more than %1 cookies, more than a browser keeps").arg(m_limits.rowCap));
         result.total = qsizetype(sqlite3_column_double(count.handle, 1));
         if (hosts.isEmpty())
             return result;
@@ -307,15 +303,12 @@ private:
         if (!prepare(kind, "SELECT type FROM pragma_table_list WHERE schema = 'main' AND name = 'moz_cookies'"))
             return sqliteCause();
         if (!step(kind))
-            return m_status == SQLITE_DONE
-                ? Texts::tr("it has no table moz_cookies")
-                : sqliteCause();
+            return m_status == SQLITE_DONE ? Texts::tr("it has no table moz_cookies") : sqliteCause();
         const QString type = columnText(kind.handle, 0);
         if (type == QLatin1String("view"))
             return Texts::tr("moz_cookies is a view, not a table");
         if (type != QLatin1String("table"))
-            return Texts::tr("moz_cookies is a %1 table, not an ordinary one")
-                .arg(type);
+            return Texts::tr("moz_cookies is a %1 table, not an ordinary one").arg(type);
 
         Statement columns;
         if (!prepare(columns, "SELECT name FROM pragma_table_xinfo('moz_cookies') WHERE hidden = 0"))
@@ -323,13 +316,13 @@ private:
         QStringList missing = readColumns;
         while (step(columns)) {
             const QString present = columnText(columns.handle, 0);
-            missing.removeIf([&present](const QString &name) { return name.compare(present, Qt::CaseInsensitive) == 0; });
+            missing.removeIf(
+                [&present](const QString &name) { return name.compare(present, Qt::CaseInsensitive) == 0; });
         }
         if (m_status != SQLITE_DONE)
             return sqliteCause();
         if (!missing.isEmpty())
-            return Texts::tr("moz_cookies lacks the column %1")
-                .arg(missing.join(QStringLiteral(", ")));
+            return Texts::tr("moz_cookies lacks the column %1").arg(missing.join(QStringLiteral(", ")));
         return std::nullopt;
     }
 

@@ -1,8 +1,8 @@
 #include "engines/agent/YandexAIStudioClient.h"
 
-#include "lookup/LookupError.h"
 #include "core/Json.h"
 #include "core/Text.h"
+#include "lookup/LookupError.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -136,15 +136,12 @@ QCoro::Task<AgentResult> askAgent(
     if (apiKey.isEmpty())
         throw LookupError::missingAPIKey();
     if (folderID.isEmpty())
-        throw LookupError::network(
-            LookupError::tr("Yandex AI folder ID not set (Settings)"));
+        throw LookupError::network(LookupError::tr("Yandex AI folder ID not set (Settings)"));
     if (promptID.isEmpty())
-        throw LookupError::network(
-            LookupError::tr("Yandex AI prompt ID not set (Settings)"));
+        throw LookupError::network(LookupError::tr("Yandex AI prompt ID not set (Settings)"));
     const QUrl endpoint(config.endpoint.trimmed(), QUrl::StrictMode);
     if (!endpoint.isValid() || endpoint.scheme().isEmpty())
-        throw LookupError::network(
-            LookupError::tr("Yandex AI endpoint URL invalid (Settings)"));
+        throw LookupError::network(LookupError::tr("Yandex AI endpoint URL invalid (Settings)"));
     const QString query = input.trimmed();
     if (query.isEmpty())
         throw LookupError::emptyQuery();
@@ -183,8 +180,7 @@ QByteArray encodeRequestBody(const QString &promptID, const QString &input)
 AgentResult interpretResponse(int status, const QByteArray &body)
 {
     if (status == 401 || status == 403)
-        throw LookupError::network(
-            LookupError::tr("Yandex AI auth failed (check API key / folder in Settings)"));
+        throw LookupError::network(LookupError::tr("Yandex AI auth failed (check API key / folder in Settings)"));
     if (status == 429)
         throw LookupError::network(LookupError::tr("Yandex AI rate limited (retry)"));
     if (status < 200 || status > 299)
@@ -283,8 +279,7 @@ AgentResult parseAgentAnswer(const QString &text)
     const QString lowered = text.toLower();
     for (const QString &refusal : refusals) {
         if (lowered.contains(refusal))
-            throw LookupError::network(
-                LookupError::tr("Yandex AI refused the query (try extra tokens / year)"));
+            throw LookupError::network(LookupError::tr("Yandex AI refused the query (try extra tokens / year)"));
     }
 
     // The outermost braces: strips code fences and prose around a single object.
@@ -298,8 +293,7 @@ AgentResult parseAgentAnswer(const QString &text)
     const QString title = movie->title.value_or(QString()).trimmed();
     const QString notes = movie->notes.value_or(QString()).trimmed();
     if (title.isEmpty() || title.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0)
-        throw LookupError::network(
-            notes.isEmpty() ? LookupError::tr("Yandex AI: unknown title") : notes);
+        throw LookupError::network(notes.isEmpty() ? LookupError::tr("Yandex AI: unknown title") : notes);
 
     AgentResult result;
     result.title = title;

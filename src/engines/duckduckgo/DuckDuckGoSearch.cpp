@@ -6,7 +6,6 @@
 #include "lookup/PageFetch.h"
 #include "lookup/ServiceHosts.h"
 
-
 #include <algorithm>
 
 namespace tolvane {

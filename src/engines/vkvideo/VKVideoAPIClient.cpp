@@ -1,9 +1,9 @@
 #include "engines/vkvideo/VKVideoAPIClient.h"
 
-#include "lookup/LookupError.h"
-#include "lookup/ServiceHosts.h"
 #include "core/Json.h"
 #include "core/Text.h"
+#include "lookup/LookupError.h"
+#include "lookup/ServiceHosts.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -296,8 +296,7 @@ LookupError apiError(const QJsonObject &error)
     // Recognised on the service's own words, never on the text shown in their absence.
     const bool tokenRejected
         = (code.isDouble() && code.toDouble() == 5.0) || text.toString().toLower().contains(QLatin1String("token"));
-    const QString message
-        = text.isString() ? text.toString() : LookupError::tr("VK API error");
+    const QString message = text.isString() ? text.toString() : LookupError::tr("VK API error");
     if (tokenRejected)
         invalidateTokenCache();
     return LookupError::network(message);
@@ -363,8 +362,7 @@ LoginToken tokenFromLoginAnswer(const QJsonObject &answer)
     }
     if (!token || token->isEmpty()) {
         const QJsonValue error = answer.value(QLatin1String("error"));
-        return {std::nullopt,
-            error.isString() ? error.toString() : LookupError::tr("token missing")};
+        return {std::nullopt, error.isString() ? error.toString() : LookupError::tr("token missing")};
     }
     return {token, {}};
 }
@@ -471,8 +469,7 @@ QCoro::Task<QList<VideoHit>> searchVideos(
         throw LookupError::network(error.message());
     }
     if (response.status < 200 || response.status > 299)
-        throw LookupError::network(
-            LookupError::tr("VK Video API HTTP %1").arg(response.status));
+        throw LookupError::network(LookupError::tr("VK Video API HTTP %1").arg(response.status));
 
     const std::optional<QJsonObject> parsed = parseJsonObject(response.body);
     if (!parsed)
